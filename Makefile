@@ -1,0 +1,24 @@
+# Kelvaro: the two commands a newcomer needs are `make run` and `make test`.
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build test run bench clean
+
+deps:
+	@scripts/deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE soak
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

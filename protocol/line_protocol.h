@@ -1,0 +1,36 @@
+#pragma once
+// The CR-terminated line protocol: the three send primitives, line assembly from
+// received bytes, and the classification of each complete line.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "port_link.h"
+#include "reply_state.h"
+
+constexpr char kCR = 0x0D;
+constexpr char kLF = 0x0A;
+// A line that grows this long without a CR is noise: it is dropped.
+constexpr std::size_t kMaxLineLength = 64 * 1024;
+
+// Handlers that other parts of the protocol install. A missing status or message
+// handler drops the line; a missing block decoder counts the reply as bad.
+struct LineHandlers {
+  std::function<void(const std::string& line)> statusLine;
+  std::function<void(const std::string& line)> messageLine;
+  std::function<bool(const std::string& line)> blockReply;  // true: good
+};
+
+// Each does nothing when the port is not open; otherwise one write.
+void SendCommand(PortLink& port, std::string_view text);  // text, CR
+void SendHexByte(PortLink& port, std::uint8_t byte);      // two upper-case digits
+void SendTerminator(PortLink& port);                      // CR
+
+// Reads exactly count bytes, one per read, assembling lines in state.lineBuffer.
+// A read or handler failure abandons the rest of the notification silently.
+void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers);
+
+// Applies the seven tests one after the other, each independently.
+void DispatchLine(const std::string& line, ReplyState& state, const LineHandlers& handlers);

@@ -1,0 +1,16 @@
+#pragma once
+// What the reply dispatcher leaves for the transfer procedures. Flags are set to 1
+// by the dispatcher and cleared only by the procedures, each before it waits.
+
+#include <cstdint>
+#include <string>
+
+struct ReplyState {
+  std::string lineBuffer;
+  std::uint8_t okSeen = 0;
+  std::uint8_t activateConfirmed = 0;
+  std::uint8_t writeConfirmed = 0;
+  std::uint8_t writeRejected = 0;
+  std::uint8_t blockGood = 0;
+  std::uint8_t blockBad = 0;
+};

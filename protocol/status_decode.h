@@ -1,0 +1,41 @@
+#pragma once
+// Status lines "[abcd,s,k]" and message lines "<text>" from the module.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct Rgb {
+  std::uint8_t r, g, b;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 128, 0};
+constexpr Rgb kBlue{0, 0, 255};
+
+struct StatusItem {
+  std::string text;  // code page 1250
+  Rgb colour;
+  friend bool operator==(const StatusItem&, const StatusItem&) = default;
+};
+
+struct ModuleStatus {
+  StatusItem in1, in2, wiredLine, callState;
+  int signal = 0;  // may be negative or above 31; the bar clamps it
+};
+
+// The state window implements it.
+class StatusDisplay {
+ public:
+  virtual ~StatusDisplay() = default;
+  virtual void ShowStatus(const ModuleStatus& status) = 0;
+  virtual void AddMessage(const std::string& text) = 0;
+};
+
+std::optional<ModuleStatus> DecodeStatusLine(const std::string& line);
+std::optional<std::string> DecodeMessageLine(const std::string& line);
+
+// The dispatcher's status-line and message-line handlers; null display drops.
+void HandleStatusLine(const std::string& line, StatusDisplay* display);
+void HandleMessageLine(const std::string& line, StatusDisplay* display);

@@ -1,0 +1,56 @@
+#pragma once
+// Reading, writing and comparing the module's parameter memory block by block.
+// Each procedure runs to completion on the user-interface thread, pumping events
+// while it waits for a reply.
+
+#include <array>
+#include <string>
+
+#include "block_frame.h"
+#include "event_pump.h"
+#include "port_link.h"
+#include "reply_state.h"
+
+enum class IndicatorColour { White, Yellow, Silver, Green, Red };
+
+// The transfer window implements it; with none installed the procedures show nothing.
+class TransferView {
+ public:
+  virtual ~TransferView() = default;
+  virtual void SetIndicator(int block, IndicatorColour colour) = 0;
+  virtual void SetAllIndicators(IndicatorColour colour) = 0;
+  virtual void SetControlsEnabled(bool enabled) = 0;
+};
+
+// A plain message box: the application's title as caption, no icon, OK.
+class UserNotice {
+ public:
+  virtual ~UserNotice() = default;
+  virtual void ShowPlainMessage(const std::string& text) = 0;
+};
+
+inline constexpr char kNoConnectionText[] = " Nincs soros kapcsolat.";
+
+// Waits, in 100 ms ticks.
+constexpr int kBlockReplyTicks = 50;
+constexpr int kWriteConfirmTicks = 80;
+constexpr int kActivateTicks = 100;
+
+// Ticks left in the current wait; the transfer window's 100 ms timer counts it down.
+extern int TransferCountdown;
+void TickCountdown();
+
+extern std::array<BlockFrame, kBlockCount> FrameStage;
+
+// Everything a procedure talks to besides the global image and received frame.
+struct TransferLink {
+  PortLink& port;
+  ReplyState& reply;
+  EventPump& pump;
+  TransferView* view = nullptr;
+  UserNotice* notice = nullptr;
+};
+
+void ReadModule(TransferLink& link);
+void WriteModule(TransferLink& link);
+void CompareModule(TransferLink& link);
