@@ -1,0 +1,17 @@
+#pragma once
+// The Qt side of the core's two toolkit interfaces.
+
+#include "protocol/event_pump.h"
+#include "serial/thread_sync.h"
+
+// Processes pending events; when none is pending, blocks until the next one
+// (a timer tick, received bytes, a hand-off), so the transfer waits never spin.
+class QtEventPump : public EventPump {
+ public:
+  void ProcessEvents() override;
+};
+
+// Wires the hand-off's wake-up to a queued call that serves it on the
+// user-interface thread. Modal windows and message boxes run event loops, so
+// they keep serving hand-offs.
+void InstallQtWake(ThreadSync& sync);
