@@ -9,6 +9,7 @@
 // The input/output error of file operations. Its message is one of
 // "File not found", "Invalid filename", "Too many open files", "File access denied",
 // "Read beyond end of file", "Disk full" or "I/O error <errno>".
+// ErrorCode() is the system's error number, or kShortFileCode when the file ended early.
 class EInOutError : public std::runtime_error {
  public:
   EInOutError(const std::string& message, int errorCode);
@@ -17,6 +18,11 @@ class EInOutError : public std::runtime_error {
  private:
   int errorCode_;
 };
+
+constexpr int kShortFileCode = 0;
+
+// The message for a system error number.
+std::string InOutErrorMessage(int errorCode);
 
 // Writes the image beside the target and renames it into place, so a failed save
 // leaves any previous file intact.

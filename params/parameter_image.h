@@ -11,10 +11,13 @@
 constexpr std::size_t kImageSize = 1024;
 using ImageBytes = std::array<std::uint8_t, kImageSize>;
 
+constexpr std::uint8_t kErasedByte = 0xFF;
+
 // The single image of the run; erased to 0xFF when the transfer window is created.
 extern ImageBytes ParameterImage;
 
-constexpr std::uint8_t kErasedByte = 0xFF;
+// Sets every byte to the value of erased module memory.
+void EraseImage(ImageBytes& image);
 
 // Field offsets in the image.
 namespace EEAddr {
@@ -38,6 +41,7 @@ constexpr std::size_t kEventCodeCount = 9;
 constexpr std::size_t kSmsTextCount = 10;
 constexpr std::size_t kSmsMaxLength = 40;
 constexpr std::uint8_t kStoredMarker = 0x37;
+constexpr std::uint8_t kEventStarValue = 10;  // the nibble value of "*" in an event code
 
 using PhoneCells = std::array<std::string, kPhoneCells>;
 using PrefixCells = std::array<std::string, kPrefixCells>;
@@ -51,6 +55,7 @@ struct EditorValues {
   std::array<std::string, kSmsTextCount> sms;      // SMS texts 1 to 10 (10 belongs to IN2)
 };
 
+// The field functions raise std::out_of_range when the field would reach past the image.
 void StorePhoneNumber(ImageBytes& image, std::size_t offset, const PhoneCells& cells);
 PhoneCells LoadPhoneNumber(const ImageBytes& image, std::size_t offset);
 void StorePrefix(ImageBytes& image, std::size_t offset, const PrefixCells& cells);
