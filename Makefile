@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean
+.PHONY: deps configure build test run bench clean install package
 
 deps:
 	@scripts/deps.sh
@@ -19,6 +19,15 @@ test: build
 
 run: build
 	@scripts/run.sh $(BUILD)
+
+# `make install` puts the programs, desktop entry, icon and metainfo under PREFIX (default /usr/local);
+# DESTDIR=<folder> builds that tree under <folder> instead of /.
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The Debian package kelvaro_<version>_<arch>.deb, written into the build folder.
+package: build
+	@cd $(BUILD) && cpack
 
 clean:
 	rm -rf $(BUILD)

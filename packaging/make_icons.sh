@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Redraws the PNG icons from org.kelvaro.Kelvaro.svg; run after changing the drawing and commit the PNGs.
+set -euo pipefail
+cd "$(dirname "$0")"
+for size in 16 24 32 48 64 128 256; do
+  # Draw large once per size and scale down, which keeps the small sizes sharper than drawing them directly.
+  convert -background none -density 384 org.kelvaro.Kelvaro.svg -resize "${size}x${size}" \
+    -strip "png32:icon_${size}.png"
+done
