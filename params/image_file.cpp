@@ -89,7 +89,7 @@ SaveTarget ResolveSaveTarget(const std::string& path) {
   }
   CheckPlainFile(st);
   // A read-only file stays protected even though renaming over it would succeed.
-  if (::access(path.c_str(), W_OK) != 0) Fail(errno);
+  if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) Fail(errno);
   // Replace the file a link points at, not the link.
   char* resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr) Fail(errno);
