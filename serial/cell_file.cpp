@@ -1,1 +1,260 @@
-// to be written
+#include "cell_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+
+#include "params/image_file.h"
+
+namespace {
+
+constexpr int kDefaultColCount = 2;
+constexpr int kDefaultRowCount = 1;
+constexpr int kDefaultColWidth = 20;
+constexpr std::size_t kMaxWidthField = 255;
+constexpr char kEndOfFile = 0x1A;
+constexpr char kCr = 0x0D;
+constexpr char kLf = 0x0A;
+// A text holding CR is written with CR and LF swapped for these.
+constexpr char kCrStandIn = 0x09;
+constexpr char kLfStandIn = 0x08;
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kOutOfRange = "Cell index out of range";
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd() { Close(); }
+  int Get() const { return fd_; }
+  int Close() {
+    const int result = fd_ >= 0 ? ::close(fd_) : 0;
+    fd_ = -1;
+    return result;
+  }
+
+ private:
+  int fd_;
+};
+
+[[noreturn]] void FailIo(int err) { throw EInOutError(InOutErrorMessage(err), err); }
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Lines end at CR with an optional LF after it; a lone LF is an ordinary
+// character; 0x1A ends the file. The first line exists even in an empty file.
+std::vector<std::string> SplitLines(const std::string& bytes) {
+  std::vector<std::string> lines(1);
+  std::size_t i = 0;
+  while (i < bytes.size() && bytes[i] != kEndOfFile) {
+    if (bytes[i] == kCr) {
+      ++i;
+      if (i < bytes.size() && bytes[i] == kLf) ++i;
+      if (i < bytes.size() && bytes[i] != kEndOfFile) lines.emplace_back();
+      continue;
+    }
+    lines.back() += bytes[i++];
+  }
+  return lines;
+}
+
+std::string DecodeCellText(std::string text) {
+  if (text.find(kLfStandIn) == std::string::npos) return text;
+  for (char& c : text) {
+    if (c == kCrStandIn) c = kCr;
+    else if (c == kLfStandIn) c = kLf;
+  }
+  return text.substr(0, text.find(kCr));
+}
+
+std::string EncodeCellText(std::string text) {
+  if (text.find(kCr) == std::string::npos) return text;
+  for (char& c : text) {
+    if (c == kCr) c = kCrStandIn;
+    else if (c == kLf) c = kLfStandIn;
+  }
+  return text;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st;
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    throw EAdvGridError("Cannot open file " + path);
+  }
+  std::string bytes;
+  char chunk[4096];
+  for (;;) {
+    const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
+    if (got == 0) break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) FailIo(errno);
+    bytes.append(chunk, static_cast<std::size_t>(got));
+    // Nothing after the end-of-file byte is read.
+    if (bytes.find(kEndOfFile, bytes.size() - static_cast<std::size_t>(got)) != std::string::npos) break;
+  }
+  return bytes;
+}
+
+// Creates every missing folder above path.
+bool MakeParentFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash);
+    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+void WriteAll(int fd, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) FailIo(errno);
+    done += static_cast<std::size_t>(got);
+  }
+}
+
+}  // namespace
+
+int ReadCellNumber(const std::string& field) {
+  std::size_t i = 0;
+  while (i < field.size() && field[i] == ' ') ++i;
+  bool negative = false;
+  int base = 10;
+  if (i < field.size() && (field[i] == '$' || field[i] == 'x' || field[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (i + 1 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  } else if (i < field.size() && (field[i] == '-' || field[i] == '+')) {
+    negative = field[i++] == '-';
+  }
+  std::int64_t value = 0;
+  for (; i < field.size(); ++i) {
+    const int digit = HexDigit(field[i]);
+    if (digit < 0 || digit >= base) break;
+    // Saturates: a huge number is as out of range as INT_MAX.
+    value = std::min<std::int64_t>(value * base + digit, INT_MAX);
+  }
+  if (negative && i == field.size()) value = -value;
+  return static_cast<int>(value);
+}
+
+CellTable::CellTable() { Resize(kDefaultColCount, kDefaultRowCount); }
+
+int CellTable::ColCount() const { return colCount_; }
+int CellTable::RowCount() const { return rowCount_; }
+
+int CellTable::ColWidth(int col) const {
+  if (col < 0 || col >= colCount_) throw EAdvGridError(kOutOfRange);
+  return widths_[static_cast<std::size_t>(col)];
+}
+
+std::string CellTable::Cell(int col, int row) const {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_) throw EAdvGridError(kOutOfRange);
+  return cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+}
+
+void CellTable::SetCell(int col, int row, const std::string& text) {
+  if (col < 0 || col >= colCount_ || row < 0 || row >= rowCount_) throw EAdvGridError(kOutOfRange);
+  cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = text;
+}
+
+// Cells inside both sizes keep their text; an added column has the default width.
+void CellTable::Resize(int colCount, int rowCount) {
+  colCount_ = std::max(colCount, 1);
+  rowCount_ = std::max(rowCount, 1);
+  widths_.resize(static_cast<std::size_t>(colCount_), kDefaultColWidth);
+  cells_.resize(static_cast<std::size_t>(rowCount_));
+  for (auto& row : cells_) row.resize(static_cast<std::size_t>(colCount_));
+}
+
+void CellTable::LoadCellFile(const std::string& path) { ReadLines(SplitLines(ReadWholeFile(path))); }
+
+void CellTable::ReadLines(const std::vector<std::string>& lines) {
+  const std::string& size = lines.front();
+  if (!size.empty()) {
+    const std::size_t comma = size.find(',');
+    const int cols = comma == std::string::npos ? 1 : ReadCellNumber(size.substr(0, comma));
+    const int rows = ReadCellNumber(comma == std::string::npos ? size : size.substr(comma + 1));
+    if (cols > kMaxCellTableCount || rows > kMaxCellTableCount) {
+      throw EAdvGridError("Table size " + std::to_string(cols) + " x " + std::to_string(rows) + " too large");
+    }
+    Resize(cols, rows);
+  }
+  for (std::size_t n = 1; n < lines.size(); ++n) {
+    const std::string& line = lines[n];
+    const std::size_t first = line.find(',');
+    if (line.rfind("cw", 0) == 0) {
+      int col = 0, width = 0;
+      if (first != std::string::npos) {
+        // The third character is skipped, whatever it is.
+        col = ReadCellNumber(first > 3 ? line.substr(3, first - 3) : "");
+        width = ReadCellNumber(line.substr(first + 1, kMaxWidthField));
+      }
+      if (col >= 0 && col < colCount_) widths_[static_cast<std::size_t>(col)] = width;
+      continue;
+    }
+    int col = 0, row = 0;
+    std::string text = line;
+    if (first != std::string::npos) {
+      col = ReadCellNumber(line.substr(0, first));
+      const std::size_t second = line.find(',', first + 1);
+      if (second == std::string::npos) {
+        text = line.substr(first + 1);
+      } else {
+        row = ReadCellNumber(line.substr(first + 1, second - first - 1));
+        text = line.substr(second + 1);
+      }
+    }
+    if (col < colCount_ && row < rowCount_) {
+      if (col < 0 || row < 0) throw EAdvGridError(kOutOfRange);
+      cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = DecodeCellText(text);
+    }
+  }
+}
+
+std::string CellTable::Serialize() const {
+  std::string out = std::to_string(colCount_) + "," + std::to_string(rowCount_) + kLineEnd;
+  for (int col = 0; col < colCount_; ++col) {
+    out += "cw " + std::to_string(col) + "," + std::to_string(widths_[static_cast<std::size_t>(col)]) + kLineEnd;
+  }
+  for (int row = 0; row < rowCount_; ++row) {
+    for (int col = 0; col < colCount_; ++col) {
+      const std::string& text = cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+      if (text.empty()) continue;
+      out += std::to_string(col) + "," + std::to_string(row) + "," + EncodeCellText(text) + kLineEnd;
+    }
+  }
+  return out;
+}
+
+void CellTable::SaveCellFile(const std::string& path) const {
+  const std::string bytes = Serialize();
+  std::string temp = path + ".XXXXXX";
+  if (!MakeParentFolders(path)) throw EAdvGridError("Cannot Create " + path);
+  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (fd.Get() < 0) throw EAdvGridError("Cannot Create " + path);
+  try {
+    if (::fchmod(fd.Get(), 0644) != 0) FailIo(errno);
+    WriteAll(fd.Get(), bytes);
+    if (::fsync(fd.Get()) != 0 || fd.Close() != 0) FailIo(errno);
+    if (::rename(temp.c_str(), path.c_str()) != 0) throw EAdvGridError("Cannot Create " + path);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+}

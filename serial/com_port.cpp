@@ -1,1 +1,151 @@
-// to be written
+#include "com_port.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+
+#include "com_port_internal.h"
+#include "port_names.h"
+
+std::string ComErrorText(int errorNumber) {
+  switch (errorNumber) {
+    case CE_OpenFailed: return "Unable to open com port";
+    case CE_WriteFailed: return "WriteFile function failed";
+    case CE_ReadFailed: return "ReadFile function failed";
+    case CE_PurgeFailed: return "PurgeComm function failed";
+    case CE_SetStateFailed: return "SetCommState function failed";
+    case CE_SetTimeoutsFailed: return "SetCommTimeouts failed";
+    case CE_SetupFailed: return "SetupComm function failed";
+    case CE_ClearErrorFailed: return "ClearCommError function failed";
+    case CE_ModemStatusFailed: return "GetCommModemStatus function failed";
+    case CE_EnumPortsFailed: return "EnumPorts function failed";
+    default: return "";
+  }
+}
+
+namespace {
+std::string ComErrorMessage(int errorNumber, int platformCode) {
+  char code[32];
+  std::snprintf(code, sizeof code, " (win error code: %d)", platformCode);
+  return ComErrorText(errorNumber) + code;
+}
+}  // namespace
+
+EComPort::EComPort(int errorNumber, int platformCode)
+    : std::runtime_error(ComErrorMessage(errorNumber, platformCode)),
+      errorNumber_(errorNumber),
+      platformCode_(platformCode) {}
+
+int BaudRateValue(TBaudRate rate) {
+  static constexpr int kRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
+                                   19200, 38400, 56000, 57600, 115200, 128000, 256000};
+  return kRates[rate];
+}
+
+TCustomComPort::TCustomComPort(ThreadSync& sync) : sync_(sync) {}
+
+TCustomComPort::~TCustomComPort() {
+  try {
+    SetConnected(false);
+  } catch (...) {
+    // At program end nothing is left to report a failed purge to; the device is closed anyway.
+    if (device_) device_->StopThread(sync_);
+  }
+}
+
+const std::string& TCustomComPort::Port() const { return port_; }
+
+void TCustomComPort::SetPort(const std::string& name) {
+  std::string normalized = NormalizePortName(name);
+  if (normalized == port_) return;
+  port_ = std::move(normalized);
+  if (connected_) {
+    Close();
+    Open();
+  }
+}
+
+bool TCustomComPort::Connected() const { return connected_; }
+
+void TCustomComPort::SetConnected(bool connected) {
+  if (connected == connected_) return;
+  if (connected) {
+    Open();
+  } else {
+    Close();
+  }
+}
+
+TComLineSettings TCustomComPort::LineSettings() const {
+  TComLineSettings s;
+  s.baudRate = baudRate_;
+  s.dataBits = dataBits_;
+  s.stopBits = stopBits_;
+  s.parity = parity_.bits;
+  s.parityCheck = parity_.check;
+  s.outCTSFlow = flowControl_.outCTSFlow;
+  s.outDSRFlow = flowControl_.outDSRFlow;
+  s.controlDTR = flowControl_.controlDTR;
+  s.controlRTS = flowControl_.controlRTS;
+  s.xonXoffOut = flowControl_.xonXoffOut;
+  s.xonXoffIn = flowControl_.xonXoffIn;
+  s.dsrSensitivity = flowControl_.dsrSensitivity;
+  s.xonChar = flowControl_.xonChar;
+  s.xoffChar = flowControl_.xoffChar;
+  return s;
+}
+
+void TCustomComPort::Open() {
+  std::unique_ptr<ComDevice> device = ComDevice::Open(port_);
+  device_ = std::move(device);
+  connected_ = true;
+  try {
+    device_->SetQueueSizes(buffer_);
+    device_->SetLineSettings(LineSettings());
+    device_->SetTimeouts(timeouts_);
+    device_->StartThread(sync_, events_, [this](TComEvents events) { DispatchEvents(events); });
+  } catch (...) {
+    device_.reset();
+    connected_ = false;
+    throw;
+  }
+  // Once for each of CTS, DSR and RLSD; a failure leaves the port open.
+  for (int line = 0; line < 3; ++line) device_->ReadModemStatus();
+}
+
+void TCustomComPort::Close() {
+  device_->Purge();
+  device_->StopThread(sync_);
+  device_.reset();
+  connected_ = false;
+}
+
+bool TCustomComPort::ThreadRunning() const { return device_ && device_->ThreadRunning(); }
+
+int TCustomComPort::WriteText(const std::string& text) {
+  if (!device_) throw EComPort(CE_WriteFailed, EBADF);
+  return device_->Write(text, timeouts_);
+}
+
+int TCustomComPort::ReadBytes(std::uint8_t* buffer, int count) {
+  if (!device_) throw EComPort(CE_ReadFailed, EBADF);
+  return device_->Read(buffer, count);
+}
+
+int TCustomComPort::BytesWaiting() {
+  if (!device_) throw EComPort(CE_ClearErrorFailed, EBADF);
+  return device_->BytesWaiting();
+}
+
+// Runs on the user-interface thread. A receiver may close the port (even reopen
+// it) from inside OnRxChar, so the device is looked at afresh after each step.
+void TCustomComPort::DispatchEvents(TComEvents events) {
+  if (device_ && (events & evError)) device_->ClearErrors();
+  if (device_ && (events & evRxChar)) {
+    const int count = device_->BytesWaiting();
+    if (count > 0 && OnRxChar) OnRxChar(*this, count);
+  }
+  for (TComEvent modemEvent : {evCTS, evDSR, evRLSD}) {
+    if (device_ && (events & modemEvent)) device_->ReadModemStatus();
+  }
+}

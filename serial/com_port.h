@@ -2,15 +2,16 @@
 // The serial port object: a named port with the module's fixed line settings,
 // one waiting thread per connection, and the OnRxChar notification on the
 // user-interface thread. Every call comes from the user-interface thread.
-// (Implementation may add private members; the public API below is what the
-// rest of the program uses.)
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "protocol/port_link.h"
+#include "com_settings.h"
 #include "thread_sync.h"
 
 // The link's own error numbers.
@@ -27,6 +28,9 @@ enum ComError {
   CE_EnumPortsFailed = 15,   // "EnumPorts function failed"
 };
 
+// The text of an error number, as the message starts.
+std::string ComErrorText(int errorNumber);
+
 // "<text> (win error code: <platform code>)"; on POSIX the code is the errno, -1 for none.
 class EComPort : public std::runtime_error {
  public:
@@ -41,6 +45,8 @@ class EComPort : public std::runtime_error {
 
 class TCustomComPort;
 using TComRxCharEvent = std::function<void(TCustomComPort& sender, int count)>;
+
+class ComDevice;  // the platform's open device and its waiting thread
 
 class TCustomComPort : public PortLink {
  public:
@@ -61,7 +67,41 @@ class TCustomComPort : public PortLink {
 
   TComRxCharEvent OnRxChar;  // count is at least 1
 
-  // (implementation-defined private state follows)
+  // Settings; they take effect at the next opening.
+  TBaudRate BaudRate() const { return baudRate_; }
+  void SetBaudRate(TBaudRate rate) { baudRate_ = rate; }
+  TDataBits DataBits() const { return dataBits_; }
+  void SetDataBits(TDataBits bits) { dataBits_ = bits; }
+  TStopBits StopBits() const { return stopBits_; }
+  void SetStopBits(TStopBits bits) { stopBits_ = bits; }
+  TComParity& Parity() { return parity_; }
+  TComFlowControl& FlowControl() { return flowControl_; }
+  TComTimeouts& Timeouts() { return timeouts_; }
+  TComBuffer& Buffer() { return buffer_; }
+  TComEvents Events() const { return events_; }
+  TComLineSettings LineSettings() const;
+
+  // True while a waiting thread of the current connection runs; false once a
+  // dispatch error or a hang-up of the line ended it.
+  bool ThreadRunning() const;
+
+ private:
+  void Open();
+  void Close();
+  void DispatchEvents(TComEvents events);
+
+  ThreadSync& sync_;
+  std::string port_ = "COM1";
+  bool connected_ = false;
+  TBaudRate baudRate_ = br19200;
+  TDataBits dataBits_ = dbEight;
+  TStopBits stopBits_ = sbOneStopBit;
+  TComParity parity_{this};
+  TComFlowControl flowControl_{this};
+  TComTimeouts timeouts_{this};
+  TComBuffer buffer_{this};
+  TComEvents events_ = kAllComEvents;
+  std::unique_ptr<ComDevice> device_;
 };
 
 class TComPort : public TCustomComPort {

@@ -1,1 +1,212 @@
-// to be written
+// The port object's device on POSIX: a tty opened exclusively, set raw, and a
+// waiting thread over epoll that hands received bytes to the user-interface thread.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "com_port.h"
+#include "com_port_internal.h"
+#include "port_names.h"
+#include "termios_settings.h"
+
+namespace {
+
+[[noreturn]] void Fail(int errorNumber, int platformCode) { throw EComPort(errorNumber, platformCode); }
+
+// A device without modem-control lines (a pseudo-terminal) answers so; that is no failure.
+bool NoModemLines(int err) { return err == ENOTTY || err == EINVAL; }
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+class PosixComDevice : public ComDevice {
+ public:
+  explicit PosixComDevice(int fd) : fd_(fd) {}
+
+  ~PosixComDevice() override {
+    // The exclusive flag outlives our descriptor on a tty that someone else still
+    // holds (the other side of a pty pair); clear it so that the next opening works.
+    ::ioctl(fd_, TIOCNXCL);
+    CloseFd(fd_);
+    CloseFd(epollFd_);
+    CloseFd(stopFd_);
+  }
+
+  void SetQueueSizes(const TComBuffer&) override {
+    // Linux has no settable tty queue sizes; the driver's own serve.
+  }
+
+  void SetLineSettings(const TComLineSettings& settings) override {
+    termios t{};
+    if (::tcgetattr(fd_, &t) != 0) Fail(CE_SetStateFailed, errno);
+    if (!MakeTermios(settings, t)) Fail(CE_SetStateFailed, EINVAL);
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0) Fail(CE_SetStateFailed, errno);
+    const int assert = AssertedModemLines(settings);
+    const int clear = (TIOCM_DTR | TIOCM_RTS) & ~assert;
+    if (assert != 0 && ::ioctl(fd_, TIOCMBIS, &assert) != 0 && !NoModemLines(errno)) Fail(CE_SetStateFailed, errno);
+    if (clear != 0 && ::ioctl(fd_, TIOCMBIC, &clear) != 0 && !NoModemLines(errno)) Fail(CE_SetStateFailed, errno);
+  }
+
+  void SetTimeouts(const TComTimeouts&) override {
+    // Reads never wait (the descriptor is non-blocking and VMIN = VTIME = 0); the
+    // write time-out is counted by Write itself.
+    termios t{};
+    if (::tcgetattr(fd_, &t) != 0) Fail(CE_SetTimeoutsFailed, errno);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0) Fail(CE_SetTimeoutsFailed, errno);
+  }
+
+  void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) override {
+    // Only received bytes end a wait here; the other events have nothing to show.
+    if ((mask & evRxChar) == 0) return;
+    stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd_ < 0) Fail(CE_OpenFailed, errno);
+    epollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
+    if (epollFd_ < 0) Fail(CE_OpenFailed, errno);
+    epoll_event stop{};
+    stop.events = EPOLLIN;
+    stop.data.fd = stopFd_;
+    // Edge-triggered: a wake-up means new bytes. Bytes that a receiver leaves in
+    // the queue wait for the next byte instead of handing off again and again.
+    epoll_event line{};
+    line.events = EPOLLIN | EPOLLET;
+    line.data.fd = fd_;
+    if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, stopFd_, &stop) != 0) Fail(CE_OpenFailed, errno);
+    if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd_, &line) != 0) Fail(CE_OpenFailed, errno);
+    ended_ = false;
+    stopping_ = false;
+    thread_ = std::thread([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
+  }
+
+  void StopThread(ThreadSync& sync) override {
+    if (!thread_.joinable()) return;
+    const std::uint64_t one = 1;
+    while (::write(stopFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+    stopping_ = true;
+    sync.Notify();
+    std::this_thread::yield();
+    sync.ServeUntil([this] { return ended_.load(); });
+    thread_.join();
+  }
+
+  bool ThreadRunning() const override { return thread_.joinable() && !ended_.load(); }
+
+  void ReadModemStatus() override {
+    int lines = 0;
+    if (::ioctl(fd_, TIOCMGET, &lines) != 0 && !NoModemLines(errno)) Fail(CE_ModemStatusFailed, errno);
+  }
+
+  void ClearErrors() override {
+    // termios keeps no error state to clear; reading the queue proves the line answers.
+    BytesWaiting();
+  }
+
+  int Write(const std::string& text, const TComTimeouts& timeouts) override {
+    using Clock = std::chrono::steady_clock;
+    const auto n = static_cast<long long>(text.size());
+    const auto deadline = Clock::now() + std::chrono::milliseconds(
+                                             timeouts.writeTotalMultiplier * n + timeouts.writeTotalConstant);
+    long long written = 0;
+    while (written < n) {
+      const ssize_t got = ::write(fd_, text.data() + written, static_cast<size_t>(n - written));
+      if (got > 0) {
+        written += got;
+        continue;
+      }
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && errno != EAGAIN) Fail(CE_WriteFailed, errno);
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) break;
+      pollfd p{fd_, POLLOUT, 0};
+      const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 60000)));
+      if (ready < 0 && errno != EINTR) Fail(CE_WriteFailed, errno);
+    }
+    return static_cast<int>(written);
+  }
+
+  int Read(std::uint8_t* buffer, int count) override {
+    if (count < 1) return 0;
+    for (;;) {
+      const ssize_t got = ::read(fd_, buffer, static_cast<size_t>(count));
+      if (got >= 0) return static_cast<int>(got);
+      if (errno == EAGAIN) return 0;
+      if (errno != EINTR) Fail(CE_ReadFailed, errno);
+    }
+  }
+
+  int BytesWaiting() override {
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) != 0) Fail(CE_ClearErrorFailed, errno);
+    return count;
+  }
+
+  void Purge() override {
+    if (::tcflush(fd_, TCIOFLUSH) != 0) Fail(CE_PurgeFailed, errno);
+  }
+
+ private:
+  // The waiting thread: touches only the descriptors and its own flags.
+  void Wait(ThreadSync& sync, const Dispatch& dispatch) {
+    for (;;) {
+      epoll_event events[2];
+      const int n = ::epoll_wait(epollFd_, events, 2, -1);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) break;
+      bool stop = false, received = false, hungUp = false;
+      for (int i = 0; i < n; ++i) {
+        if (events[i].data.fd == stopFd_) stop = true;
+        else if (events[i].events & (EPOLLHUP | EPOLLERR)) hungUp = true;
+        else if (events[i].events & EPOLLIN) received = true;
+      }
+      if (stop) {
+        // Bytes received but not read are gone once the connection ends.
+        ::tcflush(fd_, TCIOFLUSH);
+        break;
+      }
+      // An unplugged adapter (or the other side of a pty closing) ends the thread quietly.
+      if (hungUp) break;
+      // The request holds its own copy: closing from inside the notification may end
+      // this thread while the dispatch still runs.
+      if (received && sync.Send([dispatch] { dispatch(evRxChar); }, stopping_)) break;
+    }
+    ended_ = true;
+    sync.Notify();
+  }
+
+  int fd_;
+  int stopFd_ = -1;
+  int epollFd_ = -1;
+  std::thread thread_;
+  std::atomic<bool> ended_{true};
+  std::atomic<bool> stopping_{false};
+};
+
+}  // namespace
+
+std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
+  const std::string path = PortDevicePath(portName);
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) Fail(CE_OpenFailed, errno);
+  // flock keeps out a second opener even where TIOCEXCL does not (a privileged one).
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+    const int err = errno;
+    CloseFd(fd);
+    Fail(CE_OpenFailed, err);
+  }
+  return std::make_unique<PosixComDevice>(fd);
+}

@@ -22,3 +22,5 @@ std::string PortDevicePath(const std::string& comName);
 // Appends, in ascending number, every COM name whose device exists and is a serial
 // port. Raises EComPort 15 when the device list cannot be read.
 void ListSerialPorts(std::vector<std::string>& list);
+// ListSerialPorts over another device folder and /sys/class/tty folder (tests).
+void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir, const std::string& sysTtyDir);

@@ -3,44 +3,50 @@
 #include <utility>
 
 std::exception_ptr ThreadSync::Send(std::function<void()> request) {
-  Request req;
-  req.run = std::move(request);
+  return SendAndWait(std::move(request), nullptr);
+}
+
+std::exception_ptr ThreadSync::Send(std::function<void()> request, const std::atomic<bool>& abandon) {
+  return SendAndWait(std::move(request), &abandon);
+}
+
+std::exception_ptr ThreadSync::SendAndWait(std::function<void()> request, const std::atomic<bool>* abandon) {
+  auto req = std::make_shared<Request>();
+  req->run = std::move(request);
   std::function<void()> wake;
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(&req);
+    queue_.push_back(req);
     wake = wake_;
   }
   changed_.notify_all();
   if (wake) wake();
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return req.done; });
-  return req.error;
+  changed_.wait(lock, [&] { return req->done || (abandon && req->started && abandon->load()); });
+  return req->done ? req->error : nullptr;
 }
 
-namespace {
-// Runs one request outside the lock and marks it done under the lock.
-template <typename Lock, typename Req>
-void RunOne(Lock& lock, Req* req, std::condition_variable& changed) {
+// Takes the front request and runs it outside the lock; marks it done under the lock.
+void ThreadSync::RunOne(std::unique_lock<std::mutex>& lock) {
+  RequestPtr req = std::move(queue_.front());
+  queue_.pop_front();
+  req->started = true;
   lock.unlock();
+  std::exception_ptr error;
   try {
     req->run();
   } catch (...) {
-    req->error = std::current_exception();
+    error = std::current_exception();
   }
   lock.lock();
+  req->error = error;
   req->done = true;
-  changed.notify_all();
+  changed_.notify_all();
 }
-}  // namespace
 
 void ThreadSync::Serve() {
   std::unique_lock lock(mutex_);
-  while (!queue_.empty()) {
-    Request* req = queue_.front();
-    queue_.pop_front();
-    RunOne(lock, req, changed_);
-  }
+  while (!queue_.empty()) RunOne(lock);
 }
 
 void ThreadSync::ServeUntil(const std::function<bool()>& done) {
@@ -50,9 +56,7 @@ void ThreadSync::ServeUntil(const std::function<bool()>& done) {
       changed_.wait(lock);
       continue;
     }
-    Request* req = queue_.front();
-    queue_.pop_front();
-    RunOne(lock, req, changed_);
+    RunOne(lock);
   }
 }
 

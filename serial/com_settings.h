@@ -1,0 +1,105 @@
+#pragma once
+// The port object's setting objects and line-setting values. The defaults are the
+// values this program uses; the platform file turns them into the device's settings.
+
+#include <cstdint>
+
+class TCustomComPort;
+
+enum TBaudRate {
+  br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
+  br38400, br56000, br57600, br115200, br128000, br256000,
+};
+enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
+enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
+enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };
+enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
+enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
+
+// Bit/s that a TBaudRate names.
+int BaudRateValue(TBaudRate rate);
+
+// Each setting object keeps a back reference to the port that owns it.
+class TComSettingObject {
+ public:
+  explicit TComSettingObject(TCustomComPort* port) : port_(port) {}
+  TCustomComPort* ComPort() const { return port_; }
+
+ private:
+  TCustomComPort* port_;
+};
+
+class TComParity : public TComSettingObject {
+ public:
+  using TComSettingObject::TComSettingObject;
+  TParityBits bits = prNone;
+  bool check = false;
+  bool replace = false;
+  char replaceChar = 0;
+};
+
+class TComFlowControl : public TComSettingObject {
+ public:
+  using TComSettingObject::TComSettingObject;
+  bool outCTSFlow = false;
+  bool outDSRFlow = false;
+  TDTRFlowControl controlDTR = dtrEnable;
+  TRTSFlowControl controlRTS = rtsEnable;
+  bool xonXoffOut = false;
+  bool xonXoffIn = false;
+  bool dsrSensitivity = false;
+  bool txContinueOnXoff = false;
+  char xonChar = 17;
+  char xoffChar = 19;
+};
+
+class TComTimeouts : public TComSettingObject {
+ public:
+  using TComSettingObject::TComSettingObject;
+  int readInterval = -1;  // all bits set: a read returns at once
+  int readTotalMultiplier = 0;
+  int readTotalConstant = 0;
+  int writeTotalMultiplier = 100;  // ms per byte
+  int writeTotalConstant = 1000;   // ms
+};
+
+class TComBuffer : public TComSettingObject {
+ public:
+  using TComSettingObject::TComSettingObject;
+  int inputSize = 1024;
+  int outputSize = 1024;
+};
+
+// What the line settings are made of, as plain values.
+struct TComLineSettings {
+  TBaudRate baudRate = br19200;
+  TDataBits dataBits = dbEight;
+  TStopBits stopBits = sbOneStopBit;
+  TParityBits parity = prNone;
+  bool parityCheck = false;
+  bool outCTSFlow = false;
+  bool outDSRFlow = false;
+  TDTRFlowControl controlDTR = dtrEnable;
+  TRTSFlowControl controlRTS = rtsEnable;
+  bool xonXoffOut = false;
+  bool xonXoffIn = false;
+  bool dsrSensitivity = false;
+  char xonChar = 17;
+  char xoffChar = 19;
+};
+
+// The line events a wake-up of the waiting thread can report.
+enum TComEvent : std::uint16_t {
+  evRxChar = 1 << 0,
+  evTxEmpty = 1 << 1,
+  evRxFlag = 1 << 2,
+  evRing = 1 << 3,
+  evBreak = 1 << 4,
+  evCTS = 1 << 5,
+  evDSR = 1 << 6,
+  evError = 1 << 7,
+  evRLSD = 1 << 8,
+  evRx80Full = 1 << 9,
+};
+using TComEvents = std::uint16_t;
+constexpr TComEvents kAllComEvents = 0x3FF;
