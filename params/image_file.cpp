@@ -20,7 +20,7 @@ constexpr const char* kReadBeyondEnd = "Read beyond end of file";
 constexpr const char* kDiskFull = "Disk full";
 constexpr const char* kIoErrorPrefix = "I/O error ";
 
-// Leaves no more than this many name clashes to chance before giving up.
+// Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
 constexpr int kTempNameAttempts = 100;
 
 [[noreturn]] void Fail(int errorCode) { throw EInOutError(InOutErrorMessage(errorCode), errorCode); }
