@@ -1,0 +1,326 @@
+#include "simulated_module.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <system_error>
+
+#include "params/image_file.h"
+#include "protocol/line_protocol.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr char kPortsFolder[] = "ports";
+// Longer than any command or frame line; anything longer is noise to drop.
+constexpr std::size_t kMaxCommandLine = 4096;
+// A hang-up waits this long at most for the client to take the last reply.
+constexpr auto kDrainLimit = std::chrono::seconds(1);
+constexpr auto kDrainCheck = std::chrono::milliseconds(1);
+constexpr int kBitsPerByte = 10;  // start, 8 data, stop
+
+[[noreturn]] void Fail(int error, const std::string& what) {
+  throw std::system_error(error, std::generic_category(), what);
+}
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+Clock::duration ByteTime(int baud) {
+  if (baud <= 0) return Clock::duration::zero();
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(kBitsPerByte * 1'000'000'000LL / baud));
+}
+
+constexpr Clock::time_point kNever = Clock::time_point::max();
+
+// Milliseconds for poll, rounded up, so it never wakes before the moment.
+int PollTimeout(Clock::time_point until, Clock::time_point now) {
+  if (until == kNever) return -1;
+  if (until <= now) return 0;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
+  return static_cast<int>(std::min<long long>(ms, 60'000));
+}
+
+struct TimedByte {
+  char byte;
+  Clock::time_point at;  // received: when its last bit arrived; to send: when it may go
+};
+
+}  // namespace
+
+SimulatedModule::SimulatedModule(std::string comName, std::string configDir, SimFaults faults)
+    : comName_(std::move(comName)), configDir_(std::move(configDir)), logic_(SampleImage(), faults) {
+  linkPath_ = (std::filesystem::path(configDir_) / kPortsFolder / comName_).string();
+  wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ < 0) Fail(errno, "eventfd");
+  try {
+    OpenPty();
+    Link();
+  } catch (...) {
+    ClosePty();
+    CloseFd(wakeFd_);
+    throw;
+  }
+}
+
+SimulatedModule::~SimulatedModule() {
+  Stop();
+  ClosePty();
+  CloseFd(wakeFd_);
+  // Only our own link goes; another module may have taken the name since.
+  std::error_code ignored;
+  if (std::filesystem::read_symlink(linkPath_, ignored) == devicePath_) std::filesystem::remove(linkPath_, ignored);
+}
+
+void SimulatedModule::OpenPty() {
+  masterFd_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (masterFd_ < 0) Fail(errno, "posix_openpt");
+  if (::grantpt(masterFd_) != 0) Fail(errno, "grantpt");
+  if (::unlockpt(masterFd_) != 0) Fail(errno, "unlockpt");
+  char name[128];
+  if (const int error = ::ptsname_r(masterFd_, name, sizeof name); error != 0) Fail(error, "ptsname_r");
+  devicePath_ = name;
+  slaveFd_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slaveFd_ < 0) Fail(errno, "cannot open " + devicePath_);
+  // Raw from the start: a client that does not set the line itself still gets CR as CR.
+  termios tio{};
+  if (::tcgetattr(slaveFd_, &tio) != 0) Fail(errno, "tcgetattr " + devicePath_);
+  ::cfmakeraw(&tio);
+  if (::tcsetattr(slaveFd_, TCSANOW, &tio) != 0) Fail(errno, "tcsetattr " + devicePath_);
+  if (::fcntl(masterFd_, F_SETFL, O_NONBLOCK) != 0) Fail(errno, "fcntl");
+}
+
+void SimulatedModule::ClosePty() {
+  CloseFd(masterFd_);
+  CloseFd(slaveFd_);
+}
+
+void SimulatedModule::Link() {
+  const std::filesystem::path link(linkPath_);
+  std::error_code error;
+  std::filesystem::create_directories(link.parent_path(), error);
+  if (error) Fail(error.value(), "cannot create " + link.parent_path().string());
+  // A new link beside the old one, renamed over it: the name never goes missing.
+  const std::string temporary = linkPath_ + ".new" + std::to_string(::getpid());
+  ::unlink(temporary.c_str());
+  if (::symlink(devicePath_.c_str(), temporary.c_str()) != 0) Fail(errno, "cannot link " + temporary);
+  if (::rename(temporary.c_str(), linkPath_.c_str()) != 0) {
+    const int saved = errno;
+    ::unlink(temporary.c_str());
+    Fail(saved, "cannot link " + linkPath_);
+  }
+}
+
+void SimulatedModule::Start() {
+  if (thread_.joinable()) return;
+  stopping_ = false;
+  thread_ = std::thread([this] { Run(); });
+}
+
+void SimulatedModule::Stop() {
+  if (!thread_.joinable()) return;
+  stopping_ = true;
+  WakeThread();
+  thread_.join();
+}
+
+void SimulatedModule::WakeThread() {
+  const std::uint64_t one = 1;
+  // A full counter already wakes the thread; nothing to do then.
+  [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
+}
+
+ImageBytes SimulatedModule::Memory() const {
+  std::lock_guard lock(mutex_);
+  return logic_.Memory();
+}
+
+void SimulatedModule::SetMemory(const ImageBytes& memory) {
+  std::lock_guard lock(mutex_);
+  logic_.SetMemory(memory);
+}
+
+SimFaults SimulatedModule::Faults() const {
+  std::lock_guard lock(mutex_);
+  return logic_.Faults();
+}
+
+void SimulatedModule::SetFaults(const SimFaults& faults) {
+  {
+    std::lock_guard lock(mutex_);
+    logic_.SetFaults(faults);
+  }
+  WakeThread();  // a hang-up count may be reached already
+}
+
+void SimulatedModule::SetImageFile(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  imageFile_ = path;
+  if (path.empty()) {
+    logic_.SetOnActivate(nullptr);
+    return;
+  }
+  // Runs on the module's thread with the lock held.
+  logic_.SetOnActivate([this](const ImageBytes& memory) {
+    try {
+      SaveImageFile(memory, imageFile_);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "harnvik-sim: cannot save %s: %s\n", imageFile_.c_str(), error.what());
+    }
+  });
+}
+
+void SimulatedModule::Replug() {
+  const bool wasRunning = thread_.joinable();
+  Stop();
+  ClosePty();
+  OpenPty();
+  Link();
+  hungUp_ = false;
+  plugReplies_ = 0;
+  if (wasRunning) Start();
+}
+
+int SimulatedModule::CommandsSeen() const {
+  std::lock_guard lock(mutex_);
+  return logic_.CommandsSeen();
+}
+
+std::string SimulatedModule::Received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+void SimulatedModule::ClearReceived() {
+  std::lock_guard lock(mutex_);
+  received_.clear();
+}
+
+// The line as the module sees it: received bytes count only once their wire time
+// has passed, and what it sends leaves at the line rate. Unpaced, both are at once.
+void SimulatedModule::Run() {
+  std::deque<TimedByte> incoming;
+  std::deque<TimedByte> outgoing;
+  std::string line;
+  bool discarding = false;
+  Clock::time_point rxFree{};
+  Clock::time_point txFree{};
+  Clock::time_point drainDeadline = kNever;
+
+  while (!stopping_) {
+    const SimFaults faults = Faults();
+    const Clock::duration byteTime = ByteTime(faults.baud);
+    Clock::time_point now = Clock::now();
+
+    // Complete lines among the bytes that have arrived.
+    while (!incoming.empty() && incoming.front().at <= now) {
+      const TimedByte received = incoming.front();
+      incoming.pop_front();
+      if (received.byte == kLF) continue;
+      if (received.byte != kCR) {
+        if (line.size() >= kMaxCommandLine) discarding = true;
+        if (!discarding) line += received.byte;
+        continue;
+      }
+      if (!line.empty() && !discarding) {
+        ModuleAnswer answer;
+        {
+          std::lock_guard lock(mutex_);
+          answer = logic_.HandleLine(line);
+        }
+        // The answer starts once the CR is in and the line is free.
+        Clock::time_point at = std::max(received.at, txFree);
+        for (const char c : answer.bytes) {
+          at += byteTime;
+          outgoing.push_back({c, at});
+        }
+        txFree = at;
+        plugReplies_ += answer.replies;
+        repliesSent_ += answer.replies;
+      }
+      line.clear();
+      discarding = false;
+    }
+
+    // Everything whose time has come goes out, as far as the pty takes it.
+    bool outputBlocked = false;
+    if (masterFd_ >= 0 && !outgoing.empty() && outgoing.front().at <= now) {
+      std::string due;
+      for (const TimedByte& b : outgoing) {
+        if (b.at > now) break;
+        due += b.byte;
+      }
+      const ssize_t written = ::write(masterFd_, due.data(), due.size());
+      if (written > 0) {
+        outgoing.erase(outgoing.begin(), outgoing.begin() + written);
+        bytesSent_ += static_cast<std::size_t>(written);
+      }
+      outputBlocked = written < static_cast<ssize_t>(due.size());
+    }
+
+    // Hang-up: once the last reply is out and the client has read it, like a
+    // cable pulled after the reply got through.
+    if (masterFd_ >= 0 && faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter && outgoing.empty()) {
+      int waiting = 0;
+      ::ioctl(slaveFd_, FIONREAD, &waiting);
+      if (drainDeadline == kNever) drainDeadline = now + kDrainLimit;
+      if (waiting == 0 || now >= drainDeadline) {
+        ClosePty();
+        incoming.clear();
+        line.clear();
+        drainDeadline = kNever;
+        hungUp_ = true;
+      }
+    } else {
+      drainDeadline = kNever;
+    }
+
+    Clock::time_point until = kNever;
+    if (!incoming.empty()) until = std::min(until, incoming.front().at);
+    if (!outgoing.empty() && !outputBlocked) until = std::min(until, std::max(outgoing.front().at, now));
+    if (drainDeadline != kNever && masterFd_ >= 0) until = std::min(until, now + kDrainCheck);
+
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
+    if (outputBlocked) fds[1].events |= POLLOUT;
+    const nfds_t count = masterFd_ >= 0 ? 2 : 1;
+    if (::poll(fds, count, PollTimeout(until, now)) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[0].revents & POLLIN) {
+      std::uint64_t wakes = 0;
+      [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &wakes, sizeof wakes);
+    }
+    if (count == 2 && (fds[1].revents & POLLIN)) {
+      char buffer[4096];
+      const ssize_t got = ::read(masterFd_, buffer, sizeof buffer);
+      if (got > 0) {
+        now = Clock::now();
+        const std::size_t n = static_cast<std::size_t>(got);
+        bytesReceived_ += n;
+        {
+          std::lock_guard lock(mutex_);
+          received_.append(buffer, std::min(n, kMaxCapture - std::min(kMaxCapture, received_.size())));
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+          rxFree = std::max(rxFree, now) + byteTime;
+          incoming.push_back({buffer[i], byteTime == Clock::duration::zero() ? now : rxFree});
+        }
+      }
+    }
+  }
+}

@@ -1,0 +1,85 @@
+#pragma once
+// A Harnvik module that is not on the desk: it serves the module's line protocol on
+// a pseudo-terminal whose other side is linked under a COM name in the program's
+// ports folder, so the tool (or any client) opens it like the real port.
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "module_logic.h"
+#include "params/parameter_image.h"
+#include "sample_image.h"
+#include "sim_faults.h"
+
+class SimulatedModule {
+ public:
+  // Opens a pty pair, raw mode on its side, links the other side as
+  // <configDir>/ports/<comName>. Raises std::system_error when it cannot.
+  SimulatedModule(std::string comName, std::string configDir, SimFaults faults = {});
+  ~SimulatedModule();  // stops, closes, removes the link
+  SimulatedModule(const SimulatedModule&) = delete;
+  SimulatedModule& operator=(const SimulatedModule&) = delete;
+
+  // Its own thread serves the line between the two.
+  void Start();
+  void Stop();
+
+  const std::string& DevicePath() const { return devicePath_; }
+  const std::string& LinkPath() const { return linkPath_; }
+
+  ImageBytes Memory() const;
+  void SetMemory(const ImageBytes& memory);
+  SimFaults Faults() const;
+  void SetFaults(const SimFaults& faults);
+  // After every "WRACT" the module took, saves its memory there (beside and renamed,
+  // so a reader never sees half a file). Empty: no file.
+  void SetImageFile(const std::string& path);
+
+  // After a hang-up: a fresh pty, relinked under the same name; the hang-up count
+  // starts again.
+  void Replug();
+  // True once it closed its side after hangupAfter replies, until Replug.
+  bool HungUp() const { return hungUp_; }
+
+  // Counters for tests and the benchmark, since construction.
+  int CommandsSeen() const;
+  int RepliesSent() const { return repliesSent_; }
+  std::size_t BytesReceived() const { return bytesReceived_; }
+  std::size_t BytesSent() const { return bytesSent_; }
+  // Every byte received since the last ClearReceived, up to kMaxCapture.
+  std::string Received() const;
+  void ClearReceived();
+
+  static constexpr std::size_t kMaxCapture = 1 << 20;
+
+ private:
+  void OpenPty();
+  void ClosePty();
+  void Link();
+  void Run();
+  void WakeThread();
+
+  std::string comName_;
+  std::string configDir_;
+  std::string devicePath_;
+  std::string linkPath_;
+  std::string imageFile_;
+
+  mutable std::mutex mutex_;  // guards logic_, received_, imageFile_
+  ModuleLogic logic_;
+  std::string received_;
+
+  int masterFd_ = -1;
+  int slaveFd_ = -1;  // held, so the master never sees "no client" between connections
+  int wakeFd_ = -1;
+  std::thread thread_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> hungUp_{false};
+  std::atomic<int> repliesSent_{0};
+  std::atomic<std::size_t> bytesReceived_{0};
+  std::atomic<std::size_t> bytesSent_{0};
+  int plugReplies_ = 0;  // thread's own; reset by Replug while stopped
+};
