@@ -24,7 +24,10 @@ extern BlockFrame ReceivedFrame;
 // Sum of bytes 0..265, each data byte first XORed with its offset.
 std::uint32_t FrameChecksum(const BlockFrame& frame);
 // Fills a frame from the image for block b; checksum most significant byte first.
+// Raises std::out_of_range for a block number other than 0 to 3.
 BlockFrame BuildFrame(const ImageBytes& image, int block);
+// The value of one upper-case hex digit, or -1 for anything else (lower case included).
+int HexDigitValue(char digit);
 // Two upper-case hex digits per byte, byte 0 first.
 std::string FrameToHex(const BlockFrame& frame);
 // True when bytes 266..269, read least significant byte first, equal the sum.

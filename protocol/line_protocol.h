@@ -2,6 +2,7 @@
 // The CR-terminated line protocol: the three send primitives, line assembly from
 // received bytes, and the classification of each complete line.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,21 @@ constexpr char kLF = 0x0A;
 // A line that grows this long without a CR is noise: it is dropped.
 constexpr std::size_t kMaxLineLength = 64 * 1024;
 
+// What the module's lines begin with.
+inline constexpr std::string_view kStatusLineStart = "[";
+inline constexpr std::string_view kMessageLineStart = "<";
+inline constexpr std::string_view kOkReply = "OK";
+inline constexpr std::string_view kActivateReply = "CRCOK";
+inline constexpr std::string_view kWriteReply = "WROK";
+inline constexpr std::string_view kWriteRejectReply = "WRFLERR";
+inline constexpr std::string_view kBlockReply = "RDFL";
+
+// The commands the tool sends (SendCommand adds the CR).
+inline constexpr std::string_view kPollCommand = "??";
+inline constexpr std::string_view kReadBlockCommand = "RDFL000";  // then the block number, one hex digit
+inline constexpr std::string_view kWriteBlockCommand = "WRFL";
+inline constexpr std::string_view kActivateCommand = "WRACT";
+
 // Handlers that other parts of the protocol install. A missing status or message
 // handler drops the line; a missing block decoder counts the reply as bad.
 struct LineHandlers {
@@ -23,13 +39,17 @@ struct LineHandlers {
   std::function<bool(const std::string& line)> blockReply;  // true: good
 };
 
+// A byte as two upper-case hex digits, high nibble first.
+std::string HexByte(std::uint8_t byte);
+
 // Each does nothing when the port is not open; otherwise one write.
 void SendCommand(PortLink& port, std::string_view text);  // text, CR
 void SendHexByte(PortLink& port, std::uint8_t byte);      // two upper-case digits
 void SendTerminator(PortLink& port);                      // CR
 
 // Reads exactly count bytes, one per read, assembling lines in state.lineBuffer.
-// A read or handler failure abandons the rest of the notification silently.
+// A read or handler failure abandons the rest of the notification silently; a read
+// that finds nothing ends it too. A line longer than kMaxLineLength is dropped.
 void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers);
 
 // Applies the seven tests one after the other, each independently.

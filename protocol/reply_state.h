@@ -13,4 +13,6 @@ struct ReplyState {
   std::uint8_t writeRejected = 0;
   std::uint8_t blockGood = 0;
   std::uint8_t blockBad = 0;
+  // Set once a line outgrew the line buffer: its bytes are dropped up to the next CR.
+  bool discardingLine = false;
 };

@@ -23,6 +23,7 @@ struct StatusItem {
 struct ModuleStatus {
   StatusItem in1, in2, wiredLine, callState;
   int signal = 0;  // may be negative or above 31; the bar clamps it
+  friend bool operator==(const ModuleStatus&, const ModuleStatus&) = default;
 };
 
 // The state window implements it.
