@@ -1,12 +1,10 @@
 #include "line_protocol.h"
 
+#include <utility>
+
 namespace {
 
 constexpr char kHexDigitChars[] = "0123456789ABCDEF";
-
-bool BeginsWith(const std::string& line, std::string_view prefix) {
-  return line.compare(0, prefix.size(), prefix) == 0;
-}
 
 void AssembleByte(std::uint8_t byte, ReplyState& state, const LineHandlers& handlers) {
   const char c = static_cast<char>(byte);
@@ -69,13 +67,13 @@ void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandle
 }
 
 void DispatchLine(const std::string& line, ReplyState& state, const LineHandlers& handlers) {
-  if (BeginsWith(line, kStatusLineStart) && handlers.statusLine) handlers.statusLine(line);
-  if (BeginsWith(line, kMessageLineStart) && handlers.messageLine) handlers.messageLine(line);
-  if (BeginsWith(line, kOkReply)) state.okSeen = 1;
-  if (BeginsWith(line, kActivateReply)) state.activateConfirmed = 1;
-  if (BeginsWith(line, kWriteReply)) state.writeConfirmed = 1;
-  if (BeginsWith(line, kWriteRejectReply)) state.writeRejected = 1;
-  if (BeginsWith(line, kBlockReply)) {
+  if (line.starts_with(kStatusLineStart) && handlers.statusLine) handlers.statusLine(line);
+  if (line.starts_with(kMessageLineStart) && handlers.messageLine) handlers.messageLine(line);
+  if (line.starts_with(kOkReply)) state.okSeen = 1;
+  if (line.starts_with(kActivateReply)) state.activateConfirmed = 1;
+  if (line.starts_with(kWriteReply)) state.writeConfirmed = 1;
+  if (line.starts_with(kWriteRejectReply)) state.writeRejected = 1;
+  if (line.starts_with(kBlockReply)) {
     const bool good = handlers.blockReply && handlers.blockReply(line);
     if (good) {
       state.blockGood = 1;
