@@ -1,12 +1,16 @@
 #pragma once
 // The parameter transfer window: reads, writes and compares the module's parameter
-// memory, loads and saves image files and opens the settings editor. Its Timer1
-// drives the transfer countdown for the whole run.
+// memory, loads and saves image files and opens the settings editor. It is the
+// transfer view from its creation on, and its Timer1 drives the transfer countdown
+// for the whole run.
 
 #include <QDialog>
+#include <array>
 
 #include "protocol/transfer.h"
 
+class QLabel;
+class QPushButton;
 class QTimer;
 class TSettingsForm;
 
@@ -23,13 +27,42 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
   // btEdit fills this editor from the image and shows it modally.
   void SetSettingsForm(TSettingsForm* settings);
 
+  // The colour an indicator shows now.
+  static QColor IndicatorRgb(IndicatorColour colour);
+  QColor IndicatorShown(int block) const;
+
   void SetIndicator(int block, IndicatorColour colour) override;
   void SetAllIndicators(IndicatorColour colour) override;
   void SetControlsEnabled(bool enabled) override;
   void ShowPlainMessage(const std::string& text) override;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
+  QPushButton* AddButton(const char* name, const QString& caption, const QRect& geometry);
+  void RunProcedure(void (*procedure)(TransferLink&));
+  void btOpenClick();
+  void btSaveClick();
+  void btReadClick();
+  void btWriteClick();
+  void btCompareClick();
+  void btEditClick();
+  void btCloseClick();
+  void Timer1Timer();
+
   TransferLink link_;
   TSettingsForm* settings_ = nullptr;
-  QTimer* Timer1 = nullptr;
+  bool procedureRunning_ = false;
+  bool closeWhenDone_ = false;
+  std::array<QLabel*, kBlockCount> BP{};
+  QPushButton* btOpen;
+  QPushButton* btSave;
+  QPushButton* btRead;
+  QPushButton* btWrite;
+  QPushButton* btCompare;
+  QPushButton* btEdit;
+  QPushButton* btClose;
+  QTimer* Timer1;
 };

@@ -1,10 +1,253 @@
 #include "settings_form.h"
 
-TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {}
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QValidator>
 
-void TSettingsForm::SetValues(const EditorValues& values) { values_ = values; }
+#include "char_grid.h"
+#include "text_codec.h"
 
-EditorValues TSettingsForm::Values() const { return values_; }
+namespace {
+
+const QString kCaption = QStringLiteral("Harnvik  -  Beállítások");
+const QString kPhoneGroupCaption = QStringLiteral(" Telefonszámok ");
+const QString kSmsGroupCaption = QStringLiteral(" SMS beállítások");
+const QString kEventHeading = QStringLiteral("eseménykód");
+const QString kSmsHeading = QStringLiteral("SMS üzenetek szövege");
+const QString kIn2Caption = QStringLiteral("IN2 bemenet");
+const QString kOkCaption = QStringLiteral("Beállítások Rögzítése");
+const QString kCancelCaption = QStringLiteral("Beállítások Visszavonása");
+
+constexpr QSize kClientSize(444, 501);
+
+// Layout, in pixels of the client area.
+constexpr int kMargin = 8;
+constexpr int kGroupWidth = kClientSize.width() - 2 * kMargin;
+constexpr int kPhoneGroupTop = 6;
+constexpr int kPhoneGroupHeight = 166;
+constexpr int kPhoneFirstRow = 22;
+constexpr int kPhoneRowPitch = 24;
+constexpr int kSmsGroupTop = kPhoneGroupTop + kPhoneGroupHeight + 6;
+constexpr int kSmsGroupHeight = 274;
+constexpr int kSmsHeadingTop = 18;
+constexpr int kSmsFirstRow = 36;
+constexpr int kSmsRowPitch = 23;
+constexpr int kEventLeft = 12;
+constexpr int kSmsLeft = 86;
+constexpr int kFieldHeight = 21;
+constexpr int kButtonTop = kSmsGroupTop + kSmsGroupHeight + 12;
+constexpr int kButtonWidth = 200;
+constexpr int kButtonHeight = 28;
+
+// Code page 1250 byte 0xFF (the dot above) and 0x00 would be dropped when the text is
+// read back from the image, so the fields refuse them like any foreign character.
+const QString kCharsLostOnLoad = QStringLiteral("\u02D9") + QChar(0);
+
+// Refuses, as they are typed or pasted, characters that code page 1250 cannot hold,
+// so storing never alters a text silently.
+class Cp1250Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (QChar lost : kCharsLostOnLoad)
+      if (input.contains(lost)) return Invalid;
+    return FitsCp1250(input) ? Acceptable : Invalid;
+  }
+};
+
+bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+bool IsEventChar(QChar c) {
+  return IsDigit(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) || c == QLatin1Char('*');
+}
+
+// Backspace in every grid: one column left unless in the first, then empty the
+// cells from there to the last.
+void BackspaceCells(TCharGrid& grid) {
+  if (grid.Col() > 0) grid.SetCol(grid.Col() - 1);
+  for (int col = grid.Col(); col < grid.ColCount(); ++col) grid.SetCell(col, QString());
+}
+
+// A character accepted into the current cell; the column moves right unless it is the last.
+void PutInCurrentCell(TCharGrid& grid, QChar key) {
+  grid.SetCell(grid.Col(), QString(key));
+  if (grid.Col() + 1 < grid.ColCount()) grid.SetCol(grid.Col() + 1);
+}
+
+template <std::size_t N>
+QStringList ToCellTexts(const std::array<std::string, N>& cells) {
+  QStringList texts;
+  for (const std::string& cell : cells) texts.append(FromCp1250(cell));
+  return texts;
+}
+
+template <std::size_t N>
+std::array<std::string, N> FromGrid(const TCharGrid& grid) {
+  std::array<std::string, N> cells;
+  for (std::size_t col = 0; col < N; ++col) cells[col] = ToCp1250(grid.Cell(static_cast<int>(col)));
+  return cells;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAccessibleName(caption);
+  button->setAutoDefault(false);  // Enter in a field must not accept the window
+  button->setGeometry(geometry);
+  return button;
+}
+
+}  // namespace
+
+TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("SettingsForm"));
+  setWindowTitle(kCaption);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  setFixedSize(kClientSize);
+
+  auto* phones = new QGroupBox(kPhoneGroupCaption, this);
+  phones->setObjectName(QStringLiteral("gbPhoneNumbers"));
+  phones->setGeometry(kMargin, kPhoneGroupTop, kGroupWidth, kPhoneGroupHeight);
+  acgUSER1 = AddDigitGrid(phones, 0, QStringLiteral("1. Felhasználó  (#USER1)"), "acgUSER1", kPhoneCells);
+  acgUSER2 = AddDigitGrid(phones, 1, QStringLiteral("2. Felhasználó  (#USER2)"), "acgUSER2", kPhoneCells);
+  acgSMSFW1 = AddDigitGrid(phones, 2, QStringLiteral("SMS továbbítás 1.  (#SMSFW1)"), "acgSMSFW1", kPhoneCells);
+  acgSMSFW2 = AddDigitGrid(phones, 3, QStringLiteral("SMS továbbítás 2.  (#SMSFW2)"), "acgSMSFW2", kPhoneCells);
+  acgAUTODIAL =
+      AddDigitGrid(phones, 4, QStringLiteral("Automatikus tárcsázás (#AUTO)"), "acgAUTODIAL", kPhoneCells);
+  acgNETPREFIX = AddDigitGrid(phones, 5, QStringLiteral("Külső vonal eléréséhez használt prefix szám (#PREFIX)"),
+                              "acgNETPREFIX", kPrefixCells);
+
+  auto* sms = new QGroupBox(kSmsGroupCaption, this);
+  sms->setObjectName(QStringLiteral("gbSmsSettings"));
+  sms->setGeometry(kMargin, kSmsGroupTop, kGroupWidth, kSmsGroupHeight);
+  auto* eventHeading = new QLabel(kEventHeading, sms);
+  eventHeading->setObjectName(QStringLiteral("lbEventCode"));
+  eventHeading->move(kEventLeft - 2, kSmsHeadingTop);
+  auto* smsHeading = new QLabel(kSmsHeading, sms);
+  smsHeading->setObjectName(QStringLiteral("lbSmsText"));
+  smsHeading->move(kSmsLeft, kSmsHeadingTop);
+  for (std::size_t i = 0; i < kSmsTextCount; ++i) {
+    const int top = kSmsFirstRow + static_cast<int>(i) * kSmsRowPitch;
+    const QString number = QString::number(i + 1);
+    auto* field = new QLineEdit(sms);
+    field->setObjectName(QStringLiteral("edSMS") + number);
+    field->setAccessibleName(field->objectName());
+    field->setMaxLength(static_cast<int>(kSmsMaxLength));
+    field->setValidator(new Cp1250Validator(field));
+    field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kEventLeft, kFieldHeight);
+    edSMS[i] = field;
+    if (i < kEventCodeCount) {
+      auto* grid = new TCharGrid(static_cast<int>(kEventCells), sms);
+      grid->setObjectName(QStringLiteral("acgEvent") + number);
+      grid->setAccessibleName(grid->objectName());
+      grid->move(kEventLeft, top + (kFieldHeight - grid->height()) / 2);
+      grid->SetCellColorRole(0, QPalette::ToolTipBase);
+      grid->OnKeyPress = acgEvent1KeyPress;
+      grid->OnCellValidate = acgEvent1CellValidate;
+      acgEvent[i] = grid;
+      // Tab goes from each code to its text.
+      if (i > 0) setTabOrder(edSMS[i - 1], grid);
+      setTabOrder(grid, field);
+    } else {
+      auto* label = new QLabel(kIn2Caption, sms);
+      label->setObjectName(QStringLiteral("lbIN2"));
+      label->setGeometry(kEventLeft - 2, top, kSmsLeft - kEventLeft, kFieldHeight);
+      label->setBuddy(field);
+      setTabOrder(edSMS[i - 1], field);
+    }
+  }
+
+  btSettingOK = MakeButton(this, "btSettingOK", kOkCaption,
+                           QRect(kMargin, kButtonTop, kButtonWidth, kButtonHeight));
+  btSettingCancel =
+      MakeButton(this, "btSettingCancel", kCancelCaption,
+                 QRect(kClientSize.width() - kMargin - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
+
+  connect(btSettingOK, &QPushButton::clicked, this, &TSettingsForm::btSettingOKClick);
+  connect(btSettingCancel, &QPushButton::clicked, this, &TSettingsForm::btSettingCancelClick);
+}
+
+TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const QString& caption, const char* name,
+                                       int cells) {
+  const int top = kPhoneFirstRow + row * kPhoneRowPitch;
+  auto* grid = new TCharGrid(cells, group);
+  grid->setObjectName(QLatin1String(name));
+  grid->setAccessibleName(grid->objectName());
+  grid->move(kGroupWidth - kEventLeft - grid->width(), top);
+  grid->OnKeyPress = acgUSER1KeyPress;
+  grid->OnCellValidate = acgUSER1CellValidate;
+  auto* label = new QLabel(caption, group);
+  label->setObjectName(QStringLiteral("lb") + QLatin1String(name).mid(3));
+  label->setGeometry(kEventLeft - 2, top, grid->x() - kEventLeft, grid->height());
+  label->setBuddy(grid);
+  return grid;
+}
+
+void TSettingsForm::acgUSER1KeyPress(TCharGrid& grid, QChar& key) {
+  if (key == TCharGrid::kBackspace)
+    BackspaceCells(grid);
+  else if (IsDigit(key))
+    PutInCurrentCell(grid, key);
+  key = QChar();
+  // One step and straight back after every key: this closes the in-place editor and
+  // validates what was typed, so the cells always hold single digits.
+  const int col = grid.Col();
+  grid.SetCol(col == 0 ? col + 1 : col - 1);
+  grid.SetCol(col);
+}
+
+void TSettingsForm::acgEvent1KeyPress(TCharGrid& grid, QChar& key) {
+  key = key.toUpper();
+  if (key == TCharGrid::kBackspace)
+    BackspaceCells(grid);
+  else if (IsEventChar(key))
+    PutInCurrentCell(grid, key);
+  key = QChar();
+}
+
+void TSettingsForm::acgUSER1CellValidate(TCharGrid&, int, int, QString& text, bool& valid) {
+  text = !text.isEmpty() && IsDigit(text[0]) ? text.left(1) : QString();
+  valid = true;
+}
+
+void TSettingsForm::acgEvent1CellValidate(TCharGrid&, int, int, QString& text, bool& valid) {
+  const QChar first = text.isEmpty() ? QChar() : text[0].toUpper();
+  text = IsEventChar(first) ? QString(first) : QString();
+  valid = true;
+}
+
+void TSettingsForm::SetValues(const EditorValues& values) {
+  acgUSER1->LoadCells(ToCellTexts(values.user1));
+  acgUSER2->LoadCells(ToCellTexts(values.user2));
+  acgSMSFW1->LoadCells(ToCellTexts(values.smsFw1));
+  acgSMSFW2->LoadCells(ToCellTexts(values.smsFw2));
+  acgAUTODIAL->LoadCells(ToCellTexts(values.autoDial));
+  acgNETPREFIX->LoadCells(ToCellTexts(values.prefix));
+  for (std::size_t i = 0; i < kEventCodeCount; ++i) acgEvent[i]->LoadCells(ToCellTexts(values.events[i]));
+  for (std::size_t i = 0; i < kSmsTextCount; ++i) edSMS[i]->setText(FromCp1250(values.sms[i]));
+}
+
+EditorValues TSettingsForm::Values() const {
+  EditorValues values;
+  values.user1 = FromGrid<kPhoneCells>(*acgUSER1);
+  values.user2 = FromGrid<kPhoneCells>(*acgUSER2);
+  values.smsFw1 = FromGrid<kPhoneCells>(*acgSMSFW1);
+  values.smsFw2 = FromGrid<kPhoneCells>(*acgSMSFW2);
+  values.autoDial = FromGrid<kPhoneCells>(*acgAUTODIAL);
+  values.prefix = FromGrid<kPrefixCells>(*acgNETPREFIX);
+  for (std::size_t i = 0; i < kEventCodeCount; ++i) values.events[i] = FromGrid<kEventCells>(*acgEvent[i]);
+  for (std::size_t i = 0; i < kSmsTextCount; ++i) values.sms[i] = ToCp1250(edSMS[i]->text());
+  return values;
+}
+
+void TSettingsForm::keyPressEvent(QKeyEvent* event) {
+  // Only the two buttons and the close box end the editor; Esc does not.
+  if (event->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(event);
+}
 
 void TSettingsForm::btSettingOKClick() {
   StoreAll(ParameterImage, Values());
