@@ -199,8 +199,12 @@ bool TCharGrid::HandleKey(QKeyEvent* event) {
     default:
       break;
   }
+  // Ctrl combinations (paste, select all) are editing commands, not typed characters;
+  // Ctrl+Alt is AltGr on some keyboards and types a character.
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const bool command = (mods & (Qt::ControlModifier | Qt::MetaModifier)) && !(mods & Qt::AltModifier);
   const QString text = event->text();
-  if (text.size() == 1 && text[0].isPrint()) {
+  if (!command && text.size() == 1 && text[0].isPrint()) {
     TypeKey(text[0]);
     return true;
   }
