@@ -31,3 +31,11 @@ package: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The serial link and every test labelled threads, under ThreadSanitizer.
+.PHONY: test-tsan
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVARO_SANITIZE=thread $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" QT_QPA_PLATFORM=offscreen \
+		ctest --output-on-failure -j $(JOBS) -L 'serial|threads'
