@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "dialog_service.h"
+#include "main_form.h"
 #include "params/image_file.h"
 #include "params/parameter_image.h"
 #include "settings_form.h"
@@ -56,6 +57,7 @@ TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump,
 
   setObjectName(QStringLiteral("FormDownload"));
   setWindowTitle(kCaption);
+  setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
 
@@ -110,9 +112,7 @@ QPushButton* TFormDownload::AddButton(const char* name, const QString& caption, 
   button->setObjectName(QLatin1String(name));
   button->setAccessibleName(caption);
   button->setAutoDefault(false);
-  QFont bold = button->font();
-  bold.setBold(true);
-  button->setFont(bold);
+  button->setFont(FormFont(true));
   QPalette colours = button->palette();
   // Grey captions while enabled; disabled buttons keep the system's disabled look.
   colours.setColor(QPalette::Active, QPalette::ButtonText, kButtonTextColour);

@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "char_grid.h"
+#include "main_form.h"
 #include "text_codec.h"
 
 namespace {
@@ -24,7 +25,7 @@ const QString kCancelCaption = QStringLiteral("Beállítások Visszavonása");
 constexpr QSize kClientSize(444, 501);
 
 // Layout, in pixels of the client area.
-constexpr int kMargin = 8;
+constexpr int kMargin = 6;
 constexpr int kGroupWidth = kClientSize.width() - 2 * kMargin;
 constexpr int kPhoneGroupTop = 6;
 constexpr int kPhoneGroupHeight = 166;
@@ -35,7 +36,7 @@ constexpr int kSmsGroupHeight = 274;
 constexpr int kSmsHeadingTop = 18;
 constexpr int kSmsFirstRow = 36;
 constexpr int kSmsRowPitch = 23;
-constexpr int kEventLeft = 12;
+constexpr int kEventLeft = 10;
 constexpr int kSmsLeft = 86;
 constexpr int kFieldHeight = 21;
 constexpr int kButtonTop = kSmsGroupTop + kSmsGroupHeight + 12;
@@ -105,6 +106,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SettingsForm"));
   setWindowTitle(kCaption);
+  setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
 

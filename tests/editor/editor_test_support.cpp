@@ -85,3 +85,9 @@ void WhenModal(std::function<void(QWidget* modal)> action) {
   });
   poll->start();
 }
+
+void SaveShot(QWidget* window, const char* name) {
+  const QString dir = qEnvironmentVariable("KELVARO_SHOT_DIR");
+  if (dir.isEmpty()) return;
+  window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+}

@@ -82,5 +82,8 @@ void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Shows the window and waits until it is active, so focus and keys behave as on a desktop.
 void ShowActive(QWidget* window);
 
+// Saves the window's picture as <dir>/<name>.png when KELVARO_SHOT_DIR is set.
+void SaveShot(QWidget* window, const char* name);
+
 // Runs action on the modal window as soon as one is active, from inside its exec().
 void WhenModal(std::function<void(QWidget* modal)> action);
