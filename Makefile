@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean install package
+.PHONY: deps configure build test run bench clean install package fuzz test-asan soak
 
 deps:
 	@scripts/deps.sh
@@ -28,6 +28,29 @@ install: build
 # The Debian package kelvaro_<version>_<arch>.deb, written into the build folder.
 package: build
 	@cd $(BUILD) && cpack
+
+# Hardening. Each keeps a build folder of its own.
+# `make fuzz` runs every fuzz target for FUZZ_SECONDS (clang, libFuzzer, ASan and UBSan).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DKELVARO_FUZZ=ON -DKELVARO_WITH_UI=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-fuzz --target kelvaro_fuzz_all -j $(JOBS)
+	@fuzz/run_fuzz.sh build-fuzz $(FUZZ_SECONDS)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the test.
+SANITIZER_OPTIONS = ASAN_OPTIONS=abort_on_error=1:halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1:strict_init_order=1 \
+  UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
+test-asan: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && $(SANITIZER_OPTIONS) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE soak
+
+# 1,000 transfer procedures against the simulated module with random faults.
+soak: deps
+	@cmake -S . -B build-soak -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-soak --target soak_tests -j $(JOBS)
+	@cd build-soak && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -V -L soak
 
 clean:
 	rm -rf $(BUILD)
