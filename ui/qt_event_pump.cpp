@@ -6,8 +6,10 @@
 
 void QtEventPump::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 
-void InstallQtWake(ThreadSync& sync) {
-  sync.SetWake([&sync] {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [&sync] { sync.Serve(); }, Qt::QueuedConnection);
+void InstallQtWake(ThreadSync& sync) { InstallQtWake(sync, QCoreApplication::instance()); }
+
+void InstallQtWake(ThreadSync& sync, QObject* context) {
+  sync.SetWake([&sync, context] {
+    QMetaObject::invokeMethod(context, [&sync] { sync.Serve(); }, Qt::QueuedConnection);
   });
 }

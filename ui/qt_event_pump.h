@@ -4,6 +4,8 @@
 #include "protocol/event_pump.h"
 #include "serial/thread_sync.h"
 
+class QObject;
+
 // Processes pending events; when none is pending, blocks until the next one
 // (a timer tick, received bytes, a hand-off), so the transfer waits never spin.
 class QtEventPump : public EventPump {
@@ -15,3 +17,6 @@ class QtEventPump : public EventPump {
 // user-interface thread. Modal windows and message boxes run event loops, so
 // they keep serving hand-offs.
 void InstallQtWake(ThreadSync& sync);
+// The same, with the queued calls tied to context: once context is gone, calls
+// still queued are dropped instead of reaching a sync object that has gone with it.
+void InstallQtWake(ThreadSync& sync, QObject* context);

@@ -1,0 +1,33 @@
+// Kelvaro: the service tool for the Harnvik GSM line adapter.
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+
+#include "startup.h"
+#include "ui/main_form.h"
+
+namespace {
+
+// The icons the packaging folder made, if the build found any.
+QIcon ProgramIcon() {
+  QIcon icon;
+  const QDir icons(QStringLiteral(":/icons"));
+  for (const QString& name : icons.entryList(QDir::Files)) icon.addFile(icons.filePath(name));
+  return icon;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvaro.Kelvaro"));
+  const QIcon icon = ProgramIcon();
+  if (!icon.isNull()) QApplication::setWindowIcon(icon);
+  QApplication::setFont(FormFont());
+
+  KelvaroWindows windows;
+  QObject::connect(&windows.Main(), &TMainForm::Closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  windows.ShowMainWindow();
+  return app.exec();
+}

@@ -1,0 +1,95 @@
+#include "welcome_form.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include "ui/main_form.h"
+
+const char kVersionText[] = "v1.1c";
+
+namespace {
+
+const char kSplashPicture[] = ":/splash.bmp";
+constexpr int kBorderWidth = 2;
+const QColor kBorderColour(128, 128, 128);
+// lbVersion: right edge 6 pixels in from the right, top 292 pixels down.
+constexpr int kVersionRightGap = 6;
+constexpr int kVersionTop = 292;
+constexpr int kVersionWidth = 120;
+constexpr int kVersionHeight = TWelcomeForm::kClientHeight - kVersionTop - kBorderWidth;
+
+void CentreOnScreen(QWidget& window) {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), window.size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+}
+
+}  // namespace
+
+TWelcomeForm::TWelcomeForm(int handOverInterval)
+    : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+  setObjectName(QStringLiteral("WelcomeForm"));
+  setWindowTitle(QStringLiteral("Kelvaro"));
+  setFixedSize(kClientWidth, kClientHeight);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, kBorderColour);
+  setPalette(palette);
+  setAutoFillBackground(true);
+
+  // The grey border shows around the picture, which fills the rest.
+  Image1 = new QLabel(this);
+  Image1->setObjectName(QStringLiteral("Image1"));
+  Image1->setAccessibleName(QStringLiteral("Image1"));
+  Image1->setPixmap(QPixmap(QString::fromLatin1(kSplashPicture)));
+  Image1->setAlignment(Qt::AlignCenter);
+  Image1->setGeometry(kBorderWidth, kBorderWidth, kClientWidth - 2 * kBorderWidth, kClientHeight - 2 * kBorderWidth);
+
+  lbVersion = new QLabel(this);
+  lbVersion->setObjectName(QStringLiteral("lbVersion"));
+  lbVersion->setFont(FormFont(true));
+  lbVersion->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  lbVersion->setGeometry(kClientWidth - kVersionRightGap - kVersionWidth, kVersionTop, kVersionWidth, kVersionHeight);
+  // Transparent over the picture, in the window-text colour.
+  lbVersion->setAutoFillBackground(false);
+  QPalette textPalette = lbVersion->palette();
+  textPalette.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
+  lbVersion->setPalette(textPalette);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(handOverInterval);
+  connect(Timer1, &QTimer::timeout, this, &TWelcomeForm::Timer1Timer);
+
+  CentreOnScreen(*this);
+  lbVersion->setText(QString::fromLatin1(kVersionText));
+  show();
+}
+
+TWelcomeForm::~TWelcomeForm() = default;
+
+void TWelcomeForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!mainForm_) FormShow();
+}
+
+void TWelcomeForm::FormShow() {
+  mainForm_ = std::make_unique<TMainForm>();
+  CentreOnScreen(*mainForm_);
+  // Closing the main window hides the splash first, also during the first 2 s.
+  connect(mainForm_.get(), &TMainForm::Closing, this, &QWidget::hide);
+  Timer1->start();
+}
+
+void TWelcomeForm::Timer1Timer() {
+  Timer1->stop();
+  hide();
+  mainForm_->setWindowTitle(mainForm_->windowTitle() + QStringLiteral("  ") + QString::fromLatin1(kVersionText));
+  mainForm_->show();
+  mainForm_->raise();
+  mainForm_->activateWindow();
+}

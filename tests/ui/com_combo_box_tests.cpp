@@ -1,0 +1,121 @@
+// The port chooser on its own: filling, showing the port's setting, and what a
+// choice hands to the port.
+
+#include <QtTest>
+#include <memory>
+
+#include "serial/com_port.h"
+#include "serial/port_names.h"
+#include "serial/thread_sync.h"
+#include "ui/com_combo_box.h"
+#include "ui_test_support.h"
+
+class ComComboBoxTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  ThreadSync sync_;
+
+  // COM3 and COM4 on ptys, the port set to portName, the chooser filled and bound.
+  void Bind(TComPort& port, TComComboBox& box, const char* portName, bool autoApply) {
+    world_->ports.Pty("COM3");
+    world_->ports.Pty("COM4");
+    port.SetPort(portName);
+    box.SetComProperty(cpPort);
+    box.SetComPort(&port);
+    box.SetAutoApply(autoApply);
+  }
+
+  QStringList Entries(const QComboBox& box) {
+    QStringList entries;
+    for (int i = 0; i < box.count(); ++i) entries << box.itemText(i);
+    return entries;
+  }
+
+ private slots:
+  void init() { world_ = std::make_unique<TestWorld>(); }
+  void cleanup() {
+    world_.reset();
+  }
+
+  void fillsOnceWithTheMachinesPortsInTheirOrderAndNamesTheirDevices() {
+    PtyPair& com12 = world_->ports.Pty("COM12");
+    PtyPair& com3 = world_->ports.Pty("COM3");
+    TComComboBox box;
+    QVERIFY(!box.isEditable());
+    QCOMPARE(box.count(), 0);
+    box.SetComProperty(cpPort);
+    QCOMPARE(Entries(box), QStringList({"COM3", "COM12"}));
+    QCOMPARE(box.itemData(0, Qt::ToolTipRole).toString(), QString::fromStdString(com3.SlavePath()));
+    QCOMPARE(box.itemData(1, Qt::ToolTipRole).toString(), QString::fromStdString(com12.SlavePath()));
+    // No port bound yet: the first entry.
+    QCOMPARE(box.currentIndex(), 0);
+
+    // Ports that appear later are not reflected.
+    world_->ports.Pty("COM4");
+    box.SetComProperty(cpPort);
+    QCOMPARE(box.count(), 2);
+  }
+
+  void bindingShowsThePortsSettingOrNothing() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "com4", false);
+    QCOMPARE(box.currentText(), QStringLiteral("COM4"));
+    QCOMPARE(box.ComSelect().Port, std::string("COM4"));
+
+    port.SetPort("COM9");
+    box.ShowPortSetting();
+    QCOMPARE(box.currentIndex(), -1);
+    QCOMPARE(port.Port(), std::string("COM9"));
+
+    box.ComPortDestroyed();
+    QCOMPARE(box.ComSelect().ComPort, nullptr);
+    QCOMPARE(box.currentText(), QStringLiteral("COM3"));
+    QCOMPARE(port.Port(), std::string("COM9"));
+  }
+
+  void theProgramsOwnSelectionsHandNothingToThePort() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "COM9", true);
+    box.SelectFirstEntry();
+    box.setCurrentIndex(1);
+    QCOMPARE(port.Port(), std::string("COM9"));
+  }
+
+  void theUsersChoiceIsWrittenToThePortAtOnce() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "COM3", true);
+    QSignalSpy applied(&box, &TComComboBox::PortApplied);
+    QTest::keyClick(&box, Qt::Key_Down);
+    QCOMPARE(port.Port(), std::string("COM4"));
+    QCOMPARE(box.ComSelect().Port, std::string("COM4"));
+    QCOMPARE(applied.count(), 1);
+    QTest::keyClick(&box, Qt::Key_Up);
+    QCOMPARE(port.Port(), std::string("COM3"));
+  }
+
+  void withoutAutoApplyTheChoiceStaysInTheChooser() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "COM3", false);
+    QTest::keyClick(&box, Qt::Key_Down);
+    QCOMPARE(box.ComSelect().Port, std::string("COM4"));
+    QCOMPARE(port.Port(), std::string("COM3"));
+  }
+
+  void otherSettingsAreNotOffered() {
+    world_->ports.Pty("COM3");
+    TComComboBox box;
+    box.SetComProperty(cpPort);
+    QCOMPARE(box.count(), 1);
+    box.SetComProperty(cpBaudRate);
+    QCOMPARE(box.count(), 0);
+  }
+};
+
+QTEST_MAIN(ComComboBoxTests)
+#include "com_combo_box_tests.moc"

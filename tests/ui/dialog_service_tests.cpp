@@ -1,0 +1,87 @@
+// The general error handler's text and box, and the code page 1250 edge.
+
+#include <QtTest>
+
+#include "params/image_file.h"
+#include "serial/com_port.h"
+#include "ui/dialog_service.h"
+#include "ui/text_codec.h"
+#include "ui_test_support.h"
+
+class DialogServiceTests : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void generalErrorText_data() {
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a letter gets a full stop") << QByteArray("File not found") << QStringLiteral("File not found.");
+    QTest::newRow("a closing bracket stays") << QByteArray("Unable to open com port (win error code: 2)")
+                                             << QStringLiteral("Unable to open com port (win error code: 2)");
+    QTest::newRow("a full stop stays") << QByteArray("Done.") << QStringLiteral("Done.");
+    QTest::newRow("empty stays empty") << QByteArray("") << QString();
+    QTest::newRow("a digit gets one") << QByteArray("I/O error 5") << QStringLiteral("I/O error 5.");
+    QTest::newRow("a slash gets one") << QByteArray("Cannot Create /tmp/") << QStringLiteral("Cannot Create /tmp/.");
+    QTest::newRow("an exclamation mark stays") << QByteArray("Hiba!") << QStringLiteral("Hiba!");
+    QTest::newRow("a hyphen stays") << QByteArray("a-") << QStringLiteral("a-");
+    QTest::newRow("an accented last byte gets one") << QByteArray("R\xF6vidz\xE1r") << QString::fromUtf8("Rövidzár.");
+  }
+  void generalErrorText() {
+    QFETCH(QByteArray, message);
+    QFETCH(QString, shown);
+    QCOMPARE(GeneralErrorText(message.toStdString()), shown);
+  }
+
+  void theGeneralErrorHandlerShowsAnErrorBoxWithTheTitle() {
+    AnsweringDialogService dialogs;
+    ShowGeneralError(EInOutError("File not found", 2));
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(dialogs.messages[0].caption, QStringLiteral("dialog_service_tests"));
+    QCOMPARE(dialogs.messages[0].text, QStringLiteral("File not found."));
+    QVERIFY(dialogs.messages[0].icon == DialogService::Icon::Error);
+  }
+
+  void guardedHandsEveryErrorToTheHandler() {
+    AnsweringDialogService dialogs;
+    Guarded(nullptr, [] { throw EComPort(CE_WriteFailed, 5); });
+    Guarded(nullptr, [] { throw 42; });
+    Guarded(nullptr, [] {});
+    QCOMPARE(dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(dialogs.messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
+    QCOMPARE(dialogs.messages[1].text, QStringLiteral("Unknown error."));
+  }
+
+  void aPlainMessageHasNoIcon() {
+    AnsweringDialogService dialogs;
+    ShowPlainMessage(QStringLiteral(" Nincs soros kapcsolat."));
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(dialogs.messages[0].text, QStringLiteral(" Nincs soros kapcsolat."));
+    QVERIFY(dialogs.messages[0].icon == DialogService::Icon::None);
+  }
+
+  void codePage1250_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ascii") << QByteArray("COM5") << QStringLiteral("COM5");
+    QTest::newRow("small accents") << QByteArray("\xE1\xE9\xED\xF3\xF6\xF5\xFA\xFC\xFB")
+                                   << QString::fromUtf8("áéíóöőúüű");
+    QTest::newRow("capital accents") << QByteArray("\xC1\xC9\xD6\xD5\xDC\xDB") << QString::fromUtf8("ÁÉÖŐÜŰ");
+    QTest::newRow("euro sign") << QByteArray("\x80") << QString::fromUtf8("€");
+  }
+  void codePage1250() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(FromCp1250(bytes.toStdString()), text);
+    QCOMPARE(ToCp1250(text), bytes.toStdString());
+    QVERIFY(FitsCp1250(text));
+  }
+
+  void charactersOutsideTheCodePageDoNotFit() {
+    QVERIFY(!FitsCp1250(QString::fromUtf8("ŵ")));
+    QVERIFY(!FitsCp1250(QString::fromUtf8("a\u4E2D")));
+    QVERIFY(FitsCp1250(QString()));
+  }
+};
+
+QTEST_MAIN(DialogServiceTests)
+#include "dialog_service_tests.moc"

@@ -1,0 +1,276 @@
+// The main window: connecting, disconnecting, the port chooser moving a connection,
+// and the port choice surviving from one window to the next.
+
+#include <QAccessible>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "serial/port_names.h"
+#include "ui/com_combo_box.h"
+#include "ui/main_form.h"
+#include "ui_test_support.h"
+
+namespace {
+
+const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
+const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
+const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
+
+std::string ChoiceFileFor(const std::string& port) {
+  return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n";
+}
+
+}  // namespace
+
+class MainFormTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  std::unique_ptr<TMainForm> form_;
+
+  TMainForm& Form() {
+    if (!form_) form_ = std::make_unique<TMainForm>();
+    return *form_;
+  }
+  QPushButton* Button(const char* name) { return Control<QPushButton>(&Form(), name); }
+  TComComboBox* Chooser() { return Control<TComComboBox>(&Form(), "cbCOM"); }
+  // The four buttons, in the order btConnect, btDisconnect, btStatus, btParameterSetting.
+  QList<bool> ButtonsEnabled() {
+    return {Button("btConnect")->isEnabled(), Button("btDisconnect")->isEnabled(), Button("btStatus")->isEnabled(),
+            Button("btParameterSetting")->isEnabled()};
+  }
+  const QList<bool> kDisconnectedButtons{true, false, false, false};
+  const QList<bool> kConnectedButtons{false, true, true, true};
+
+ private slots:
+  void init() { world_ = std::make_unique<TestWorld>(); }
+  void cleanup() {
+    form_.reset();
+    world_.reset();
+  }
+
+  void controlsHaveTheirNamesCaptionsAndBoldButtons() {
+    struct Row {
+      const char* name;
+      const char* caption;
+    };
+    const Row buttons[] = {{"btConnect", "Soros kapcsolat létrehozása"},
+                           {"btDisconnect", "Soros kapcsolat bontása"},
+                           {"btStatus", "Modul állapotának figyelése"},
+                           {"btParameterSetting", "Paraméterek beállítása"},
+                           {"btClose", "Kilépés"}};
+    for (const Row& row : buttons) {
+      QPushButton* button = Button(row.name);
+      QVERIFY2(button != nullptr, row.name);
+      QCOMPARE(button->text(), QString::fromUtf8(row.caption));
+      QVERIFY2(button->font().bold(), row.name);
+      // What assistive tools and desktop test drivers find it by.
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+      QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(row.caption));
+    }
+    QCOMPARE(Control<QLabel>(&Form(), "lbSelectSerialPort")->text(), QString::fromUtf8("Soros port kiválasztása"));
+    QVERIFY(Control<QStatusBar>(&Form(), "StatusBar1") != nullptr);
+    QCOMPARE(Form().windowTitle(), QStringLiteral("Harnvik"));
+    QCOMPARE(Form().size(), QSize(227, 248));
+    QCOMPARE(Form().minimumSize(), Form().maximumSize());
+    QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
+    QVERIFY(Form().StatusText().isEmpty());
+    // The two framed areas: chooser and connection buttons, then the module's buttons.
+    QCOMPARE(Chooser()->parentWidget(), Button("btConnect")->parentWidget());
+    QCOMPARE(Button("btDisconnect")->parentWidget()->objectName(), QStringLiteral("gbSerialPort"));
+    QCOMPARE(Button("btStatus")->parentWidget(), Button("btParameterSetting")->parentWidget());
+    QCOMPARE(Button("btStatus")->parentWidget()->objectName(), QStringLiteral("gbModule"));
+    Form().show();
+    SaveShot(&Form(), "main-window");
+  }
+
+  void connectingToAMissingPortShowsTheStatusTextOnly() {
+    WriteChoiceFile(ChoiceFileFor("COM7"));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kUnavailable);
+    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(!Form().ComPort1().Connected());
+    QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
+
+    // The adapter is plugged in: the next attempt works.
+    world_->ports.Pty("COM7");
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kConnected);
+    QVERIFY(Form().ComPort1().Connected());
+  }
+
+  void connectingAndDisconnectingSwapTheButtons() {
+    PtyPair& pty = world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kConnected);
+    QCOMPARE(ButtonsEnabled(), kConnectedButtons);
+    QVERIFY(Form().ComPort1().Connected());
+    Form().ComPort1().WriteText("ab");
+    QCOMPARE(pty.Receive(2, std::chrono::seconds(2)), std::string("ab"));
+
+    QTest::mouseClick(Button("btDisconnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kNoConnection);
+    QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
+    QVERIFY(!Form().ComPort1().Connected());
+    QVERIFY(world_->dialogs.messages.empty());
+  }
+
+  void choosingAnotherPortWhileConnectedMovesTheConnection() {
+    PtyPair& com5 = world_->ports.Pty("COM5");
+    PtyPair& com6 = world_->ports.Pty("COM6");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+
+    QTest::keyClick(Chooser(), Qt::Key_Down);
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+    QVERIFY(Form().ComPort1().Connected());
+    QCOMPARE(ButtonsEnabled(), kConnectedButtons);
+    Form().ComPort1().WriteText("x");
+    QCOMPARE(com6.Receive(1, std::chrono::seconds(2)), std::string("x"));
+    QCOMPARE(com5.Drain(), std::string());
+    QVERIFY(world_->dialogs.messages.empty());
+  }
+
+  void choosingTheCurrentPortKeepsTheConnection() {
+    PtyPair& com5 = world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    // Bytes not read yet would be gone after a reopening; no events run until the
+    // choice is made, so the port cannot read them before.
+    com5.Send("<hello");
+    emit Chooser()->activated(Chooser()->currentIndex());
+    QVERIFY(Form().ComPort1().Connected());
+    QVERIFY(QTest::qWaitFor([&] { return Form().Reply().lineBuffer == "<hello"; }, 2000));
+  }
+
+  // A reopening that fails leaves the port closed; the buttons follow it.
+  void aFailedMoveShowsTheErrorOnceAndTheButtonsFollowThePort() {
+    world_->ports.Pty("COM5");
+    world_->ports.Pty("COM6");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    world_->ports.Unplug("COM6");
+
+    QTest::keyClick(Chooser(), Qt::Key_Down);
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+    QVERIFY(!Form().ComPort1().Connected());
+    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("Unable to open com port (win error code: 2)"));
+    QCOMPARE(world_->dialogs.messages[0].caption, ApplicationTitle());
+    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
+    QCOMPARE(Form().StatusText(), kUnavailable);
+  }
+
+  void theChosenPortIsPreselectedAtTheNextStart() {
+    world_->ports.Pty("COM5");
+    world_->ports.Pty("COM6");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QTest::keyClick(Chooser(), Qt::Key_Down);
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+    form_.reset();
+    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM6"));
+
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+  }
+
+  void aFirstStartSelectsTheFirstPortAndWritesThe33ByteFile() {
+    world_->ports.Pty("COM5");
+    world_->ports.Pty("COM12");
+    QCOMPARE(Chooser()->count(), 2);
+    QCOMPARE(Chooser()->itemText(1), QStringLiteral("COM12"));
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
+    // The program's own selection hands nothing to the port.
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM1"));
+    form_.reset();
+    const std::string file = ReadChoiceFile();
+    QCOMPARE(file.size(), std::size_t{33});
+    QCOMPARE(file, ChoiceFileFor("COM1"));
+  }
+
+  void aFirstStartWithoutPortsWritesThe33ByteFile() {
+    QCOMPARE(Chooser()->count(), 0);
+    form_.reset();
+    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM1"));
+    QVERIFY(world_->dialogs.messages.empty());
+  }
+
+  void aRememberedPortMissingFromTheListLeavesNoSelection() {
+    world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("com9"));
+    QCOMPARE(Chooser()->currentIndex(), -1);
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM9"));
+  }
+
+  void theRememberedNameIsMatchedIgnoringCase() {
+    world_->ports.Pty("COM5");
+    world_->ports.Pty("COM6");
+    WriteChoiceFile(ChoiceFileFor("com6"));
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+  }
+
+  void anEmptyFileHandsTheEmptyNameToThePort() {
+    world_->ports.Pty("COM5");
+    world_->ports.Pty("COM6");
+    WriteChoiceFile("");
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM1"));
+    QCOMPARE(Chooser()->currentIndex(), -1);
+  }
+
+  void aFailedSaveIsShownAndClosingGoesOn() {
+    Form();
+    // The config folder's place is taken by a file, so the choice cannot be written.
+    const std::string folder = ConfigDir();
+    std::filesystem::remove_all(folder);
+    { std::ofstream(folder) << "x"; }
+    form_.reset();
+    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
+    QVERIFY(world_->dialogs.messages[0].text.startsWith(QStringLiteral("Cannot Create ")));
+    QVERIFY(world_->dialogs.messages[0].text.endsWith(QLatin1Char('.')));
+    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    std::filesystem::remove(folder);
+  }
+
+  void closingTheWindowAnnouncesTheEnd() {
+    QSignalSpy closing(&Form(), &TMainForm::Closing);
+    Form().show();
+    QTest::mouseClick(Button("btClose"), Qt::LeftButton);
+    QCOMPARE(closing.count(), 1);
+    QVERIFY(!Form().isVisible());
+  }
+
+  void theStatusAndTransferButtonsShowTheirWindowsModally() {
+    world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    QDialog state;
+    QDialog download;
+    Form().SetStateForm(&state);
+    Form().SetDownloadForm(&download);
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    for (auto [button, dialog] : {std::pair{"btStatus", &state}, std::pair{"btParameterSetting", &download}}) {
+      QWidget* shown = nullptr;
+      WhenModal([&](QWidget* modal) {
+        shown = modal;
+        modal->close();
+      });
+      QTest::mouseClick(Button(button), Qt::LeftButton);
+      QCOMPARE(shown, dialog);
+      QVERIFY(!dialog->isVisible());
+    }
+  }
+};
+
+QTEST_MAIN(MainFormTests)
+#include "main_form_tests.moc"

@@ -1,0 +1,295 @@
+// The module state window: decoded status lines and messages as they arrive over
+// the wire, and the "??" poll that runs only while the window is shown.
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+#include "sim/simulated_module.h"
+#include "ui/main_form.h"
+#include "ui/state_form.h"
+#include "ui_test_support.h"
+
+namespace {
+
+constexpr int kFastPoll = 20;
+const std::string kPoll = "??\r";
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++n;
+  return n;
+}
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+}  // namespace
+
+class StateFormTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  std::unique_ptr<TMainForm> main_;
+  std::unique_ptr<TStateForm> state_;
+  PtyPair* pty_ = nullptr;
+
+  // A main window connected to a pty on COM5, and a state window installed as its
+  // status display.
+  void Start(int pollInterval = kFastPoll, bool connect = true) {
+    pty_ = &world_->ports.Pty("COM5");
+    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    main_ = std::make_unique<TMainForm>();
+    state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
+    main_->InstallStatusDisplay(state_.get());
+    if (connect) QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
+  }
+  QLabel* Label(const char* name) { return Control<QLabel>(state_.get(), name); }
+  QString Log() { return Control<QPlainTextEdit>(state_.get(), "MemoState")->toPlainText(); }
+  QProgressBar* Bar() { return Control<QProgressBar>(state_.get(), "pbTerero"); }
+  // Sends lines from the module's side, then waits until the window has taken them:
+  // a marker message line follows them, and the log is cleared of it afterwards.
+  void Deliver(const std::string& bytes) {
+    pty_->Send(bytes + "<end-of-delivery>\r");
+    QVERIFY(QTest::qWaitFor([&] { return Log().endsWith(QStringLiteral("end-of-delivery")); }, 3000));
+    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClearMsg"), Qt::LeftButton);
+  }
+  // Everything the module side received during ms of running events.
+  std::string WireDuring(int ms) {
+    std::string wire;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+      QTest::qWait(5);
+      wire += pty_->Drain();
+    }
+    return wire;
+  }
+
+ private slots:
+  void init() { world_ = std::make_unique<TestWorld>(); }
+  void cleanup() {
+    if (main_) main_->InstallStatusDisplay(nullptr);
+    state_.reset();
+    main_.reset();
+    world_.reset();
+  }
+
+  void theWindowStartsAsDescribed() {
+    Start(kFastPoll, false);
+    QCOMPARE(state_->windowTitle(), Text("A modul állapota"));
+    QCOMPARE(state_->size(), QSize(295, 343));
+    QCOMPARE(state_->minimumSize(), state_->maximumSize());
+    struct Row {
+      const char* name;
+      const char* caption;
+      bool bold;
+    };
+    const Row rows[] = {{"PanelLineVoltage", "Vezetékes vonal", true},
+                        {"PanelIN1", "IN1", true},
+                        {"PanelIN2", "IN2", true},
+                        {"PanelGSMLine", "GSM vonal státusz", true},
+                        {"lbGSMpower", "GSM térerő (0-31):", false},
+                        {"lbStateMessages", "A modul állapot üzenetei:", false},
+                        {"lbLineVoltage", ".", false},
+                        {"lbIN1", ".", false},
+                        {"lbIN2", ".", false},
+                        {"lbGSMLine", ".", false},
+                        {"lbGSMpowVal", "0", false}};
+    for (const Row& row : rows) {
+      QLabel* label = Label(row.name);
+      QVERIFY2(label != nullptr, row.name);
+      QCOMPARE(label->text(), Text(row.caption));
+      QCOMPARE(label->font().bold(), row.bold);
+    }
+    for (auto [name, caption] : {std::pair{"btClearMsg", "Üzenetablak törlése"}, std::pair{"btClose", "Ablak bezárása"}}) {
+      QPushButton* button = Control<QPushButton>(state_.get(), name);
+      QCOMPARE(button->text(), Text(caption));
+      QVERIFY(button->font().bold());
+    }
+    QCOMPARE(Bar()->minimum(), 0);
+    QCOMPARE(Bar()->maximum(), 31);
+    QVERIFY(Control<QPlainTextEdit>(state_.get(), "MemoState")->isReadOnly());
+    // The three first panels in one row, the wired line on the left.
+    QCOMPARE(Label("PanelIN1")->y(), Label("PanelLineVoltage")->y());
+    QCOMPARE(Label("PanelIN2")->y(), Label("PanelLineVoltage")->y());
+    QVERIFY(Label("PanelLineVoltage")->x() < Label("PanelIN1")->x());
+    QVERIFY(Label("PanelIN1")->x() < Label("PanelIN2")->x());
+    QVERIFY(!state_->Polling());
+    state_->show();
+    SaveShot(state_.get(), "state-window-empty");
+  }
+
+  void statusLinesShowTheirItems_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("texts");  // wired line, IN1, IN2, call state
+    QTest::addColumn<QList<QColor>>("colours");
+    QTest::addColumn<QString>("signal");
+    QTest::addColumn<int>("bar");
+    const QColor black(0, 0, 0), red(255, 0, 0), green(0, 128, 0), blue(0, 0, 255);
+    QTest::newRow("[1100,:,2]") << QByteArray("[1100,:,2]")
+                                << QStringList{Text("Nincs vonal"), Text("Rövidzár"), Text("Rövidzár"),
+                                               Text("Kimenő hívás folyamatban")}
+                                << QList<QColor>{red, red, red, green} << QStringLiteral("10") << 10;
+    QTest::newRow("[0010,O,9]") << QByteArray("[0010,O,9]")
+                                << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Nyitva"), Text("Hívás vége.")}
+                                << QList<QColor>{green, black, black, green} << QStringLiteral("31") << 31;
+    QTest::newRow("signal below 0") << QByteArray("[0110,/,3]")
+                                    << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Rövidzár"),
+                                                   Text("Automatikus Contact-ID vétel")}
+                                    << QList<QColor>{green, black, red, blue} << QStringLiteral("-1") << 0;
+    QTest::newRow("signal above 31") << QByteArray("[0000,P,7]")
+                                     << QStringList{Text("Nincs vonal"), Text("Nyitva"), Text("Nyitva"), Text(".")}
+                                     << QList<QColor>{red, black, black, black} << QStringLiteral("32") << 31;
+  }
+  void statusLinesShowTheirItems() {
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, texts);
+    QFETCH(QList<QColor>, colours);
+    QFETCH(QString, signal);
+    QFETCH(int, bar);
+    Start();
+    Deliver(line.toStdString() + "\r");
+    const char* labels[] = {"lbLineVoltage", "lbIN1", "lbIN2", "lbGSMLine"};
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(Label(labels[i])->text(), texts[i]);
+      QCOMPARE(Label(labels[i])->palette().color(QPalette::WindowText), colours[i]);
+    }
+    QCOMPARE(Label("lbGSMpowVal")->text(), signal);
+    QCOMPARE(Bar()->value(), bar);
+  }
+
+  void aStatusLineWithoutItsBracketChangesNothing() {
+    Start();
+    Deliver("[1100,:,2]\r");
+    Deliver("[1011,5,0\r");
+    QCOMPARE(Label("lbIN1")->text(), Text("Rövidzár"));
+    QCOMPARE(Label("lbLineVoltage")->text(), Text("Nincs vonal"));
+    QCOMPARE(Label("lbGSMpowVal")->text(), QStringLiteral("10"));
+  }
+
+  void linesThatArriveWhileHiddenAreThereAtTheNextOpening() {
+    Start();
+    Deliver("[0010,O,9]\r<while hidden>\r");
+    state_->show();
+    QCOMPARE(Label("lbLineVoltage")->text(), Text("Vonal rendben"));
+    SaveShot(state_.get(), "state-window");
+  }
+
+  void theLogGrowsAndClears() {
+    Start();
+    state_->show();
+    pty_->Send("<abcde>\r<>\r<no end\r<f\xF5nix>\r");
+    QVERIFY(QTest::qWaitFor([&] { return Log().count(QLatin1Char('\n')) == 2; }, 3000));
+    QCOMPARE(Log(), Text("abcde\n\nfőnix"));
+    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClearMsg"), Qt::LeftButton);
+    QCOMPARE(Log(), QString());
+    // Clearing does not stop the poll.
+    QVERIFY(state_->Polling());
+    pty_->Send("<again>\r");
+    QVERIFY(QTest::qWaitFor([&] { return Log() == QStringLiteral("again"); }, 3000));
+  }
+
+  void thePollRunsOnlyWhileTheWindowIsShown() {
+    Start();
+    QCOMPARE(WireDuring(5 * kFastPoll), std::string());
+    state_->show();
+    QVERIFY(state_->Polling());
+    const std::string shown = WireDuring(10 * kFastPoll);
+    QVERIFY2(Count(shown, kPoll) >= 3, shown.c_str());
+    QCOMPARE(Count(shown, kPoll) * kPoll.size(), shown.size());
+    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClose"), Qt::LeftButton);
+    QVERIFY(!state_->isVisible());
+    QVERIFY(!state_->Polling());
+    pty_->Drain();
+    QCOMPARE(WireDuring(5 * kFastPoll), std::string());
+  }
+
+  void withThePortClosedNothingIsSent() {
+    Start(kFastPoll, false);
+    state_->show();
+    QCOMPARE(WireDuring(5 * kFastPoll), std::string());
+    QVERIFY(world_->dialogs.messages.empty());
+  }
+
+  void thePollEvery500MillisecondsInRealTime() {
+    Start(TStateForm::kPollInterval);
+    QElapsedTimer clock;
+    clock.start();
+    state_->show();
+    std::string wire;
+    QVERIFY(QTest::qWaitFor([&] { return (wire += pty_->Drain()).size() >= kPoll.size(); }, 2000));
+    const qint64 first = clock.elapsed();
+    QVERIFY(QTest::qWaitFor([&] { return (wire += pty_->Drain()).size() >= 2 * kPoll.size(); }, 2000));
+    const qint64 second = clock.elapsed();
+    QCOMPARE(wire, kPoll + kPoll);
+    QVERIFY2(first >= 450 && first < 1000, QByteArray::number(first));
+    QVERIFY2(second - first >= 400 && second - first < 1000, QByteArray::number(second - first));
+  }
+
+  void aFailedPollIsShownOnceAndPollingRestsUntilTheNextOpening() {
+    Start();
+    state_->show();
+    pty_->CloseMaster();
+    QVERIFY(QTest::qWaitFor([&] { return !world_->dialogs.messages.empty(); }, 3000));
+    QTest::qWait(10 * kFastPoll);
+    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
+    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QVERIFY(!state_->Polling());
+
+    state_->hide();
+    state_->show();
+    QVERIFY(state_->Polling());
+    QVERIFY(QTest::qWaitFor([&] { return world_->dialogs.messages.size() == 2; }, 3000));
+    QTest::qWait(5 * kFastPoll);
+    QCOMPARE(world_->dialogs.messages.size(), std::size_t{2});
+  }
+
+  void theStatusButtonShowsTheWindowModallyWhileItPolls() {
+    Start();
+    main_->SetStateForm(state_.get());
+    std::string whileShown;
+    WhenModal([&](QWidget* modal) {
+      QCOMPARE(modal, state_.get());
+      whileShown = WireDuring(6 * kFastPoll);
+      QTest::mouseClick(Control<QPushButton>(modal, "btClose"), Qt::LeftButton);
+    });
+    QTest::mouseClick(Control<QPushButton>(main_.get(), "btStatus"), Qt::LeftButton);
+    QVERIFY2(Count(whileShown, kPoll) >= 2, whileShown.c_str());
+    QVERIFY(!state_->Polling());
+    pty_->Drain();
+    QCOMPARE(WireDuring(5 * kFastPoll), std::string());
+  }
+
+  void theSimulatedModulesStateAndMessagesReachTheWindow() {
+    SimulatedModule module("COM8", world_->ports.ConfigDir() + "/Kelvaro");
+    module.Start();
+    WriteChoiceFile("2,1\r\n0,0,COM8\r\n");
+    main_ = std::make_unique<TMainForm>();
+    state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, kFastPoll);
+    main_->InstallStatusDisplay(state_.get());
+    QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
+    QVERIFY(main_->ComPort1().Connected());
+    state_->show();
+    QSet<QString> calls;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          calls.insert(Label("lbGSMLine")->text());
+          return calls.size() >= 3 && !Log().isEmpty();
+        },
+        10000));
+    QVERIFY(Label("lbLineVoltage")->text() != QStringLiteral("."));
+    state_->hide();
+    main_->InstallStatusDisplay(nullptr);
+    state_.reset();
+    main_.reset();
+  }
+};
+
+QTEST_MAIN(StateFormTests)
+#include "state_form_tests.moc"

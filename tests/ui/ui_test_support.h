@@ -1,0 +1,80 @@
+#pragma once
+// What the window tests share: a dialog service that answers instead of blocking,
+// a config folder whose COM names all lead to pseudo-terminals or nowhere, and
+// small helpers for finding controls and acting on modal windows.
+
+#include <QApplication>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/pty_pair.h"
+#include "ui/dialog_service.h"
+
+// Records every message box instead of showing it; file dialogs answer with the
+// queued paths (empty: cancelled).
+class AnsweringDialogService : public DialogService {
+ public:
+  struct Message {
+    QString caption;
+    QString text;
+    Icon icon;
+  };
+
+  AnsweringDialogService() { DialogService::Install(this); }
+  ~AnsweringDialogService() override { DialogService::Install(nullptr); }
+
+  void ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) override {
+    messages.push_back({caption, text, icon});
+  }
+  QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+
+  std::vector<Message> messages;
+};
+
+// A temporary config folder in which every COM name but the ones given to Pty()
+// is linked to a path that does not exist, so no test can reach a real port of
+// the machine, and the port list holds exactly the test's own ports.
+class TestPorts {
+ public:
+  TestPorts();
+  ~TestPorts();
+
+  const std::string& ConfigDir() const { return home_.Path(); }
+  // A pseudo-terminal linked as comName (created on first use).
+  PtyPair& Pty(const std::string& comName);
+  // comName leads nowhere again: opening it fails as for an unplugged adapter.
+  void Unplug(const std::string& comName);
+
+ private:
+  TempConfigHome home_;
+  std::map<std::string, std::unique_ptr<PtyPair>> ptys_;
+};
+
+// What every window test starts from: the answering dialogs and the test's ports.
+struct TestWorld {
+  AnsweringDialogService dialogs;
+  TestPorts ports;
+};
+
+// Reads and writes the port choice file of the current config folder.
+std::string ReadChoiceFile();
+void WriteChoiceFile(const std::string& bytes);
+
+template <typename T = QWidget>
+T* Control(QWidget* window, const char* name) {
+  return window->findChild<T*>(QString::fromLatin1(name));
+}
+
+// Runs action on the modal window as soon as one is active, from inside its exec().
+void WhenModal(std::function<void(QWidget* modal)> action);
+
+// Saves the window's picture as <dir>/<name>.png when KELVARO_SHOT_DIR is set.
+void SaveShot(QWidget* window, const char* name);

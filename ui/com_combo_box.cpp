@@ -1,0 +1,76 @@
+#include "com_combo_box.h"
+
+#include <vector>
+
+#include "dialog_service.h"
+#include "serial/com_port.h"
+#include "serial/port_names.h"
+#include "text_codec.h"
+
+TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent) {
+  // A pure list: the user picks, never types. activated() comes only from the
+  // user (mouse, keyboard, wheel), never from the program's own setCurrentIndex.
+  setEditable(false);
+  connect(this, &QComboBox::activated, this, &TComComboBox::UserSelected);
+}
+
+void TComComboBox::SetComProperty(TComProperty property) {
+  if (property == select_.ComProperty) return;
+  select_.ComProperty = property;
+  clear();
+  if (property == cpPort) FillPorts();
+}
+
+void TComComboBox::FillPorts() {
+  std::vector<std::string> names;
+  try {
+    ListSerialPorts(names);
+  } catch (const EComPort&) {
+    // Without a port list the chooser stays empty; connecting still tries the
+    // remembered port.
+    names.clear();
+  }
+  for (const std::string& name : names) {
+    addItem(FromCp1250(name));
+    setItemData(count() - 1, FromCp1250(PortDevicePath(name)), Qt::ToolTipRole);
+  }
+  // Adding the first entry selected it; the binding decides what is shown.
+  setCurrentIndex(-1);
+  if (count() == 0) return;
+  if (select_.ComPort == nullptr) {
+    SelectFirstEntry();
+  } else {
+    ShowPortSetting();
+  }
+}
+
+void TComComboBox::SetComPort(TCustomComPort* port) {
+  select_.ComPort = port;
+  if (port != nullptr) ShowPortSetting();
+}
+
+void TComComboBox::ComPortDestroyed() {
+  select_.ComPort = nullptr;
+  SelectFirstEntry();
+}
+
+void TComComboBox::ShowPortSetting() {
+  if (select_.ComPort == nullptr) return;
+  // MatchFixedString compares whole texts, ignoring case.
+  const int index = findText(FromCp1250(select_.ComPort->Port()), Qt::MatchFixedString);
+  setCurrentIndex(index);
+  if (index >= 0) select_.Port = ToCp1250(itemText(index));
+}
+
+void TComComboBox::SelectFirstEntry() {
+  if (count() > 0) setCurrentIndex(0);
+}
+
+void TComComboBox::UserSelected(int index) {
+  select_.Port = index >= 0 ? ToCp1250(itemText(index)) : std::string();
+  if (select_.AutoApply && select_.ComPort != nullptr && select_.ComProperty == cpPort) {
+    // A changed name reopens an open port; its failure goes to the general error handler.
+    Guarded(window(), [this] { select_.ComPort->SetPort(select_.Port); });
+  }
+  emit PortApplied();
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The port chooser: a drop-down list of the machine's serial ports bound to a port
+// object. It shows the port the object is set to, and the user's choice is handed
+// to the object at once (an open connection moves to the new port).
+
+#include <QComboBox>
+#include <string>
+
+class TCustomComPort;
+
+// Which setting of the port object the list edits. Only cpPort is offered here; the
+// other settings of the port are fixed.
+enum TComProperty { cpNone, cpPort, cpBaudRate, cpDataBits, cpStopBits, cpParity, cpFlowControl };
+
+// The chooser's binding.
+struct TComSelect {
+  TCustomComPort* ComPort = nullptr;
+  TComProperty ComProperty = cpNone;
+  bool AutoApply = false;
+  std::string Port;  // the chooser's own copy of the chosen port name
+};
+
+class TComComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  explicit TComComboBox(QWidget* parent = nullptr);
+
+  const TComSelect& ComSelect() const { return select_; }
+
+  // Becoming cpPort empties the list and fills it once with the machine's ports.
+  void SetComProperty(TComProperty property);
+  // Binding shows the port's setting; nullptr unbinds.
+  void SetComPort(TCustomComPort* port);
+  void SetAutoApply(bool autoApply) { select_.AutoApply = autoApply; }
+  // The bound object is going away: unbind and select the first entry.
+  void ComPortDestroyed();
+
+  // Selects the entry equal to the bound port's name (ignoring case), or none.
+  // Hands nothing to the port.
+  void ShowPortSetting();
+  // A selection made by the program itself: hands nothing to the port.
+  void SelectFirstEntry();
+
+ signals:
+  // After the user's choice was handed to the port, whether or not that worked,
+  // so the owner can follow the port's real state.
+  void PortApplied();
+
+ private:
+  void FillPorts();
+  void UserSelected(int index);
+
+  TComSelect select_;
+};

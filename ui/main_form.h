@@ -1,0 +1,93 @@
+#pragma once
+// The main window: choose the serial port, connect and disconnect, open the module
+// state window and the parameter transfer window, quit. It owns the serial port
+// object, the reply state, the line handlers and the hidden port choice table.
+
+#include <QFont>
+#include <QWidget>
+
+#include "protocol/line_protocol.h"
+#include "protocol/reply_state.h"
+#include "protocol/status_decode.h"
+#include "serial/cell_file.h"
+#include "serial/com_port.h"
+#include "serial/thread_sync.h"
+
+class QDialog;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRect;
+class QStatusBar;
+class TComComboBox;
+
+// The windows' font: 8-point sans-serif; captions that stand out are bold.
+QFont FormFont(bool bold = false);
+// A bold push button named name (its object name) with a UTF-8 caption.
+QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry);
+
+class TMainForm : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 227;
+  static constexpr int kClientHeight = 248;
+
+  explicit TMainForm(QWidget* parent = nullptr);
+  // Stores the chosen port in the port choice file; an open port is closed.
+  ~TMainForm() override;
+
+  TComPort& ComPort1() { return comPort1_; }
+  ReplyState& Reply() { return reply_; }
+  const LineHandlers& Handlers() const { return handlers_; }
+  // Status and message lines go to this display from now on; nullptr drops them.
+  void InstallStatusDisplay(StatusDisplay* display);
+
+  // The windows that btStatus and btParameterSetting show modally.
+  void SetStateForm(QDialog* form) { stateForm_ = form; }
+  void SetDownloadForm(QDialog* form) { downloadForm_ = form; }
+
+  QString StatusText() const;
+
+ signals:
+  // The window is being closed: the program ends.
+  void Closing();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void btConnectClick();
+  void btDisconnectClick();
+  void btStatusClick();
+  void btParameterSettingClick();
+  void ComPort1RxChar(int count);
+  void cbCOMPortApplied();
+  void ShowConnectedState(bool connected);
+  void SetStatusText(const QString& text);
+
+  // Declared before the port, so they outlive it: its closing serves hand-offs,
+  // which may still dispatch received lines.
+  ThreadSync sync_;
+  ReplyState reply_;
+  LineHandlers handlers_;
+  CellTable advSave_;
+  TComPort comPort1_;
+
+  QGroupBox* gbSerialPort = nullptr;
+  QLabel* lbSelectSerialPort = nullptr;
+  TComComboBox* cbCOM = nullptr;
+  QPushButton* btConnect = nullptr;
+  QPushButton* btDisconnect = nullptr;
+  QGroupBox* gbModule = nullptr;
+  QPushButton* btStatus = nullptr;
+  QPushButton* btParameterSetting = nullptr;
+  QPushButton* btClose = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel* statusText_ = nullptr;
+
+  QDialog* stateForm_ = nullptr;
+  QDialog* downloadForm_ = nullptr;
+};

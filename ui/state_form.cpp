@@ -1,0 +1,186 @@
+#include "state_form.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTimer>
+#include <algorithm>
+
+#include "dialog_service.h"
+#include "main_form.h"
+#include "protocol/line_protocol.h"
+#include "text_codec.h"
+
+namespace {
+
+const char kCaption[] = "A modul állapota";
+const char kLineVoltageText[] = "Vezetékes vonal";
+const char kIN1Text[] = "IN1";
+const char kIN2Text[] = "IN2";
+const char kGSMLineText[] = "GSM vonal státusz";
+const char kGSMpowerText[] = "GSM térerő (0-31):";
+const char kStateMessagesText[] = "A modul állapot üzenetei:";
+const char kClearMsgText[] = "Üzenetablak törlése";
+const char kCloseText[] = "Ablak bezárása";
+const char kInitialValue[] = ".";
+
+// Layout, in pixels of the client area.
+constexpr int kMargin = 8;
+constexpr int kGap = 6;
+constexpr int kRowWidth = TStateForm::kClientWidth - 2 * kMargin;
+constexpr int kHeaderHeight = 22;
+constexpr int kValueHeight = 22;
+constexpr int kLineVoltageWidth = 115;
+constexpr int kInputWidth = (kRowWidth - kLineVoltageWidth - 2 * kGap) / 2;
+
+QLabel* MakeHeader(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
+  auto* panel = new QLabel(QString::fromUtf8(caption), parent);
+  panel->setObjectName(QString::fromLatin1(name));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel->setAlignment(Qt::AlignCenter);
+  panel->setFont(FormFont(true));
+  panel->setAutoFillBackground(true);
+  panel->setGeometry(geometry);
+  return panel;
+}
+
+QLabel* MakeValue(QWidget* parent, const char* name, const QRect& geometry) {
+  auto* label = new QLabel(QString::fromLatin1(kInitialValue), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setAlignment(Qt::AlignCenter);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setGeometry(geometry);
+  return label;
+}
+
+void ShowItem(QLabel* label, const StatusItem& item) {
+  label->setText(FromCp1250(item.text));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, QColor(item.colour.r, item.colour.g, item.colour.b));
+  label->setPalette(palette);
+}
+
+}  // namespace
+
+TStateForm::TStateForm(PortLink& port, QWidget* parent, int pollInterval) : QDialog(parent), port_(port) {
+  BuildControls();
+  TimerState->setInterval(pollInterval);
+}
+
+void TStateForm::BuildControls() {
+  setObjectName(QStringLiteral("StateForm"));
+  setWindowTitle(QString::fromUtf8(kCaption));
+  // Only the close box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFont(FormFont());
+  setFixedSize(kClientWidth, kClientHeight);
+
+  int x = kMargin;
+  int y = kMargin;
+  PanelLineVoltage = MakeHeader(this, "PanelLineVoltage", kLineVoltageText, QRect(x, y, kLineVoltageWidth, kHeaderHeight));
+  lbLineVoltage = MakeValue(this, "lbLineVoltage", QRect(x, y + kHeaderHeight, kLineVoltageWidth, kValueHeight));
+  x += kLineVoltageWidth + kGap;
+  PanelIN1 = MakeHeader(this, "PanelIN1", kIN1Text, QRect(x, y, kInputWidth, kHeaderHeight));
+  lbIN1 = MakeValue(this, "lbIN1", QRect(x, y + kHeaderHeight, kInputWidth, kValueHeight));
+  x += kInputWidth + kGap;
+  PanelIN2 = MakeHeader(this, "PanelIN2", kIN2Text, QRect(x, y, kRowWidth + kMargin - x, kHeaderHeight));
+  lbIN2 = MakeValue(this, "lbIN2", QRect(x, y + kHeaderHeight, kRowWidth + kMargin - x, kValueHeight));
+
+  y += kHeaderHeight + kValueHeight + 10;
+  PanelGSMLine = MakeHeader(this, "PanelGSMLine", kGSMLineText, QRect(kMargin, y, kRowWidth, kHeaderHeight));
+  lbGSMLine = MakeValue(this, "lbGSMLine", QRect(kMargin, y + kHeaderHeight, kRowWidth, kValueHeight));
+
+  y += kHeaderHeight + kValueHeight + 12;
+  lbGSMpower = new QLabel(QString::fromUtf8(kGSMpowerText), this);
+  lbGSMpower->setObjectName(QStringLiteral("lbGSMpower"));
+  lbGSMpower->setGeometry(kMargin, y, 112, 18);
+  lbGSMpowVal = new QLabel(QStringLiteral("0"), this);
+  lbGSMpowVal->setObjectName(QStringLiteral("lbGSMpowVal"));
+  lbGSMpowVal->setAccessibleName(QStringLiteral("lbGSMpowVal"));
+  lbGSMpowVal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
+  pbTerero = new QProgressBar(this);
+  pbTerero->setObjectName(QStringLiteral("pbTerero"));
+  pbTerero->setAccessibleName(QStringLiteral("pbTerero"));
+  pbTerero->setRange(0, kSignalMax);
+  pbTerero->setValue(0);
+  pbTerero->setTextVisible(false);
+  pbTerero->setGeometry(kMargin + 148, y + 1, kRowWidth - 148, 16);
+
+  y += 18 + 10;
+  lbStateMessages = new QLabel(QString::fromUtf8(kStateMessagesText), this);
+  lbStateMessages->setObjectName(QStringLiteral("lbStateMessages"));
+  lbStateMessages->setGeometry(kMargin, y, kRowWidth, 16);
+  y += 18;
+  constexpr int kButtonHeight = 25;
+  const int memoHeight = kClientHeight - kMargin - kButtonHeight - kGap - y;
+  MemoState = new QPlainTextEdit(this);
+  MemoState->setObjectName(QStringLiteral("MemoState"));
+  MemoState->setAccessibleName(QStringLiteral("MemoState"));
+  MemoState->setReadOnly(true);
+  MemoState->setGeometry(kMargin, y, kRowWidth, memoHeight);
+  lbStateMessages->setBuddy(MemoState);
+
+  y = kClientHeight - kMargin - kButtonHeight;
+  const int halfWidth = (kRowWidth - kGap) / 2;
+  btClearMsg = MakeBoldButton(this, "btClearMsg", kClearMsgText, QRect(kMargin, y, halfWidth, kButtonHeight));
+  btClose = MakeBoldButton(this, "btClose", kCloseText,
+                       QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight));
+
+  TimerState = new QTimer(this);
+  TimerState->setObjectName(QStringLiteral("TimerState"));
+
+  connect(TimerState, &QTimer::timeout, this, &TStateForm::TimerStateTimer);
+  connect(btClearMsg, &QPushButton::clicked, this, &TStateForm::btClearMsgClick);
+  connect(btClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void TStateForm::ShowStatus(const ModuleStatus& status) {
+  ShowItem(lbLineVoltage, status.wiredLine);
+  ShowItem(lbIN1, status.in1);
+  ShowItem(lbIN2, status.in2);
+  ShowItem(lbGSMLine, status.callState);
+  pbTerero->setValue(std::clamp(status.signal, 0, kSignalMax));
+  lbGSMpowVal->setText(QString::number(status.signal));
+}
+
+void TStateForm::AddMessage(const std::string& text) {
+  // Every message is a line of its own, an empty one included.
+  QTextCursor cursor(MemoState->document());
+  cursor.movePosition(QTextCursor::End);
+  if (messageLines_ > 0) cursor.insertBlock();
+  cursor.insertText(FromCp1250(text));
+  ++messageLines_;
+  MemoState->setTextCursor(cursor);
+  MemoState->ensureCursorVisible();
+}
+
+void TStateForm::btClearMsgClick() {
+  MemoState->clear();
+  messageLines_ = 0;
+}
+
+bool TStateForm::Polling() const { return TimerState->isActive(); }
+
+void TStateForm::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  TimerState->start();
+}
+
+void TStateForm::hideEvent(QHideEvent* event) {
+  TimerState->stop();
+  QDialog::hideEvent(event);
+}
+
+void TStateForm::TimerStateTimer() {
+  try {
+    SendCommand(port_, kPollCommand);
+  } catch (const std::exception& error) {
+    // One box, not one per tick: the poll rests until the window is opened again.
+    TimerState->stop();
+    ShowGeneralError(error, this);
+  }
+}
