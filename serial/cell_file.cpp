@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "hex_digit.h"
 #include "params/image_file.h"
 
 namespace {
@@ -44,13 +45,6 @@ class Fd {
 };
 
 [[noreturn]] void FailIo(int err) { throw EInOutError(InOutErrorMessage(err), err); }
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Lines end at CR with an optional LF after it; a lone LF is an ordinary
 // character; 0x1A ends the file. The first line exists even in an empty file.
@@ -144,7 +138,7 @@ int ReadCellNumber(const std::string& field) {
   }
   std::int64_t value = 0;
   for (; i < field.size(); ++i) {
-    const int digit = HexDigit(field[i]);
+    const int digit = HexDigitValue(field[i]);
     if (digit < 0 || digit >= base) break;
     // Saturates: a huge number is as out of range as INT_MAX.
     value = std::min<std::int64_t>(value * base + digit, INT_MAX);

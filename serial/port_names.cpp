@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "com_port.h"
+#include "hex_digit.h"
 
 namespace {
 
@@ -32,13 +33,6 @@ std::string HomeDir() {
   return ".";
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // A whole text read as a 32-bit integer, in the forms the port name accepts;
 // false for anything else.
 bool ReadWholeInt(const std::string& text, std::int32_t& value) {
@@ -57,7 +51,7 @@ bool ReadWholeInt(const std::string& text, std::int32_t& value) {
   if (i == text.size()) return false;
   std::int64_t magnitude = 0;
   for (; i < text.size(); ++i) {
-    const int digit = HexDigit(text[i]);
+    const int digit = HexDigitValue(text[i]);
     if (digit < 0 || digit >= base) return false;
     magnitude = magnitude * base + digit;
     // Hexadecimal forms may spell a negative number in its 32 bits.
