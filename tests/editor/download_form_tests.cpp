@@ -1,7 +1,435 @@
+// The parameter transfer window: its controls, the indicators around loading and
+// saving image files, the editor it opens, and the buttons around the procedures,
+// with the serial link on a pseudo-terminal.
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <memory>
+
+#include "editor_test_support.h"
+#include "params/image_file.h"
+#include "tests/support/pty_pair.h"
+#include "ui/char_grid.h"
+#include "ui/download_form.h"
+#include "ui/settings_form.h"
+
+namespace {
+
+constexpr int kTestTick = 1;  // ms: a 50-tick wait passes in a moment
+
+const char* const kButtons[] = {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"};
+
+const QColor kWhite(255, 255, 255);
+const QColor kYellow(255, 255, 0);
+const QColor kSilver(192, 192, 192);
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+
+ImageBytes Pattern() {
+  ImageBytes image;
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  return image;
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) qFatal("cannot write test file");
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+QByteArray Bytes(const ImageBytes& image) {
+  return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
+}
+
+}  // namespace
 
 class DownloadFormTests : public QObject {
   Q_OBJECT
+
+ private:
+  std::unique_ptr<TempConfigHome> home_;
+  std::unique_ptr<QTemporaryDir> files_;
+  std::unique_ptr<AnsweringDialogs> dialogs_;
+  std::unique_ptr<LinkBench> bench_;
+  std::unique_ptr<TSettingsForm> settings_;
+  std::unique_ptr<TFormDownload> form_;
+
+  QPushButton* Button(const char* name) { return Control<QPushButton>(form_.get(), name); }
+  QString FilePath(const char* name) { return files_->filePath(QLatin1String(name)); }
+
+  QList<QColor> Indicators() {
+    QList<QColor> shown;
+    for (int b = 0; b < 4; ++b) shown.append(form_->IndicatorShown(b));
+    return shown;
+  }
+
+  QList<bool> ButtonsEnabled() {
+    QList<bool> enabled;
+    for (const char* name : kButtons) enabled.append(Button(name)->isEnabled());
+    return enabled;
+  }
+
+ private slots:
+  void init() {
+    home_ = std::make_unique<TempConfigHome>();
+    files_ = std::make_unique<QTemporaryDir>();
+    dialogs_ = std::make_unique<AnsweringDialogs>();
+    bench_ = std::make_unique<LinkBench>();
+    settings_ = std::make_unique<TSettingsForm>();
+    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->reply, bench_->pump, nullptr, kTestTick);
+    form_->SetSettingsForm(settings_.get());
+    ShowActive(form_.get());
+  }
+  void cleanup() {
+    form_.reset();
+    settings_.reset();
+    bench_.reset();
+    dialogs_.reset();
+    files_.reset();
+    home_.reset();
+  }
+
+  void Picture() { SaveShot(form_.get(), "download-form"); }
+
+  void WindowFrame() {
+    QCOMPARE(form_->windowTitle(), QString::fromUtf8("Paraméterek beállítása"));
+    QCOMPARE(form_->size(), QSize(276, 276));
+    QCOMPARE(form_->minimumSize(), form_->maximumSize());
+    for (int b = 1; b <= 4; ++b) {
+      auto* panel = Control<QLabel>(form_.get(), ("BP" + std::to_string(b)).c_str());
+      QVERIFY(panel);
+      QCOMPARE(panel->text(), QString("Blokk %1").arg(b));
+      QCOMPARE(panel->frameShadow(), QFrame::Sunken);
+      QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(Qt::black));
+      QVERIFY(panel->geometry().bottom() < Button("btOpen")->y());
+    }
+    QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
+  }
+
+  void Buttons_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("btOpen") << "btOpen" << QString::fromUtf8("Beolvasás fájlból");
+    QTest::newRow("btSave") << "btSave" << QString::fromUtf8("Mentés fájlba");
+    QTest::newRow("btRead") << "btRead" << QString::fromUtf8("<-- Adatok beolvasása a modulból");
+    QTest::newRow("btWrite") << "btWrite" << QString::fromUtf8("--> Adatok áttöltése a modulba");
+    QTest::newRow("btCompare") << "btCompare" << QString::fromUtf8("<--> Adatok összehasonlítása");
+    QTest::newRow("btEdit") << "btEdit" << QString::fromUtf8("Adatok szerkesztése");
+    QTest::newRow("btClose") << "btClose" << QString::fromUtf8("Ablak bezárása");
+  }
+  void Buttons() {
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    auto* button = Button(name.toLatin1().constData());
+    QVERIFY(button);
+    QCOMPARE(button->text(), caption);
+    QCOMPARE(button->accessibleName(), caption);
+    QVERIFY(button->font().bold());
+    QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
+    QVERIFY(form_->rect().contains(button->geometry()));
+    QVERIFY2(button->fontMetrics().horizontalAdvance(caption) < button->width() - 4, "caption cut off");
+  }
+
+  void ButtonLayout() {
+    const QRect open = Button("btOpen")->geometry();
+    const QRect save = Button("btSave")->geometry();
+    QCOMPARE(open.top(), save.top());
+    QVERIFY(open.right() < save.left());
+    QVERIFY(open.right() < form_->width() / 2 && save.left() > form_->width() / 2);
+    QCOMPARE(Button("btRead")->width(), Button("btEdit")->width());
+    QCOMPARE(Button("btEdit")->height(), 2 * Button("btRead")->height());
+    QVERIFY(Button("btRead")->y() < Button("btWrite")->y());
+    QVERIFY(Button("btWrite")->y() < Button("btCompare")->y());
+    QVERIFY(Button("btCompare")->y() < Button("btEdit")->y());
+    QVERIFY(Button("btEdit")->geometry().bottom() < Button("btClose")->y());
+    QVERIFY(Button("btClose")->x() > form_->width() / 2);
+  }
+
+  void IndicatorColours_data() {
+    QTest::addColumn<int>("colour");
+    QTest::addColumn<QColor>("rgb");
+    QTest::newRow("white") << int(IndicatorColour::White) << kWhite;
+    QTest::newRow("yellow") << int(IndicatorColour::Yellow) << kYellow;
+    QTest::newRow("silver") << int(IndicatorColour::Silver) << kSilver;
+    QTest::newRow("green") << int(IndicatorColour::Green) << kGreen;
+    QTest::newRow("red") << int(IndicatorColour::Red) << kRed;
+  }
+  void IndicatorColours() {
+    QFETCH(int, colour);
+    QFETCH(QColor, rgb);
+    form_->SetIndicator(2, IndicatorColour(colour));
+    QCOMPARE(Indicators(), (QList<QColor>{kSilver, kSilver, rgb, kSilver}));
+    form_->SetAllIndicators(IndicatorColour(colour));
+    QCOMPARE(Indicators(), QList<QColor>(4, rgb));
+    const QImage shot = Control<QLabel>(form_.get(), "BP3")->grab().toImage();
+    QCOMPARE(shot.pixelColor(4 * shot.devicePixelRatio(), 4 * shot.devicePixelRatio()), rgb);
+  }
+
+  void CreationErasesImageAndStartsTimer() {
+    form_.reset();
+    ParameterImage.fill(0x00);
+    TransferCountdown = 0;
+    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->reply, bench_->pump);
+    QVERIFY(std::all_of(ParameterImage.begin(), ParameterImage.end(), [](std::uint8_t b) { return b == 0xFF; }));
+    auto* timer = form_->findChild<QTimer*>("Timer1");
+    QVERIFY(timer);
+    QCOMPARE(timer->interval(), 100);
+    QVERIFY(timer->isActive());  // from creation, shown or not
+  }
+
+  void Timer1CountsDown() {
+    form_->hide();
+    TransferCountdown = 5;
+    QTRY_COMPARE_WITH_TIMEOUT(TransferCountdown, 0, 2000);
+    QTest::qWait(10);
+    QCOMPARE(TransferCountdown, 0);  // never below zero
+  }
+
+  void Load_data() {
+    QTest::addColumn<QByteArray>("content");  // empty: no file
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<QColor>("after");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("loaded") << Bytes(Pattern()) << true << kGreen << QString() << true;
+    QTest::newRow("longer file: first 1024") << Bytes(Pattern()) + "extra" << true << kGreen << QString() << true;
+    QTest::newRow("cancelled") << QByteArray() << false << kSilver << QString() << false;
+    QTest::newRow("missing file") << QByteArray() << true << kSilver << "File not found." << false;
+    QTest::newRow("short file") << QByteArray(1000, 'x') << true << kSilver << "Read beyond end of file." << false;
+  }
+  void Load() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, answered);
+    QFETCH(QColor, after);
+    QFETCH(QString, message);
+    QFETCH(bool, replaced);
+    const QString path = FilePath("image.HVK");
+    if (!content.isEmpty()) WriteFile(path, content);
+    if (answered) dialogs_->answers.push_back(path);
+    form_->SetAllIndicators(IndicatorColour::Green);
+    ParameterImage.fill(0x55);
+    QList<QColor> whileOpen;
+    dialogs_->duringFileDialog = [&] { whileOpen = Indicators(); };
+    Button("btOpen")->click();
+    QCOMPARE(whileOpen, QList<QColor>(4, kSilver));
+    QCOMPARE(Indicators(), QList<QColor>(4, after));
+    if (message.isEmpty()) {
+      QVERIFY(dialogs_->messages.empty());
+    } else {
+      QCOMPARE(dialogs_->messages.size(), std::size_t(1));
+      QCOMPARE(dialogs_->messages[0].text, message);
+      QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
+      QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
+    }
+    ImageBytes expected;
+    expected.fill(0x55);
+    if (replaced) expected = Pattern();
+    QVERIFY(ParameterImage == expected);
+  }
+
+  void FileDialogs() {
+    Button("btOpen")->click();
+    Button("btSave")->click();
+    QCOMPARE(dialogs_->fileRequests.size(), std::size_t(2));
+    for (const auto& request : dialogs_->fileRequests) {
+      QCOMPARE(request.filter, QString("Harnvik Data (*.HVK)"));
+      QCOMPARE(request.initialName, QString("*.HVK"));
+      QVERIFY(!request.title.isEmpty());
+    }
+    QVERIFY(!dialogs_->fileRequests[0].save);
+    QVERIFY(dialogs_->fileRequests[1].save);
+    QCOMPARE(dialogs_->fileRequests[1].defaultSuffix, QString("HVK"));
+  }
+
+  void NameWithoutExtensionGetsHvk_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("no extension") << "image" << "image.HVK";
+    QTest::newRow("own extension kept") << "image.bin" << "image.bin";
+    QTest::newRow("HVK kept") << "image.HVK" << "image.HVK";
+  }
+  void NameWithoutExtensionGetsHvk() {
+    QFETCH(QString, typed);
+    QFETCH(QString, file);
+    ParameterImage = Pattern();
+    dialogs_->answers.push_back(FilePath(typed.toLatin1().constData()));
+    form_->SetAllIndicators(IndicatorColour::Yellow);
+    Button("btSave")->click();
+    QVERIFY(dialogs_->messages.empty());
+    QCOMPARE(ReadFile(FilePath(file.toLatin1().constData())), Bytes(Pattern()));
+    QCOMPARE(Indicators(), QList<QColor>(4, kYellow));  // saving leaves them
+
+    ParameterImage.fill(0);
+    dialogs_->answers.push_back(FilePath(typed.toLatin1().constData()));
+    Button("btOpen")->click();
+    QVERIFY(ParameterImage == Pattern());
+    QCOMPARE(Indicators(), QList<QColor>(4, kGreen));
+  }
+
+  void SaveReplacesAndReportsFailure() {
+    const QString path = FilePath("old.HVK");
+    WriteFile(path, "old contents");
+    ParameterImage = Pattern();
+    dialogs_->answers.push_back(path);
+    Button("btSave")->click();
+    QCOMPARE(ReadFile(path), Bytes(Pattern()));
+    dialogs_->answers.push_back(FilePath("missing/folder.HVK"));
+    Button("btSave")->click();
+    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
+    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
+    QCOMPARE(dialogs_->messages[0].text, QString("File not found."));
+    QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
+  }
+
+  void EditShowsLoadedFile() {
+    ImageBytes image;
+    image.fill(kErasedByte);
+    EditorValues values;
+    values.user2 = {"0", "6", "3", "0"};
+    values.events[4] = {"9", "9", "*", "1"};
+    values.sms[6] = "Sz\xFBr\xF5 hiba";
+    StoreAll(image, values);
+    const QString path = FilePath("values.HVK");
+    WriteFile(path, Bytes(image));
+    dialogs_->answers.push_back(path);
+    Button("btOpen")->click();
+
+    QStringList shown;
+    QString sms;
+    WhenModal([&](QWidget* modal) {
+      auto* user2 = Control<TCharGrid>(modal, "acgUSER2");
+      for (int col = 0; col < 5; ++col) shown.append(user2->Cell(col));
+      shown.append(Control<TCharGrid>(modal, "acgEvent5")->Cell(2));
+      sms = Control<QLineEdit>(modal, "edSMS7")->text();
+      Control<QPushButton>(modal, "btSettingCancel")->click();
+    });
+    Button("btEdit")->click();
+    QCOMPARE(shown, (QStringList{"0", "6", "3", "0", "", "*"}));
+    QCOMPARE(sms, QString::fromUtf8("Szűrő hiba"));
+    QVERIFY(ParameterImage == image);  // cancelled: nothing stored
+  }
+
+  void EditAcceptedStoresIntoImage() {
+    WhenModal([&](QWidget* modal) {
+      Control<TCharGrid>(modal, "acgUSER1")->setFocus();
+      TypeKeys("06301112233");
+      Control<QPushButton>(modal, "btSettingOK")->click();
+    });
+    Button("btEdit")->click();
+    QCOMPARE(ParameterImage[EEAddr::User1], std::uint8_t(11));
+    QCOMPARE(ParameterImage[EEAddr::User1 + 11], std::uint8_t('3'));
+    QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
+  }
+
+  void ProcedureWithPortClosed_data() {
+    QTest::addColumn<QString>("button");
+    QTest::newRow("read") << "btRead";
+    QTest::newRow("write") << "btWrite";
+    QTest::newRow("compare") << "btCompare";
+  }
+  void ProcedureWithPortClosed() {
+    QFETCH(QString, button);
+    const ImageBytes before = ParameterImage;
+    Button(button.toLatin1().constData())->click();
+    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
+    QCOMPARE(dialogs_->messages[0].text, QString(" Nincs soros kapcsolat."));
+    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::None);
+    QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
+    QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
+    QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
+    QVERIFY(ParameterImage == before);
+  }
+
+  void ButtonsDisabledWhileProcedureRuns_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QList<QColor>>("after");
+    // A module that never answers: the first block fails by time-out.
+    QTest::newRow("read") << "btRead" << QByteArray("RDFL0000\r") << QList<QColor>{kRed, kWhite, kWhite, kWhite};
+    QTest::newRow("write") << "btWrite" << QByteArray("WRFL\r") << QList<QColor>{kRed, kWhite, kWhite, kWhite};
+    QTest::newRow("compare") << "btCompare" << QByteArray("RDFL0000\r")
+                             << QList<QColor>{kRed, kYellow, kYellow, kYellow};
+  }
+  void ButtonsDisabledWhileProcedureRuns() {
+    QFETCH(QString, button);
+    QFETCH(QByteArray, command);
+    QFETCH(QList<QColor>, after);
+    PtyPair module;
+    module.LinkAs("COM5");
+    bench_->Connect("COM5");
+    const ImageBytes before = ParameterImage;
+    QList<bool> during;
+    QTimer::singleShot(0, form_.get(), [&] { during = ButtonsEnabled(); });
+    Button(button.toLatin1().constData())->click();
+    QCOMPARE(during, QList<bool>(7, false));
+    QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
+    QCOMPARE(Indicators(), after);
+    QVERIFY(dialogs_->messages.empty());
+    QVERIFY(ParameterImage == before);
+    const std::string sent = module.Drain();
+    QVERIFY2(QByteArray::fromStdString(sent).startsWith(command), sent.c_str());
+  }
+
+  void ButtonsEnabledAfterSerialLinkError() {
+    auto module = std::make_unique<PtyPair>();
+    module->LinkAs("COM6");
+    bench_->Connect("COM6");
+    module->CloseMaster();
+    module->CloseSlave();
+    Button("btRead")->click();
+    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
+    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
+    QVERIFY2(dialogs_->messages[0].text.startsWith("WriteFile function failed (win error code: "),
+             qPrintable(dialogs_->messages[0].text));
+    QVERIFY(dialogs_->messages[0].text.endsWith(")"));  // shown unchanged, no full stop
+    // The buttons come back, or the window would be dead for the rest of the run.
+    QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
+    QCOMPARE(Indicators(), QList<QColor>(4, kWhite));
+  }
+
+  void CloseDuringProcedureTakesEffectAfter() {
+    PtyPair module;
+    module.LinkAs("COM5");
+    bench_->Connect("COM5");
+    bool visibleAfterClose = false;
+    QTimer::singleShot(0, form_.get(), [&] {
+      form_->close();
+      visibleAfterClose = form_->isVisible();
+    });
+    Button("btCompare")->click();
+    QVERIFY(visibleAfterClose);
+    QVERIFY(!form_->isVisible());
+    QCOMPARE(form_->IndicatorShown(0), kRed);
+  }
+
+  void CloseHides_data() {
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("btClose") << false;
+    QTest::newRow("close box") << true;
+  }
+  void CloseHides() {
+    QFETCH(bool, closeBox);
+    PressKey(Qt::Key_Escape);
+    QVERIFY(form_->isVisible());  // only the close button and the close box hide it
+    if (closeBox)
+      form_->close();
+    else
+      Button("btClose")->click();
+    QVERIFY(!form_->isVisible());
+    form_->SetIndicator(0, IndicatorColour::Red);  // still alive as the transfer view
+    QCOMPARE(form_->IndicatorShown(0), kRed);
+  }
 };
 
 QTEST_MAIN(DownloadFormTests)
