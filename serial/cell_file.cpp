@@ -81,10 +81,13 @@ std::string EncodeCellText(std::string text) {
   return text;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+// The file's bytes; readError is set when the medium failed part way.
+std::string ReadWholeFile(const std::string& path, int& readError) {
+  // Non-blocking, so that a FIFO in the file's place cannot hold the start-up;
+  // only a regular file is read (a device there could be endless).
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st;
-  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
     throw EAdvGridError("Cannot open file " + path);
   }
   std::string bytes;
@@ -93,7 +96,10 @@ std::string ReadWholeFile(const std::string& path) {
     const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
     if (got == 0) break;
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) FailIo(errno);
+    if (got < 0) {
+      readError = errno;
+      break;
+    }
     bytes.append(chunk, static_cast<std::size_t>(got));
     // Nothing after the end-of-file byte is read.
     if (bytes.find(kEndOfFile, bytes.size() - static_cast<std::size_t>(got)) != std::string::npos) break;
@@ -176,7 +182,19 @@ void CellTable::Resize(int colCount, int rowCount) {
   for (auto& row : cells_) row.resize(static_cast<std::size_t>(colCount_));
 }
 
-void CellTable::LoadCellFile(const std::string& path) { ReadLines(SplitLines(ReadWholeFile(path))); }
+void CellTable::LoadCellFile(const std::string& path) {
+  int readError = 0;
+  std::string bytes = ReadWholeFile(path, readError);
+  if (readError == 0) {
+    ReadLines(SplitLines(bytes));
+    return;
+  }
+  // The lines before the failure take effect; the one it cut off does not.
+  const std::size_t lastEnd = bytes.rfind(kCr);
+  bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd);
+  if (!bytes.empty()) ReadLines(SplitLines(bytes));
+  FailIo(readError);
+}
 
 void CellTable::ReadLines(const std::vector<std::string>& lines) {
   const std::string& size = lines.front();

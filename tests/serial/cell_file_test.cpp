@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
@@ -83,8 +84,17 @@ TEST_F(CellFileTest, MissingFileIsAnErrorAndLeavesTheTable) {
     EXPECT_EQ(e.what(), "Cannot open file " + path);
   }
   EXPECT_EQ(table.Cell(0, 0), "COM4");
+  // Only a regular file is read: a folder, a FIFO nobody writes, a device.
   fs::create_directory(PathOf("folder.ini"));
-  EXPECT_THROW(table.LoadCellFile(PathOf("folder.ini")), EAdvGridError);
+  ASSERT_EQ(::mkfifo(PathOf("fifo.ini").c_str(), 0600), 0);
+  for (const std::string& other : {PathOf("folder.ini"), PathOf("fifo.ini"), std::string("/dev/zero")}) {
+    try {
+      table.LoadCellFile(other);
+      FAIL() << "loaded " << other;
+    } catch (const EAdvGridError& e) {
+      EXPECT_EQ(e.what(), "Cannot open file " + other);
+    }
+  }
 }
 
 TEST_F(CellFileTest, EmptyFileKeepsTheCounts) {
