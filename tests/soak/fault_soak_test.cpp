@@ -1,0 +1,367 @@
+// The fault soak: a thousand reads, writes and compares mixed, unpaced, against the
+// simulated module over a pseudo-terminal with the real port object, while the
+// module misbehaves at random: noise lines between replies, replies that stop
+// coming part way, block replies with a wrong checksum, a wrong block number or
+// lower-case digits, refused writes, a missing "CRCOK", and hang-ups that are
+// followed by a replug and a reconnect.
+//
+// After every procedure: the image is unchanged (failed read) or equal to the
+// module's memory (read); the module's memory is unchanged or equal to the image
+// (write); compare changes neither; a failed block shows red; an all-green
+// procedure did what it says; a procedure without faults succeeded. At the end the
+// open descriptors and the resident memory must not have grown.
+//
+// KELVARO_SOAK_PROCEDURES (default 1000) and KELVARO_SOAK_SEED change the run.
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "protocol/block_frame.h"
+#include "protocol/line_protocol.h"
+#include "protocol/transfer.h"
+#include "serial/com_port.h"
+#include "sim/simulated_module.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/test_loop.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// 2 ms ticks: a block reply may take 100 ms, far more than the module needs unpaced.
+constexpr auto kTick = 2ms;
+// The longest procedure waits 4 x 80 + 100 ticks; anything near this is a hang.
+constexpr auto kHangLimit = 20s;
+// Warm-up procedures before the descriptor and memory baseline is taken.
+constexpr int kWarmUp = 50;
+constexpr long kRssGrowthLimitKiB = 8 * 1024;
+constexpr char kComName[] = "COM11";
+
+int EnvInt(const char* name, int fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
+}
+
+int OpenDescriptors() {
+  int count = 0;
+  if (DIR* dir = ::opendir("/proc/self/fd")) {
+    while (const dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
+    ::closedir(dir);
+  }
+  return count - 1;  // the folder's own descriptor
+}
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word) {
+    if (word == "VmRSS:") {
+      long kib = 0;
+      status >> kib;
+      return kib;
+    }
+  }
+  return -1;
+}
+
+// Four lamps as letters, W Y S G R.
+class LampView : public TransferView {
+ public:
+  static char Letter(IndicatorColour colour) {
+    switch (colour) {
+      case IndicatorColour::White: return 'W';
+      case IndicatorColour::Yellow: return 'Y';
+      case IndicatorColour::Silver: return 'S';
+      case IndicatorColour::Green: return 'G';
+      case IndicatorColour::Red: return 'R';
+    }
+    return '?';
+  }
+  void SetIndicator(int block, IndicatorColour colour) override { lamps[static_cast<std::size_t>(block)] = Letter(colour); }
+  void SetAllIndicators(IndicatorColour colour) override { lamps = std::string(4, Letter(colour)); }
+  void SetControlsEnabled(bool on) override { enabled = on; }
+
+  std::string lamps = "SSSS";
+  bool enabled = true;
+};
+
+class NoticeCounter : public UserNotice {
+ public:
+  void ShowPlainMessage(const std::string&) override { ++shown; }
+  int shown = 0;
+};
+
+// The test loop, which also lets the module fall silent after a given number of
+// event rounds: replies that stop part way through a procedure.
+class SoakPump : public EventPump {
+ public:
+  SoakPump(TestLoop& loop, SimulatedModule& module) : loop_(loop), module_(module) {}
+  void ProcessEvents() override {
+    if (silenceAfter_ >= 0 && rounds_++ == silenceAfter_) {
+      SimFaults faults = module_.Faults();
+      faults.silent = true;
+      module_.SetFaults(faults);
+    }
+    loop_.ProcessEvents();
+  }
+  void SilenceAfter(int rounds) {
+    silenceAfter_ = rounds;
+    rounds_ = 0;
+  }
+
+ private:
+  TestLoop& loop_;
+  SimulatedModule& module_;
+  int silenceAfter_ = -1;
+  int rounds_ = 0;
+};
+
+enum class Kind { Read, Write, Compare };
+
+const char* KindName(Kind kind) {
+  switch (kind) {
+    case Kind::Read: return "read";
+    case Kind::Write: return "write";
+    case Kind::Compare: return "compare";
+  }
+  return "?";
+}
+
+// The lamps after a procedure that stopped at a block: the blocks before it green,
+// that one red, the rest in the start colour.
+bool StoppedAtOneRedBlock(const std::string& lamps, char startColour) {
+  const std::size_t red = lamps.find('R');
+  if (red == std::string::npos) return false;
+  for (std::size_t b = 0; b < lamps.size(); ++b) {
+    const char want = b < red ? 'G' : b == red ? 'R' : startColour;
+    if (lamps[b] != want) return false;
+  }
+  return true;
+}
+
+bool SameUpTo1022(const ImageBytes& a, const ImageBytes& b) {
+  return std::equal(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(kImageSize - 1), b.begin());
+}
+
+class FaultSoak : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ParameterImage.fill(kErasedByte);
+    TransferCountdown = 0;
+    module.Start();
+    port.SetPort(kComName);
+    port.OnRxChar = [this](TCustomComPort& sender, int count) { ReceiveBytes(sender, count, reply, handlers); };
+    port.SetConnected(true);
+  }
+  void TearDown() override { port.SetConnected(false); }
+
+  void Reconnect() {
+    port.SetConnected(false);
+    module.Replug();
+    repliesAtPlug = module.RepliesSent();
+    port.SetConnected(true);
+    ++counts["replugs and reconnects"];
+  }
+
+  // Draws this procedure's faults, sets them on the module and counts them by kind.
+  void InjectFaults(std::mt19937& random, Kind kind) {
+    SimFaults faults;
+    pump.SilenceAfter(-1);
+    const auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    const auto block = [&] { return static_cast<int>(random() % kBlockCount); };
+    if (chance(15)) {
+      faults.garbageRate = 0.5;
+      ++faultCounts["noise lines between replies"];
+    }
+    if (kind != Kind::Write) {
+      if (chance(8)) {
+        faults.badChecksum = block();
+        ++faultCounts["block reply with a wrong checksum"];
+      }
+      if (chance(8)) {
+        faults.wrongBlock = block();
+        ++faultCounts["block reply for another block"];
+      }
+      if (chance(4)) {
+        faults.lowercaseHex = true;
+        ++faultCounts["block reply in lower-case digits"];
+      }
+    } else {
+      if (chance(6)) {
+        faults.rejectWrite = block();
+        ++faultCounts["block write refused (WRFLERR)"];
+      }
+      if (chance(6)) {
+        faults.noCrcOk = true;
+        ++faultCounts["no CRCOK after WRACT"];
+      }
+    }
+    if (chance(6)) {
+      pump.SilenceAfter(static_cast<int>(random() % 40));
+      ++faultCounts["replies stop part way"];
+    }
+    if (chance(6)) {
+      // The module counts its replies since it was plugged in.
+      faults.hangupAfter = module.RepliesSent() - repliesAtPlug + static_cast<int>(random() % 5);
+      ++faultCounts["hang-up part way"];
+    }
+    faulty = faults.badChecksum >= 0 || faults.wrongBlock >= 0 || faults.lowercaseHex || faults.rejectWrite >= 0 ||
+             faults.noCrcOk || faults.hangupAfter >= 0;
+    module.SetFaults(faults);
+  }
+
+  void Fail(int procedure, Kind kind, const std::string& what) {
+    ++corruptions;
+    if (corruptionNotes.size() < 10) {
+      corruptionNotes.push_back("procedure " + std::to_string(procedure) + " (" + KindName(kind) + ", lamps " +
+                                view.lamps + "): " + what);
+    }
+  }
+
+  TempConfigHome config;
+  SimulatedModule module{kComName, config.Path() + "/Kelvaro"};
+  ThreadSync sync;
+  TComPort port{sync};
+  ReplyState reply;
+  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  TestLoop loop{sync, kTick};
+  SoakPump pump{loop, module};
+  LampView view;
+  NoticeCounter notice;
+  TransferLink link{port, reply, pump, &view, &notice};
+
+  std::map<std::string, int> counts;
+  std::map<std::string, int> faultCounts;
+  bool faulty = false;
+  int repliesAtPlug = 0;
+  int corruptions = 0;
+  std::vector<std::string> corruptionNotes;
+};
+
+TEST_F(FaultSoak, ThousandProceduresUnderRandomFaultsLoseNothing) {
+  const int procedures = EnvInt("KELVARO_SOAK_PROCEDURES", 1000);
+  const unsigned seed = static_cast<unsigned>(EnvInt("KELVARO_SOAK_SEED", 20261208));
+  std::mt19937 random(seed);
+  int baselineFds = -1;
+  long baselineRss = -1;
+  int hangs = 0;
+  Clock::duration longest{};
+  const auto start = Clock::now();
+
+  for (int n = 0; n < procedures; ++n) {
+    if (n == kWarmUp || (procedures <= kWarmUp && n == 0)) {
+      baselineFds = OpenDescriptors();
+      baselineRss = ResidentKiB();
+    }
+    const Kind kind = static_cast<Kind>(random() % 3);
+    const ImageBytes moduleBefore = module.Memory();
+    module.ClearReceived();  // its capture of the line would pass for our growth
+    if (kind == Kind::Write) {
+      // New settings somewhere in the image, as an edit or a loaded file brings.
+      for (int k = static_cast<int>(random() % 8); k >= 0; --k) {
+        ParameterImage[random() % kImageSize] = static_cast<std::uint8_t>(random());
+      }
+    } else if (kind == Kind::Compare) {
+      ParameterImage = moduleBefore;
+      if (random() % 2 == 0) ParameterImage[random() % kImageSize] ^= static_cast<std::uint8_t>(1 + random() % 255);
+    }
+    const ImageBytes imageBefore = ParameterImage;
+    InjectFaults(random, kind);
+    view.lamps = "SSSS";
+
+    bool linkError = false;
+    const auto began = Clock::now();
+    try {
+      switch (kind) {
+        case Kind::Read: ReadModule(link); break;
+        case Kind::Write: WriteModule(link); break;
+        case Kind::Compare: CompareModule(link); break;
+      }
+    } catch (const EComPort&) {
+      linkError = true;  // a send on a line that hung up; the window shows the error box
+      ++counts["link errors raised to the error handler"];
+    }
+    const auto took = Clock::now() - began;
+    longest = std::max(longest, took);
+    if (took > kHangLimit) ++hangs;
+    const bool silencedNow = module.Faults().silent;
+    module.SetFaults({});
+
+    const ImageBytes moduleAfter = module.Memory();
+    const bool allGreen = view.lamps == "GGGG";
+    ++counts[std::string(KindName(kind)) + (allGreen ? " succeeded" : " failed")];
+    const char startColour = kind == Kind::Compare ? 'Y' : 'W';
+    const bool innocent = !faulty && !silencedNow && !linkError && !module.HungUp();
+    if (innocent) ++counts["procedures without a fault that fails"];
+
+    if (!view.enabled) Fail(n, kind, "the buttons stayed disabled");
+    if (notice.shown != 0) Fail(n, kind, "a no-connection box with the port open");
+    switch (kind) {
+      case Kind::Read:
+        if (moduleAfter != moduleBefore) Fail(n, kind, "a read changed the module's memory");
+        if (allGreen && ParameterImage != moduleAfter) Fail(n, kind, "a green read left the image unlike the module");
+        if (!allGreen && ParameterImage != imageBefore) Fail(n, kind, "a failed read changed the image");
+        break;
+      case Kind::Write:
+        if (ParameterImage != imageBefore) Fail(n, kind, "a write changed the image");
+        if (moduleAfter != moduleBefore && moduleAfter != ParameterImage) {
+          Fail(n, kind, "the module holds neither its old memory nor the image");
+        }
+        if (allGreen && moduleAfter != ParameterImage) Fail(n, kind, "a green write left the module unlike the image");
+        break;
+      case Kind::Compare:
+        if (moduleAfter != moduleBefore || ParameterImage != imageBefore) Fail(n, kind, "a compare changed something");
+        if (allGreen && !SameUpTo1022(ParameterImage, moduleAfter)) Fail(n, kind, "a green compare of different data");
+        if (innocent && allGreen != SameUpTo1022(ParameterImage, moduleAfter)) {
+          Fail(n, kind, "a clean compare gave the wrong answer");
+        }
+        break;
+    }
+    if (!allGreen && !linkError && view.lamps != "RRRR" && !StoppedAtOneRedBlock(view.lamps, startColour)) {
+      Fail(n, kind, "a failed procedure without its block in red");
+    }
+    if (view.lamps == "RRRR" && kind != Kind::Write) Fail(n, kind, "all four red outside a write");
+    if (innocent && kind != Kind::Compare && !allGreen) Fail(n, kind, "a procedure without faults failed");
+
+    // The adapter comes back: replug and connect again, as the user would.
+    if (module.HungUp() || linkError || !port.ThreadRunning()) Reconnect();
+  }
+  const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const int endFds = OpenDescriptors();
+  const long endRss = ResidentKiB();
+
+  std::printf("fault soak: %d procedures in %.1f s (seed %u), longest %.2f s\n", procedures, seconds, seed,
+              std::chrono::duration<double>(longest).count());
+  for (const auto& [what, count] : counts) std::printf("  %-40s %6d\n", what.c_str(), count);
+  std::printf("faults injected:\n");
+  int injected = 0;
+  for (const auto& [what, count] : faultCounts) {
+    std::printf("  %-40s %6d\n", what.c_str(), count);
+    injected += count;
+  }
+  std::printf("  %-40s %6d\n", "total", injected);
+  std::printf("replies the module sent %d, commands it saw %d\n", module.RepliesSent(), module.CommandsSeen());
+  std::printf("open descriptors %d -> %d, resident memory %ld KiB -> %ld KiB\n", baselineFds, endFds, baselineRss,
+              endRss);
+  std::printf("crashes 0, hangs %d, corruptions %d\n", hangs, corruptions);
+  for (const std::string& note : corruptionNotes) std::printf("  %s\n", note.c_str());
+
+  EXPECT_EQ(corruptions, 0);
+  EXPECT_EQ(hangs, 0);
+  EXPECT_LE(endFds, baselineFds) << "descriptors leaked";
+  EXPECT_LE(endRss - baselineRss, kRssGrowthLimitKiB) << "resident memory grew";
+}
+
+}  // namespace
