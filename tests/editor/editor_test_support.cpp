@@ -79,6 +79,11 @@ void WhenModal(std::function<void(QWidget* modal)> action) {
   QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible()) return;
+    // Keys go to the focused control, so the modal window must have the focus first.
+    if (QApplication::activeWindow() != modal) {
+      modal->activateWindow();
+      return;
+    }
     poll->stop();
     poll->deleteLater();
     action(modal);
