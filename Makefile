@@ -20,6 +20,12 @@ test: build
 run: build
 	@scripts/run.sh $(BUILD)
 
+# Read, write and compare against the simulated module: paced at 19200 bit/s against
+# the wire time, unpaced per block, and the CPU of a wait on a silent module.
+bench: configure
+	@cmake --build $(BUILD) --target transfer_bench -j $(JOBS)
+	@$(BUILD)/bench/transfer_bench
+
 # `make install` puts the programs, desktop entry, icon and metainfo under PREFIX (default /usr/local);
 # DESTDIR=<folder> builds that tree under <folder> instead of /.
 install: build

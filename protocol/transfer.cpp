@@ -1,1 +1,137 @@
-// to be written
+#include "transfer.h"
+
+#include <algorithm>
+#include <string>
+
+#include "line_protocol.h"
+
+int TransferCountdown = 0;
+std::array<BlockFrame, kBlockCount> FrameStage{};
+
+void TickCountdown() {
+  if (TransferCountdown > 0) --TransferCountdown;
+}
+
+namespace {
+
+// Image byte 1023 is not a setting; the module may hold anything there.
+constexpr std::size_t kLastComparedByte = kImageSize - 2;
+
+// Pumps events until done() holds or the countdown runs out. The pump blocks until
+// the next event (a tick is one), so the wait never spins.
+template <typename Done>
+void Wait(EventPump& pump, int ticks, Done done) {
+  TransferCountdown = ticks;
+  while (TransferCountdown > 0) {
+    pump.ProcessEvents();
+    if (done()) return;
+  }
+}
+
+void Indicate(TransferLink& link, int block, IndicatorColour colour) {
+  if (link.view) link.view->SetIndicator(block, colour);
+}
+
+void IndicateAll(TransferLink& link, IndicatorColour colour) {
+  if (link.view) link.view->SetAllIndicators(colour);
+}
+
+void EnableControls(TransferLink& link, bool enabled) {
+  if (link.view) link.view->SetControlsEnabled(enabled);
+}
+
+// The common start and end of the three procedures. A link error from a send ends
+// the procedure at once, but the buttons come back before it goes on to the error
+// handler; the window is only ever hidden, so they would stay dead otherwise.
+template <typename Body>
+void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
+  if (!link.port.Connected()) {
+    if (link.notice) link.notice->ShowPlainMessage(kNoConnectionText);
+    return;
+  }
+  IndicateAll(link, startColour);
+  EnableControls(link, false);
+  try {
+    body();
+  } catch (...) {
+    EnableControls(link, true);
+    throw;
+  }
+  EnableControls(link, true);
+}
+
+// Asks for block b; true when a good reply for that very block came in time.
+// The decoder does not look at the block number, so it is checked here.
+bool RequestBlock(TransferLink& link, int block) {
+  ReplyState& reply = link.reply;
+  reply.blockGood = 0;
+  reply.blockBad = 0;
+  // Blocks 0 to 3: one hex digit is the decimal digit.
+  SendCommand(link.port, std::string(kReadBlockCommand) + static_cast<char>('0' + block));
+  Wait(link.pump, kBlockReplyTicks, [&] { return reply.blockGood || reply.blockBad; });
+  return reply.blockGood && ReceivedFrame[kFrameBlockNumber] == block;
+}
+
+}  // namespace
+
+// The image changes only when all four blocks came in: a failed read leaves the
+// user's image as it was, unsaved edits included.
+void ReadModule(TransferLink& link) {
+  RunProcedure(link, IndicatorColour::White, [&] {
+    for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
+      if (!RequestBlock(link, b)) {
+        Indicate(link, b, IndicatorColour::Red);
+        return;
+      }
+      Indicate(link, b, IndicatorColour::Green);
+      FrameStage[static_cast<std::size_t>(b)] = ReceivedFrame;
+    }
+    for (std::size_t b = 0; b < kBlockCount; ++b) {
+      std::copy_n(FrameStage[b].begin(), kBlockSize, ParameterImage.begin() + static_cast<std::ptrdiff_t>(b * kBlockSize));
+    }
+  });
+}
+
+// A block the module does not confirm turns red, so the failure is seen.
+void WriteModule(TransferLink& link) {
+  RunProcedure(link, IndicatorColour::White, [&] {
+    for (std::size_t b = 0; b < kBlockCount; ++b) FrameStage[b] = BuildFrame(ParameterImage, static_cast<int>(b));
+    ReplyState& reply = link.reply;
+    for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
+      SendCommand(link.port, kWriteBlockCommand);
+      for (const std::uint8_t byte : FrameStage[static_cast<std::size_t>(b)]) SendHexByte(link.port, byte);
+      reply.writeConfirmed = 0;
+      SendTerminator(link.port);
+      // "WRFLERR" does not end this wait: a refused block fails by time-out.
+      Wait(link.pump, kWriteConfirmTicks, [&] { return reply.writeConfirmed != 0; });
+      if (!reply.writeConfirmed) {
+        Indicate(link, b, IndicatorColour::Red);
+        return;
+      }
+      Indicate(link, b, IndicatorColour::Green);
+    }
+    reply.activateConfirmed = 0;
+    SendCommand(link.port, kActivateCommand);
+    Wait(link.pump, kActivateTicks, [&] { return reply.activateConfirmed != 0; });
+    if (!reply.activateConfirmed) IndicateAll(link, IndicatorColour::Red);
+  });
+}
+
+void CompareModule(TransferLink& link) {
+  RunProcedure(link, IndicatorColour::Yellow, [&] {
+    for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
+      if (!RequestBlock(link, b)) {
+        Indicate(link, b, IndicatorColour::Red);
+        return;
+      }
+      const std::size_t base = static_cast<std::size_t>(b) * kBlockSize;
+      for (std::size_t k = 0; k < kBlockSize && base + k <= kLastComparedByte; ++k) {
+        if (ReceivedFrame[k] != ParameterImage[base + k]) {
+          Indicate(link, b, IndicatorColour::Red);
+          return;
+        }
+      }
+      Indicate(link, b, IndicatorColour::Green);
+    }
+  });
+}

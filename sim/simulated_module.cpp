@@ -29,6 +29,9 @@ constexpr std::size_t kMaxCommandLine = 4096;
 // A hang-up waits this long at most for the client to take the last reply.
 constexpr auto kDrainLimit = std::chrono::seconds(1);
 constexpr auto kDrainCheck = std::chrono::milliseconds(1);
+// What the master writes reaches the slave's count a moment later, through the
+// kernel's buffer push; an empty count before then means nothing.
+constexpr auto kDrainSettle = std::chrono::milliseconds(20);
 constexpr int kBitsPerByte = 10;  // start, 8 data, stop
 
 [[noreturn]] void Fail(int error, const std::string& what) {
@@ -220,6 +223,7 @@ void SimulatedModule::Run() {
   Clock::time_point rxFree{};
   Clock::time_point txFree{};
   Clock::time_point drainDeadline = kNever;
+  Clock::time_point lastWrite{};
 
   while (!stopping_) {
     const SimFaults faults = Faults();
@@ -236,7 +240,9 @@ void SimulatedModule::Run() {
         if (!discarding) line += received.byte;
         continue;
       }
-      if (!line.empty() && !discarding) {
+      // Past its last reply before a hang-up the module hears nothing more.
+      const bool goingDown = faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter;
+      if (!line.empty() && !discarding && !goingDown) {
         ModuleAnswer answer;
         {
           std::lock_guard lock(mutex_);
@@ -268,6 +274,7 @@ void SimulatedModule::Run() {
       if (written > 0) {
         outgoing.erase(outgoing.begin(), outgoing.begin() + written);
         bytesSent_ += static_cast<std::size_t>(written);
+        lastWrite = now;
       }
       outputBlocked = written < static_cast<ssize_t>(due.size());
     }
@@ -278,7 +285,8 @@ void SimulatedModule::Run() {
       int waiting = 0;
       ::ioctl(slaveFd_, FIONREAD, &waiting);
       if (drainDeadline == kNever) drainDeadline = now + kDrainLimit;
-      if (waiting == 0 || now >= drainDeadline) {
+      const bool drained = waiting == 0 && now >= lastWrite + kDrainSettle;
+      if (drained || now >= drainDeadline) {
         ClosePty();
         incoming.clear();
         line.clear();

@@ -1,0 +1,164 @@
+// transfer_bench: read, write and compare against the in-process simulated module
+// over a pty with the real port object and 100 ms ticks, (a) paced at 19200 bit/s
+// against the wire time of the bytes they move, (b) unpaced, per block, and (c) the
+// CPU the process uses while a read waits on a silent module.
+
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "protocol/line_protocol.h"
+#include "protocol/transfer.h"
+#include "serial/com_port.h"
+#include "sim/simulated_module.h"
+#include "tests/support/test_loop.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLineRate = 19200;
+constexpr double kBitsPerByte = 10;
+constexpr int kUnpacedRounds = 20;
+constexpr double kRatioTarget = 1.05;
+constexpr double kCpuTarget = 0.02;
+constexpr char kBenchPort[] = "COM9";
+constexpr auto kSettle = std::chrono::milliseconds(30);
+
+// Counts the lamps the procedures light, so a run that failed a block shows.
+class LampCount : public TransferView {
+ public:
+  void SetIndicator(int, IndicatorColour colour) override { green += colour == IndicatorColour::Green; }
+  void SetAllIndicators(IndicatorColour colour) override { green = colour == IndicatorColour::Green ? 4 : 0; }
+  void SetControlsEnabled(bool) override {}
+  int green = 0;
+};
+
+double CpuSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+struct Bench {
+  explicit Bench(const std::string& configDir) : module(kBenchPort, configDir) {
+    module.Start();
+    port.SetPort(kBenchPort);
+    port.OnRxChar = [this](TCustomComPort& sender, int count) { ReceiveBytes(sender, count, reply, handlers); };
+    port.SetConnected(true);
+  }
+  ~Bench() { port.SetConnected(false); }
+
+  struct Result {
+    double seconds = 0;
+    std::size_t bytes = 0;  // both directions
+    bool allGreen = false;
+  };
+
+  Result Time(void (*procedure)(TransferLink&)) {
+    const std::size_t before = module.BytesReceived() + module.BytesSent();
+    lamps.green = 0;
+    const auto start = Clock::now();
+    procedure(link);
+    Result result;
+    result.seconds = Seconds(Clock::now() - start);
+    // The line feed after the last reply's CR is still on its way when the
+    // procedure returns; let it arrive before counting.
+    std::this_thread::sleep_for(kSettle);
+    result.bytes = module.BytesReceived() + module.BytesSent() - before;
+    result.allGreen = lamps.green == 4;
+    return result;
+  }
+
+  SimulatedModule module;
+  ThreadSync sync;
+  TComPort port{sync};
+  ReplyState reply;
+  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  TestLoop loop{sync};
+  LampCount lamps;
+  TransferLink link{port, reply, loop, &lamps};
+};
+
+struct Row {
+  const char* name;
+  void (*procedure)(TransferLink&);
+  double wire = 0, measured = 0, perBlockMs = 0;
+  bool allGreen = true;
+};
+
+int RunBench(const std::string& configDir) {
+  Bench bench(configDir);
+  // Write sends something other than what the module holds; compare then agrees.
+  for (std::size_t i = 0; i < kImageSize; ++i) ParameterImage[i] = static_cast<std::uint8_t>(i * 7 + 1);
+
+  Row rows[] = {{"read", ReadModule}, {"write", WriteModule}, {"compare", CompareModule}};
+  bench.module.SetFaults({.baud = kLineRate});
+  for (Row& row : rows) {
+    const Bench::Result result = bench.Time(row.procedure);
+    row.wire = static_cast<double>(result.bytes) * kBitsPerByte / kLineRate;
+    row.measured = result.seconds;
+    row.allGreen = result.allGreen;
+  }
+  bench.module.SetFaults({});
+  for (Row& row : rows) {
+    double total = 0;
+    for (int i = 0; i < kUnpacedRounds; ++i) {
+      const Bench::Result result = bench.Time(row.procedure);
+      total += result.seconds;
+      row.allGreen = row.allGreen && result.allGreen;
+    }
+    row.perBlockMs = total * 1000 / (kUnpacedRounds * static_cast<double>(kBlockCount));
+  }
+
+  bench.module.SetFaults({.silent = true});
+  const double cpuBefore = CpuSeconds();
+  const Bench::Result silent = bench.Time(ReadModule);
+  const double cpuShare = (CpuSeconds() - cpuBefore) / silent.seconds;
+
+  std::printf("%-9s %12s %12s %8s %18s\n", "", "wire time", "measured", "ratio", "unpaced per block");
+  bool pass = true;
+  for (const Row& row : rows) {
+    const double ratio = row.measured / row.wire;
+    pass = pass && ratio <= kRatioTarget && row.allGreen;
+    std::printf("%-9s %10.3f s %10.3f s %8.3f %15.3f ms%s\n", row.name, row.wire, row.measured, ratio,
+                row.perBlockMs, row.allGreen ? "" : "  (a block failed)");
+  }
+  std::printf("%-9s %10.3f s of waiting on a silent module: CPU %.2f %% of one core\n", "silent", silent.seconds,
+              cpuShare * 100);
+  pass = pass && cpuShare <= kCpuTarget;
+
+  std::printf("%s: ratio read %.3f, write %.3f, compare %.3f (target <= %.2f); silent-wait CPU %.2f %% (target <= %.0f %%)\n",
+              pass ? "PASS" : "FAIL", rows[0].measured / rows[0].wire, rows[1].measured / rows[1].wire,
+              rows[2].measured / rows[2].wire, kRatioTarget, cpuShare * 100, kCpuTarget * 100);
+  return pass ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+  // A folder of its own for the COM link, so no real port is ever opened.
+  char pattern[] = "/tmp/kelvaro-bench-XXXXXX";
+  if (!::mkdtemp(pattern)) {
+    std::perror("transfer_bench: mkdtemp");
+    return 2;
+  }
+  const std::string home = pattern;
+  ::setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+  int status = 2;
+  try {
+    status = RunBench(home + "/Kelvaro");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "transfer_bench: %s\n", error.what());
+  }
+  std::error_code ignored;
+  std::filesystem::remove_all(home, ignored);
+  return status;
+}

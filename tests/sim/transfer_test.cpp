@@ -1,0 +1,366 @@
+// The read, write and compare procedures end to end: the real port object over a
+// pty to the simulated module, a test loop whose ticks are 1 ms unless a test
+// says otherwise.
+
+#include <gtest/gtest.h>
+#include <time.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "protocol/block_frame.h"
+#include "protocol/line_protocol.h"
+#include "protocol/transfer.h"
+#include "serial/com_port.h"
+#include "sim/simulated_module.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/test_loop.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+char Letter(IndicatorColour colour) {
+  switch (colour) {
+    case IndicatorColour::White: return 'W';
+    case IndicatorColour::Yellow: return 'Y';
+    case IndicatorColour::Silver: return 'S';
+    case IndicatorColour::Green: return 'G';
+    case IndicatorColour::Red: return 'R';
+  }
+  return '?';
+}
+
+// The transfer window as the procedures see it: four lamps, the buttons, and the
+// order of every call.
+class RecordingView : public TransferView {
+ public:
+  void SetIndicator(int block, IndicatorColour colour) override {
+    lamps[static_cast<std::size_t>(block)] = Letter(colour);
+    calls.push_back(std::to_string(block) + Letter(colour));
+  }
+  void SetAllIndicators(IndicatorColour colour) override {
+    lamps = std::string(4, Letter(colour));
+    calls.push_back(std::string("all ") + Letter(colour));
+  }
+  void SetControlsEnabled(bool on) override {
+    enabled = on;
+    calls.push_back(on ? "enabled" : "disabled");
+  }
+
+  std::string lamps = "SSSS";
+  bool enabled = true;
+  std::vector<std::string> calls;
+};
+
+class RecordingNotice : public UserNotice {
+ public:
+  void ShowPlainMessage(const std::string& text) override { messages.push_back(text); }
+  std::vector<std::string> messages;
+};
+
+ImageBytes Pattern(int seed) {
+  ImageBytes image;
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 11 + seed);
+  return image;
+}
+
+using Procedure = void (*)(TransferLink&);
+
+class TransferTest : public ::testing::Test {
+ protected:
+  explicit TransferTest(TestLoop::Period tick = 1ms) : loop(sync, tick) {}
+
+  void SetUp() override {
+    ParameterImage.fill(kErasedByte);
+    TransferCountdown = 0;
+    module.Start();
+    port.SetPort("COM7");
+    port.OnRxChar = [this](TCustomComPort& sender, int count) { ReceiveBytes(sender, count, reply, handlers); };
+    port.SetConnected(true);
+  }
+
+  void TearDown() override { port.SetConnected(false); }
+
+  TempConfigHome config;
+  SimulatedModule module{"COM7", config.Path() + "/Kelvaro"};
+  ThreadSync sync;
+  TComPort port{sync};
+  ReplyState reply;
+  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  TestLoop loop;
+  RecordingView view;
+  RecordingNotice notice;
+  TransferLink link{port, reply, loop, &view, &notice};
+};
+
+std::string ReadCommands() { return "RDFL0000\rRDFL0001\rRDFL0002\rRDFL0003\r"; }
+
+// --- good paths ---
+
+TEST_F(TransferTest, ReadMakesTheImageTheModulesMemory) {
+  ReadModule(link);
+  EXPECT_EQ(ParameterImage, module.Memory());
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"all W", "disabled", "0G", "1G", "2G", "3G", "enabled"}));
+  EXPECT_EQ(module.Received(), ReadCommands());
+  EXPECT_TRUE(notice.messages.empty());
+}
+
+TEST_F(TransferTest, WriteThenCompareIsAllGreenAndTheModuleHoldsTheImage) {
+  ParameterImage = Pattern(3);
+  WriteModule(link);
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"all W", "disabled", "0G", "1G", "2G", "3G", "enabled"}));
+  EXPECT_EQ(module.Memory(), Pattern(3));
+
+  view.calls.clear();
+  CompareModule(link);
+  EXPECT_EQ(view.calls, (std::vector<std::string>{"all Y", "disabled", "0G", "1G", "2G", "3G", "enabled"}));
+  EXPECT_EQ(ParameterImage, Pattern(3));
+}
+
+TEST_F(TransferTest, WritePutsTheExactBytesOnTheWire) {
+  ParameterImage = Pattern(4);
+  WriteModule(link);
+  std::string expected;
+  for (int b = 0; b < 4; ++b) expected += "WRFL\r" + FrameToHex(BuildFrame(Pattern(4), b)) + "\r";
+  expected += "WRACT\r";
+  EXPECT_EQ(module.Received(), expected);
+}
+
+// --- compare ---
+
+struct CompareRow {
+  const char* name;
+  std::size_t changedByte;
+  std::string lamps;
+};
+
+class CompareDifference : public TransferTest, public ::testing::WithParamInterface<CompareRow> {};
+
+TEST_P(CompareDifference, StopsAtTheFirstDifferingBlock) {
+  ParameterImage = module.Memory();
+  ParameterImage[GetParam().changedByte] ^= 0x01;
+  const ImageBytes before = ParameterImage;
+  CompareModule(link);
+  EXPECT_EQ(view.lamps, GetParam().lamps);
+  EXPECT_TRUE(view.enabled);
+  EXPECT_EQ(ParameterImage, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CompareDifference,
+                         ::testing::Values(CompareRow{"OnlyByte1023", 1023, "GGGG"},
+                                           CompareRow{"Byte1022", 1022, "GGGR"},
+                                           CompareRow{"Byte0", 0, "RYYY"},
+                                           CompareRow{"Byte300", 300, "GRYY"},
+                                           CompareRow{"Byte767", 767, "GGRY"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- every fault of the module, through every procedure it matters to ---
+
+enum class Run { Read, Write, Compare };
+
+struct FaultRow {
+  const char* name;
+  SimFaults faults;
+  Run run;
+  std::string lamps;
+};
+
+class ModuleFault : public TransferTest, public ::testing::WithParamInterface<FaultRow> {};
+
+TEST_P(ModuleFault, ShowsOnTheLampsOnly) {
+  const FaultRow& row = GetParam();
+  module.SetFaults(row.faults);
+  const ImageBytes memory = module.Memory();
+  ParameterImage = row.run == Run::Compare ? memory : Pattern(5);
+  const ImageBytes before = ParameterImage;
+  const bool allGood = row.lamps == "GGGG";
+
+  switch (row.run) {
+    case Run::Read: ReadModule(link); break;
+    case Run::Write: WriteModule(link); break;
+    case Run::Compare: CompareModule(link); break;
+  }
+
+  EXPECT_EQ(view.lamps, row.lamps);
+  EXPECT_TRUE(view.enabled);
+  EXPECT_TRUE(notice.messages.empty());
+  if (row.run == Run::Read) {
+    // A failed read leaves the image as it was; a good one replaces it whole.
+    EXPECT_EQ(ParameterImage, allGood ? memory : before);
+  } else {
+    EXPECT_EQ(ParameterImage, before);
+  }
+  if (row.run == Run::Write) {
+    EXPECT_EQ(module.Memory(), allGood ? before : memory);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ModuleFault,
+    ::testing::Values(FaultRow{"SilentRead", {.silent = true}, Run::Read, "RWWW"},
+                      FaultRow{"WrongBlockOneRead", {.wrongBlock = 1}, Run::Read, "GRWW"},
+                      FaultRow{"BadChecksumTwoRead", {.badChecksum = 2}, Run::Read, "GGRW"},
+                      FaultRow{"LowercaseHexRead", {.lowercaseHex = true}, Run::Read, "RWWW"},
+                      FaultRow{"GarbageRead", {.garbageRate = 1.0}, Run::Read, "GGGG"},
+                      FaultRow{"PacedRead", {.baud = 115200}, Run::Read, "GGGG"},
+                      FaultRow{"SilentCompare", {.silent = true}, Run::Compare, "RYYY"},
+                      FaultRow{"WrongBlockThreeCompare", {.wrongBlock = 3}, Run::Compare, "GGGR"},
+                      FaultRow{"BadChecksumZeroCompare", {.badChecksum = 0}, Run::Compare, "RYYY"},
+                      FaultRow{"LowercaseHexCompare", {.lowercaseHex = true}, Run::Compare, "RYYY"},
+                      FaultRow{"GarbageCompare", {.garbageRate = 1.0}, Run::Compare, "GGGG"},
+                      FaultRow{"SilentWrite", {.silent = true}, Run::Write, "RWWW"},
+                      FaultRow{"RejectWriteTwo", {.rejectWrite = 2}, Run::Write, "GGRW"},
+                      FaultRow{"NoCrcOk", {.noCrcOk = true}, Run::Write, "RRRR"},
+                      FaultRow{"GarbageWrite", {.garbageRate = 1.0}, Run::Write, "GGGG"},
+                      FaultRow{"PacedWrite", {.baud = 115200}, Run::Write, "GGGG"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TransferTest, ARefusedBlockEndsTheWriteWithoutActivation) {
+  module.SetFaults({.rejectWrite = 1});
+  ParameterImage = Pattern(6);
+  WriteModule(link);
+  const std::string wire = module.Received();
+  EXPECT_EQ(wire.find("WRACT"), std::string::npos);
+  EXPECT_EQ(wire, "WRFL\r" + FrameToHex(BuildFrame(Pattern(6), 0)) + "\r" + "WRFL\r" +
+                      FrameToHex(BuildFrame(Pattern(6), 1)) + "\r");
+}
+
+TEST_F(TransferTest, TheRefusalDoesNotEndTheWaitEarly) {
+  module.SetFaults({.rejectWrite = 0});
+  WriteModule(link);
+  EXPECT_EQ(view.lamps, "RWWW");
+  EXPECT_GE(loop.Ticks(), kWriteConfirmTicks);
+}
+
+// --- the port closed ---
+
+struct ClosedRow {
+  const char* name;
+  Procedure procedure;
+};
+
+class PortClosed : public TransferTest, public ::testing::WithParamInterface<ClosedRow> {};
+
+TEST_P(PortClosed, OnlyTheNotice) {
+  port.SetConnected(false);
+  ParameterImage = Pattern(8);
+  GetParam().procedure(link);
+  EXPECT_EQ(notice.messages, (std::vector<std::string>{" Nincs soros kapcsolat."}));
+  EXPECT_TRUE(view.calls.empty());
+  EXPECT_EQ(ParameterImage, Pattern(8));
+  EXPECT_EQ(module.BytesReceived(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PortClosed,
+                         ::testing::Values(ClosedRow{"Read", ReadModule}, ClosedRow{"Write", WriteModule},
+                                           ClosedRow{"Compare", CompareModule}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TransferTest, WithoutAViewOrANoticeTheProceduresRunTheSame) {
+  TransferLink bare{port, reply, loop};
+  ReadModule(bare);
+  EXPECT_EQ(ParameterImage, module.Memory());
+  port.SetConnected(false);
+  EXPECT_NO_THROW(WriteModule(bare));
+}
+
+// --- the line going away ---
+
+class LinkError : public TransferTest, public ::testing::WithParamInterface<ClosedRow> {};
+
+// The module hung up before the procedure: its first send fails, the error goes on
+// to the caller, and the buttons work again.
+TEST_P(LinkError, EnablesTheButtonsBeforeTheErrorGoesOn) {
+  module.SetFaults({.hangupAfter = 0});
+  ASSERT_TRUE(loop.PumpUntil([&] { return module.HungUp(); }, 5s));
+  ParameterImage = Pattern(9);
+  try {
+    GetParam().procedure(link);
+    FAIL() << "no error";
+  } catch (const EComPort& error) {
+    EXPECT_STREQ(error.what(), "WriteFile function failed (win error code: 5)");
+  }
+  EXPECT_TRUE(view.enabled);
+  EXPECT_EQ(view.calls.back(), "enabled");
+  EXPECT_EQ(view.lamps, GetParam().name == std::string("Compare") ? "YYYY" : "WWWW");
+  EXPECT_EQ(ParameterImage, Pattern(9));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LinkError,
+                         ::testing::Values(ClosedRow{"Read", ReadModule}, ClosedRow{"Write", WriteModule},
+                                           ClosedRow{"Compare", CompareModule}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Hung up after two replies: whether the third command still goes out (and times
+// out) or fails to go out, the read ends cleanly.
+TEST_F(TransferTest, AHangUpMidReadEndsTheReadCleanly) {
+  module.SetFaults({.hangupAfter = 2});
+  ParameterImage = Pattern(10);
+  try {
+    ReadModule(link);
+    EXPECT_EQ(view.lamps, "GGRW");
+  } catch (const EComPort& error) {
+    EXPECT_EQ(error.ErrorNumber(), CE_WriteFailed);
+    EXPECT_EQ(view.lamps, "GGWW");
+  }
+  EXPECT_TRUE(view.enabled);
+  EXPECT_EQ(ParameterImage, Pattern(10));
+}
+
+TEST_F(TransferTest, AfterAReplugAndReconnectTheReadWorksAgain) {
+  module.SetFaults({.hangupAfter = 1});
+  try {
+    ReadModule(link);
+  } catch (const EComPort&) {
+  }
+  ASSERT_TRUE(module.HungUp());
+  module.SetFaults({});
+  module.Replug();
+  port.SetConnected(false);
+  port.SetConnected(true);
+  ReadModule(link);
+  EXPECT_EQ(view.lamps, "GGGG");
+  EXPECT_EQ(ParameterImage, module.Memory());
+}
+
+// --- the countdown ---
+
+TEST(TickCountdown, CountsDownToZeroAndNoFurther) {
+  for (const auto& [start, after] : std::vector<std::pair<int, int>>{{3, 2}, {1, 0}, {0, 0}, {-2, -2}}) {
+    TransferCountdown = start;
+    TickCountdown();
+    EXPECT_EQ(TransferCountdown, after) << start;
+  }
+}
+
+// Real time, 100 ms ticks: a module that never answers fails block 0 after about
+// 5 s (the first tick comes up to one period after the start), and the wait costs
+// next to no CPU.
+class RealTimeTransfer : public TransferTest {
+ protected:
+  RealTimeTransfer() : TransferTest(TestLoop::kRealTick) {}
+};
+
+TEST_F(RealTimeTransfer, ASilentModuleFailsTheReadAfterFiveSeconds) {
+  module.SetFaults({.silent = true});
+  ParameterImage = Pattern(11);
+  timespec cpuBefore{}, cpuAfter{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuBefore);
+  const auto start = Clock::now();
+  ReadModule(link);
+  const auto elapsed = Clock::now() - start;
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpuAfter);
+  const double cpu =
+      static_cast<double>(cpuAfter.tv_sec - cpuBefore.tv_sec) + (cpuAfter.tv_nsec - cpuBefore.tv_nsec) / 1e9;
+
+  EXPECT_EQ(view.lamps, "RWWW");
+  EXPECT_EQ(ParameterImage, Pattern(11));
+  EXPECT_GE(elapsed, 4800ms);
+  EXPECT_LT(elapsed, 7s);
+  EXPECT_LT(cpu, 0.25);
+}
+
+}  // namespace

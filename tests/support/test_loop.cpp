@@ -1,0 +1,43 @@
+#include "test_loop.h"
+
+#include "protocol/transfer.h"
+
+using Clock = std::chrono::steady_clock;
+
+TestLoop::TestLoop(ThreadSync& sync, Period tickPeriod)
+    : sync_(sync), period_(tickPeriod), nextTick_(Clock::now() + period_) {}
+
+bool TestLoop::TickIfDue(Clock::time_point now) {
+  if (now < nextTick_) return false;
+  TickCountdown();
+  ++ticks_;
+  // A late loop gets one tick, not a burst, as a toolkit timer does.
+  nextTick_ += period_;
+  if (nextTick_ <= now) nextTick_ = now + period_;
+  return true;
+}
+
+void TestLoop::ProcessEvents() {
+  bool ran = false;
+  if (sync_.WaitForRequest(std::chrono::milliseconds(0))) {
+    sync_.Serve();
+    ran = true;
+  }
+  if (TickIfDue(Clock::now()) || ran) return;
+
+  const auto untilTick = std::chrono::ceil<std::chrono::milliseconds>(nextTick_ - Clock::now());
+  if (sync_.WaitForRequest(std::max(untilTick, std::chrono::milliseconds(0)))) {
+    sync_.Serve();
+    return;
+  }
+  TickIfDue(Clock::now());
+}
+
+bool TestLoop::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  while (!done()) {
+    if (Clock::now() >= deadline) return false;
+    ProcessEvents();
+  }
+  return true;
+}
