@@ -1,6 +1,7 @@
 // The character grids of the settings editor: the key handling of the digit and
 // event-code grids, the in-place editor, cell validation, focus marking and colours.
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QTest>
@@ -341,6 +342,34 @@ class CharGridTests : public QObject {
     QVERIFY(marked >= cell.width() / 2 - 1 && marked <= cell.width() / 2 + 1);
     // No highlight: the inside of the current cell keeps its colour.
     QCOMPARE(pixel(focused, cell.left() + 2, cell.bottom() - 2), base);
+  }
+
+  void AccessibleAsOneRowTable() {
+    TCharGrid* grid = Focus("acgUSER1");
+    TypeKeys("36 2");
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+    QVERIFY(table);
+    QCOMPARE(table->role(), QAccessible::Table);
+    QCOMPARE(table->text(QAccessible::Name), QString("acgUSER1"));
+    QCOMPARE(table->text(QAccessible::Value), QString("362"));
+    QCOMPARE(table->childCount(), 16);
+    QAccessibleTableInterface* cells = table->tableInterface();
+    QVERIFY(cells);
+    QCOMPARE(cells->rowCount(), 1);
+    QCOMPARE(cells->columnCount(), 16);
+    QAccessibleInterface* cell = cells->cellAt(0, 1);
+    QCOMPARE(cell->role(), QAccessible::Cell);
+    QCOMPARE(cell->text(QAccessible::Name), QString("6"));
+    QCOMPARE(cell->tableCellInterface()->columnIndex(), 1);
+    QCOMPARE(table->indexOfChild(cell), 1);
+    QCOMPARE(cell->parent(), table);
+    QCOMPARE(table->focusChild(), cells->cellAt(0, 3));
+    QVERIFY(cells->cellAt(0, 3)->state().focused);
+    QVERIFY(!cell->state().focused);
+    QCOMPARE(cell->rect().size(), QSize(12, 16));
+
+    Grid("acgEvent1")->SetCell(2, "*");
+    QCOMPARE(QAccessible::queryAccessibleInterface(Grid("acgEvent1"))->text(QAccessible::Value), QString("  *"));
   }
 
   void CellGeometryAndColours() {
