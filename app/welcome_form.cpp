@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
-#include <QScreen>
 #include <QTimer>
 
 #include "ui/main_form.h"
@@ -20,14 +19,6 @@ constexpr int kVersionRightGap = 6;
 constexpr int kVersionTop = 292;
 constexpr int kVersionWidth = 120;
 constexpr int kVersionHeight = TWelcomeForm::kClientHeight - kVersionTop - kBorderWidth;
-
-void CentreOnScreen(QWidget& window) {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), window.size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
 
 }  // namespace
 
@@ -62,6 +53,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setTimerType(Qt::PreciseTimer);
   Timer1->setInterval(handOverInterval);
   connect(Timer1, &QTimer::timeout, this, &TWelcomeForm::Timer1Timer);
 
@@ -79,7 +71,6 @@ void TWelcomeForm::showEvent(QShowEvent* event) {
 
 void TWelcomeForm::FormShow() {
   mainForm_ = std::make_unique<TMainForm>();
-  CentreOnScreen(*mainForm_);
   // Closing the main window hides the splash first, also during the first 2 s.
   connect(mainForm_.get(), &TMainForm::Closing, this, &QWidget::hide);
   Timer1->start();

@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 
 #include "com_combo_box.h"
@@ -55,6 +57,14 @@ QFont FormFont(bool bold) {
   return font;
 }
 
+void CentreOnScreen(QWidget& window) {
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), window.size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window.move(frame.topLeft());
+  }
+}
+
 QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
   auto* button = new QPushButton(QString::fromUtf8(caption), parent);
   button->setObjectName(QString::fromLatin1(name));
@@ -94,6 +104,7 @@ void TMainForm::BuildControls() {
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
   setFixedSize(kClientWidth, kClientHeight);
+  CentreOnScreen(*this);
 
   gbSerialPort = MakeFrame(this, "gbSerialPort", QRect(kMargin, 4, kFrameWidth, 106));
   lbSelectSerialPort = new QLabel(QString::fromUtf8(kSelectSerialPortText), gbSerialPort);
@@ -126,6 +137,7 @@ void TMainForm::BuildControls() {
   // One text across the whole width; a permanent label, so no tooltip can wipe it.
   statusText_ = new QLabel(StatusBar1);
   statusText_->setObjectName(QStringLiteral("StatusBar1Text"));
+  statusText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   StatusBar1->addWidget(statusText_, 1);
 
   // Through the port's Port only: the chooser's own selections hand nothing over.

@@ -23,6 +23,8 @@ class TComComboBox;
 
 // The windows' font: 8-point sans-serif; captions that stand out are bold.
 QFont FormFont(bool bold = false);
+// Moves a window so that it stands in the middle of the primary screen.
+void CentreOnScreen(QWidget& window);
 // A bold push button named name (its object name) with a UTF-8 caption.
 QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry);
 

@@ -77,6 +77,7 @@ void TStateForm::BuildControls() {
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
   setFixedSize(kClientWidth, kClientHeight);
+  CentreOnScreen(*this);
 
   int x = kMargin;
   int y = kMargin;

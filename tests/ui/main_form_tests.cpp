@@ -80,6 +80,8 @@ class MainFormTests : public QObject {
     QCOMPARE(Form().windowTitle(), QStringLiteral("Harnvik"));
     QCOMPARE(Form().size(), QSize(227, 248));
     QCOMPARE(Form().minimumSize(), Form().maximumSize());
+    QVERIFY((Form().geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(Form().StatusText().isEmpty());
     // The two framed areas: chooser and connection buttons, then the module's buttons.
@@ -113,6 +115,8 @@ class MainFormTests : public QObject {
     QCOMPARE(Form().StatusText(), kConnected);
     QCOMPARE(ButtonsEnabled(), kConnectedButtons);
     QVERIFY(Form().ComPort1().Connected());
+    Form().show();
+    SaveShot(&Form(), "main-window-connected");
     Form().ComPort1().WriteText("ab");
     QCOMPARE(pty.Receive(2, std::chrono::seconds(2)), std::string("ab"));
 

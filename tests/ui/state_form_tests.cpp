@@ -84,6 +84,8 @@ class StateFormTests : public QObject {
     QCOMPARE(state_->windowTitle(), Text("A modul állapota"));
     QCOMPARE(state_->size(), QSize(295, 343));
     QCOMPARE(state_->minimumSize(), state_->maximumSize());
+    QVERIFY((state_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
     struct Row {
       const char* name;
       const char* caption;
