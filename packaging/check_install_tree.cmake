@@ -14,12 +14,33 @@ set(errors "")
 macro(fail text)
   list(APPEND errors "${text}")
 endmacro()
+# Ends the check: every fault found at once, or the good news.
+macro(finish good_text)
+  if(errors)
+    list(JOIN errors "\n  " text)
+    message(FATAL_ERROR "install tree:\n  ${text}")
+  endif()
+  message(STATUS "install tree in ${STAGE_DIR} ${good_text}")
+  return()
+endmacro()
 
 foreach(program ${PROGRAMS})
   if(NOT EXISTS ${STAGE_DIR}/${BINDIR}/${program})
     fail("program ${BINDIR}/${program} not installed")
   endif()
 endforeach()
+
+if(NOT DESKTOP)
+  set(desktop_files
+    ${DATADIR}/applications/${APP_ID}.desktop ${DATADIR}/metainfo/${APP_ID}.metainfo.xml
+    ${DATADIR}/icons/hicolor/scalable/apps/${APP_ID}.svg)
+  foreach(file ${desktop_files})
+    if(EXISTS ${STAGE_DIR}/${file})
+      fail("${file} installed without the program it launches")
+    endif()
+  endforeach()
+  finish("holds the programs only")
+endif()
 
 # The desktop entry: its file name is the id the program sets, Exec names an installed program,
 # Icon names the icon installed in every size.
@@ -76,8 +97,4 @@ else()
   endif()
 endif()
 
-if(errors)
-  list(JOIN errors "\n  " text)
-  message(FATAL_ERROR "install tree:\n  ${text}")
-endif()
-message(STATUS "install tree in ${STAGE_DIR} is complete")
+finish("is complete")
