@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-dev
-  desktop-file-utils appstream
+  desktop-file-utils appstream dpkg-dev file
   xvfb xauth
 )
 
