@@ -212,7 +212,6 @@ void TCharGrid::SetCell(int col, const QString& text) {
   if (editorOpen_ && col == col_ && editor_->text() != text) editor_->setText(text);
   update(CellRect(col));
   NotifyCell(this, col, QAccessible::NameChanged);
-  emit CellTextChanged(col);
 }
 
 void TCharGrid::LoadCells(const QStringList& texts) {
@@ -273,6 +272,8 @@ void TCharGrid::LostFocus() {
   ValidateCurrent();
   if (editorOpen_) {
     editorOpen_ = false;
+    // When the window lost the activation, the grid (not a hidden editor) gets the focus back.
+    if (window()->focusWidget() == editor_) setFocus(Qt::OtherFocusReason);
     editor_->hide();
   }
   update();

@@ -57,9 +57,6 @@ class TCharGrid : public QFrame {
   KeyPressEvent OnKeyPress;
   CellValidateEvent OnCellValidate;
 
- signals:
-  void CellTextChanged(int col);
-
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

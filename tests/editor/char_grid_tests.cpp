@@ -313,6 +313,22 @@ class CharGridTests : public QObject {
     QVERIFY(!grid->EditorMode());
   }
 
+  void OtherWindowActivatedValidatesAndFocusComesBack() {
+    TCharGrid* grid = Focus("acgEvent2");
+    PressKey(Qt::Key_F2);
+    Paste("d0");
+    QWidget other;
+    ShowActive(&other);
+    QCOMPARE(grid->Cell(0), QString("D"));
+    QCOMPARE(validations_.size(), std::size_t(1));
+    QVERIFY(!grid->EditorMode());
+    other.hide();
+    ShowActive(form_);
+    QCOMPARE(QApplication::focusWidget(), grid);
+    TypeKeys("1");  // still the grid's key handling
+    QCOMPARE(grid->Cell(0), QString("1"));
+  }
+
   void TabFromGridGoesToNextControl() {
     Focus("acgUSER1");
     PressKey(Qt::Key_Tab);
