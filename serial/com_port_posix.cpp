@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
 #include "com_port.h"
@@ -89,7 +90,11 @@ class PosixComDevice : public ComDevice {
     if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd_, &line) != 0) Fail(CE_OpenFailed, errno);
     ended_ = false;
     stopping_ = false;
-    thread_ = std::thread([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
+    try {
+      thread_ = std::thread([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
+    } catch (const std::system_error& e) {
+      Fail(CE_OpenFailed, e.code().value());
+    }
   }
 
   void StopThread(ThreadSync& sync) override {
