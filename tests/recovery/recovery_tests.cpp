@@ -1,0 +1,347 @@
+// Unplugging, contention and bad places, with the whole program's windows on the
+// offscreen platform: the simulated module hangs up in the middle of a read and of
+// a write; another program holds the port; the port choice folder and an image
+// folder cannot be written. Each time the program must say so once, keep working,
+// and lose nothing.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/startup.h"
+#include "params/image_file.h"
+#include "params/parameter_image.h"
+#include "serial/port_names.h"
+#include "sim/simulated_module.h"
+#include "ui/download_form.h"
+#include "ui/main_form.h"
+#include "tests/ui/ui_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kModulePort[] = "COM5";
+// 5 ms ticks: a silent block costs 250 ms instead of 5 s.
+constexpr int kFastTick = 5;
+constexpr int kFastHandOver = 30;
+constexpr uid_t kNobody = 65534;
+
+const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
+const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
+
+StartupIntervals Fast() {
+  StartupIntervals intervals;
+  intervals.handOver = kFastHandOver;
+  intervals.tick = kFastTick;
+  return intervals;
+}
+
+ImageBytes Pattern(int seed) {
+  ImageBytes image;
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
+  return image;
+}
+
+std::string FileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> FolderNames(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Records every message box; the save dialog answers with the queued paths.
+class RecordingDialogs : public DialogService {
+ public:
+  RecordingDialogs() { DialogService::Install(this); }
+  ~RecordingDialogs() override { DialogService::Install(nullptr); }
+
+  void ShowMessage(QWidget*, const QString&, const QString& text, Icon icon) override {
+    messages.push_back(text);
+    icons.push_back(icon);
+  }
+  QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+    if (savePaths.empty()) return {};
+    const QString path = savePaths.front();
+    savePaths.pop_front();
+    return path;
+  }
+
+  QStringList messages;
+  std::vector<Icon> icons;
+  std::deque<QString> savePaths;
+};
+
+// Acts as an ordinary user for the scope: root passes every permission check.
+class AsOrdinaryUser {
+ public:
+  AsOrdinaryUser() : dropped_(::geteuid() == 0 && ::seteuid(kNobody) == 0) {}
+  ~AsOrdinaryUser() {
+    if (dropped_) (void)::seteuid(0);
+  }
+  AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+  AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+ private:
+  bool dropped_;
+};
+
+// What the four lamps show, as letters: W Y S G R, ? for anything else.
+QString Lamps(const TFormDownload& form) {
+  const std::pair<IndicatorColour, char> colours[] = {{IndicatorColour::White, 'W'},
+                                                      {IndicatorColour::Yellow, 'Y'},
+                                                      {IndicatorColour::Silver, 'S'},
+                                                      {IndicatorColour::Green, 'G'},
+                                                      {IndicatorColour::Red, 'R'}};
+  QString lamps;
+  for (int b = 0; b < 4; ++b) {
+    char letter = '?';
+    for (auto [colour, c] : colours) {
+      if (form.IndicatorShown(b) == TFormDownload::IndicatorRgb(colour)) letter = c;
+    }
+    lamps += QLatin1Char(letter);
+  }
+  return lamps;
+}
+
+bool AllButtonsEnabled(QWidget* form) {
+  for (const char* name : {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}) {
+    if (!Control<QPushButton>(form, name)->isEnabled()) return false;
+  }
+  return true;
+}
+
+void Click(QWidget* window, const char* button) { QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton); }
+
+}  // namespace
+
+class RecoveryTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestPorts> ports_;
+  std::unique_ptr<RecordingDialogs> dialogs_;
+  std::unique_ptr<SimulatedModule> module_;
+  std::unique_ptr<KelvaroWindows> windows_;
+
+  SimulatedModule& Module() { return *module_; }
+  TMainForm& Main() { return windows_->Main(); }
+  TFormDownload& Download() { return windows_->Download(); }
+  fs::path KelvaroFolder() const { return fs::path(ports_->ConfigDir()) / "Kelvaro"; }
+
+  void StartProgram() {
+    WriteChoiceFile(std::string("2,1\r\n0,0,") + kModulePort + "\r\n");
+    windows_ = std::make_unique<KelvaroWindows>(Fast());
+    windows_->ShowMainWindow();
+  }
+
+  // Presses a button of the transfer window, opened modally from the main window
+  // as the user does, and notes what it shows when the button's work is done.
+  struct Outcome {
+    QString lamps;
+    bool usable = false;
+    int newMessages = 0;
+  };
+  Outcome PressInTransferWindow(const char* button) {
+    Outcome outcome;
+    const int before = static_cast<int>(dialogs_->messages.size());
+    bool ran = false;
+    WhenModal([&](QWidget* modal) {
+      Click(modal, button);
+      outcome.lamps = Lamps(Download());
+      outcome.usable = AllButtonsEnabled(modal);
+      ran = true;
+      Click(modal, "btClose");
+    });
+    Click(&Main(), "btParameterSetting");
+    outcome.newMessages = static_cast<int>(dialogs_->messages.size()) - before;
+    qInfo("%s: lamps %s, %d new message box(es)", button, qPrintable(outcome.lamps), outcome.newMessages);
+    if (!ran) outcome.lamps = QStringLiteral("transfer window did not open");
+    return outcome;
+  }
+
+  void Reconnect() {
+    Click(&Main(), "btDisconnect");
+    QVERIFY(!Main().ComPort1().Connected());
+    Module().SetFaults({});
+    Module().Replug();
+    Click(&Main(), "btConnect");
+    QVERIFY(Main().ComPort1().Connected());
+    QCOMPARE(Main().StatusText(), kConnected);
+  }
+
+ private slots:
+  void init() {
+    ports_ = std::make_unique<TestPorts>();
+    dialogs_ = std::make_unique<RecordingDialogs>();
+    module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
+    ParameterImage.fill(kErasedByte);
+  }
+  void cleanup() {
+    windows_.reset();
+    module_.reset();
+    dialogs_.reset();
+    ports_.reset();
+  }
+
+  // --- unplugging ---
+
+  void aHangUpDuringAReadLosesNothingAndAReconnectReadsEverything() {
+    Module().Start();
+    StartProgram();
+    Click(&Main(), "btConnect");
+    QVERIFY(Main().ComPort1().Connected());
+    ParameterImage = Pattern(5);  // the user's unsaved edits
+    Module().SetFaults({.hangupAfter = 2});
+
+    const Outcome cut = PressInTransferWindow("btRead");
+    // Either the request for block 3 timed out, or its send hit the dead line and
+    // the error box said so once.
+    QVERIFY2(cut.newMessages == 0 ? cut.lamps == "GGRW" : cut.lamps == "GGWW", qPrintable(cut.lamps));
+    QVERIFY(cut.newMessages <= 1);
+    if (cut.newMessages == 1) QVERIFY(dialogs_->messages.back().startsWith("WriteFile function failed"));
+    QVERIFY(cut.usable);
+    QVERIFY(Module().HungUp());
+    QCOMPARE(ParameterImage, Pattern(5));
+
+    Reconnect();
+    const Outcome again = PressInTransferWindow("btRead");
+    QCOMPARE(again.lamps, QStringLiteral("GGGG"));
+    QCOMPARE(again.newMessages, 0);
+    QCOMPARE(ParameterImage, Module().Memory());
+  }
+
+  void aHangUpDuringAWriteLeavesTheModuleAsItWasAndAReconnectWritesEverything() {
+    Module().Start();
+    StartProgram();
+    Click(&Main(), "btConnect");
+    QVERIFY(Main().ComPort1().Connected());
+    const ImageBytes memoryBefore = Module().Memory();
+    ParameterImage = Pattern(9);
+    Module().SetFaults({.hangupAfter = 2});
+
+    const Outcome cut = PressInTransferWindow("btWrite");
+    QVERIFY2(cut.newMessages == 0 ? cut.lamps == "GGRW" : cut.lamps == "GGWW", qPrintable(cut.lamps));
+    QVERIFY(cut.newMessages <= 1);
+    QVERIFY(cut.usable);
+    QVERIFY(Module().HungUp());
+    // "WRACT" never went: the two blocks it took are not in use.
+    QCOMPARE(Module().Memory(), memoryBefore);
+    QCOMPARE(ParameterImage, Pattern(9));
+
+    Reconnect();
+    QCOMPARE(PressInTransferWindow("btWrite").lamps, QStringLiteral("GGGG"));
+    QCOMPARE(Module().Memory(), Pattern(9));
+    QCOMPARE(PressInTransferWindow("btCompare").lamps, QStringLiteral("GGGG"));
+    QCOMPARE(ParameterImage, Pattern(9));
+    QCOMPARE(static_cast<int>(dialogs_->messages.size()), cut.newMessages);
+  }
+
+  void aModuleGoneQuietLeavesTheStateWindowAndTheTransferWindowUsable() {
+    Module().Start();
+    StartProgram();
+    Click(&Main(), "btConnect");
+    Module().SetFaults({.silent = true});
+    const Outcome quiet = PressInTransferWindow("btCompare");
+    QCOMPARE(quiet.lamps, QStringLiteral("RYYY"));
+    QCOMPARE(quiet.newMessages, 0);
+    QVERIFY(quiet.usable);
+    Module().SetFaults({});
+    QCOMPARE(PressInTransferWindow("btRead").lamps, QStringLiteral("GGGG"));
+  }
+
+  // --- contention and bad places ---
+
+  void aPortHeldByAnotherProgramIsReportedInTheStatusBar() {
+    Module().Start();
+    StartProgram();
+    // One process that opens the port, locks it and keeps it: killing it frees the port.
+    QProcess holder;
+    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; flock -x 3; echo held; exec sleep 60"),
+                                        QString::fromStdString(Module().DevicePath())});
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
+
+    Click(&Main(), "btConnect");
+    QVERIFY(!Main().ComPort1().Connected());
+    QCOMPARE(Main().StatusText(), kUnavailable);
+    QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
+    QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
+    QVERIFY(dialogs_->messages.isEmpty());
+
+    holder.kill();
+    QVERIFY(holder.waitForFinished(5000));
+    Click(&Main(), "btConnect");
+    QVERIFY(Main().ComPort1().Connected());
+    QCOMPARE(Main().StatusText(), kConnected);
+    QCOMPARE(PressInTransferWindow("btRead").lamps, QStringLiteral("GGGG"));
+  }
+
+  void aPortChoiceFolderThatCannotBeWrittenGivesOneBoxAtExitAndKeepsTheOldFile() {
+    StartProgram();
+    const std::string previous = ReadChoiceFile();
+    Main().ComPort1().SetPort("COM7");  // a choice that would change the file
+    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(KelvaroFolder().c_str(), 0555);
+    {
+      AsOrdinaryUser user;
+      windows_.reset();  // the end of the run stores the choice
+    }
+    ::chmod(KelvaroFolder().c_str(), 0755);
+
+    QCOMPARE(dialogs_->messages.size(), 1);
+    QCOMPARE(dialogs_->icons.front(), DialogService::Icon::Error);
+    QCOMPARE(dialogs_->messages.front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
+    QCOMPARE(ReadChoiceFile(), previous);
+    QCOMPARE(FolderNames(KelvaroFolder()), (std::vector<std::string>{"VORMAK_setup.ini", "ports"}));
+  }
+
+  void anImageSaveIntoAReadOnlyFolderGivesTheBoxAndKeepsImageAndOldFile() {
+    StartProgram();
+    const fs::path folder = fs::path(ports_->ConfigDir()) / "images";
+    fs::create_directories(folder);
+    const ImageBytes old = Pattern(1);
+    SaveImageFile(old, (folder / "old.HVK").string());
+    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(folder.c_str(), 0555);
+    ParameterImage = Pattern(3);
+    Download().show();
+
+    dialogs_->savePaths = {QString::fromStdString((folder / "new.HVK").string()),
+                           QString::fromStdString((folder / "old.HVK").string())};
+    {
+      AsOrdinaryUser user;
+      Click(&Download(), "btSave");
+      Click(&Download(), "btSave");
+    }
+    ::chmod(folder.c_str(), 0755);
+
+    QCOMPARE(dialogs_->messages, QStringList({"File access denied.", "File access denied."}));
+    QCOMPARE(dialogs_->icons, (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
+    QCOMPARE(ParameterImage, Pattern(3));
+    QCOMPARE(FolderNames(folder), std::vector<std::string>{"old.HVK"});
+    QCOMPARE(FileBytes(folder / "old.HVK"), std::string(old.begin(), old.end()));
+    QVERIFY(AllButtonsEnabled(&Download()));
+    Download().hide();
+  }
+};
+
+QTEST_MAIN(RecoveryTests)
+#include "recovery_tests.moc"
