@@ -77,22 +77,7 @@ void TCustomComPort::SetConnected(bool connected) {
 }
 
 TComLineSettings TCustomComPort::LineSettings() const {
-  TComLineSettings s;
-  s.baudRate = baudRate_;
-  s.dataBits = dataBits_;
-  s.stopBits = stopBits_;
-  s.parity = parity_.bits;
-  s.parityCheck = parity_.check;
-  s.outCTSFlow = flowControl_.outCTSFlow;
-  s.outDSRFlow = flowControl_.outDSRFlow;
-  s.controlDTR = flowControl_.controlDTR;
-  s.controlRTS = flowControl_.controlRTS;
-  s.xonXoffOut = flowControl_.xonXoffOut;
-  s.xonXoffIn = flowControl_.xonXoffIn;
-  s.dsrSensitivity = flowControl_.dsrSensitivity;
-  s.xonChar = flowControl_.xonChar;
-  s.xoffChar = flowControl_.xoffChar;
-  return s;
+  return TComLineSettings{baudRate_, dataBits_, stopBits_, parity_, flowControl_};
 }
 
 void TCustomComPort::Open() {

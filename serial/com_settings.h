@@ -29,18 +29,15 @@ class TComSettingObject {
   TCustomComPort* port_;
 };
 
-class TComParity : public TComSettingObject {
- public:
-  using TComSettingObject::TComSettingObject;
+// The values of the parity and flow-control settings, as plain values.
+struct TComParityValues {
   TParityBits bits = prNone;
   bool check = false;
   bool replace = false;
   char replaceChar = 0;
 };
 
-class TComFlowControl : public TComSettingObject {
- public:
-  using TComSettingObject::TComSettingObject;
+struct TComFlowValues {
   bool outCTSFlow = false;
   bool outDSRFlow = false;
   TDTRFlowControl controlDTR = dtrEnable;
@@ -51,6 +48,16 @@ class TComFlowControl : public TComSettingObject {
   bool txContinueOnXoff = false;
   char xonChar = 17;
   char xoffChar = 19;
+};
+
+class TComParity : public TComSettingObject, public TComParityValues {
+ public:
+  using TComSettingObject::TComSettingObject;
+};
+
+class TComFlowControl : public TComSettingObject, public TComFlowValues {
+ public:
+  using TComSettingObject::TComSettingObject;
 };
 
 class TComTimeouts : public TComSettingObject {
@@ -75,17 +82,8 @@ struct TComLineSettings {
   TBaudRate baudRate = br19200;
   TDataBits dataBits = dbEight;
   TStopBits stopBits = sbOneStopBit;
-  TParityBits parity = prNone;
-  bool parityCheck = false;
-  bool outCTSFlow = false;
-  bool outDSRFlow = false;
-  TDTRFlowControl controlDTR = dtrEnable;
-  TRTSFlowControl controlRTS = rtsEnable;
-  bool xonXoffOut = false;
-  bool xonXoffIn = false;
-  bool dsrSensitivity = false;
-  char xonChar = 17;
-  char xoffChar = 19;
+  TComParityValues parity;
+  TComFlowValues flow;
 };
 
 // The line events a wake-up of the waiting thread can report.

@@ -44,25 +44,28 @@ tcflag_t ParityFlags(TParityBits parity) {
 
 }  // namespace
 
-bool MakeTermios(const TComLineSettings& s, termios& t) {
+bool MakeTermios(const TComLineSettings& settings, termios& t) {
+  const TComFlowValues& flow = settings.flow;
   speed_t speed;
-  if (!SpeedOf(s.baudRate, speed)) return false;
-  if (s.outDSRFlow || s.dsrSensitivity || s.controlDTR == dtrHandshake || s.controlRTS == rtsToggle) return false;
+  if (!SpeedOf(settings.baudRate, speed)) return false;
+  if (flow.outDSRFlow || flow.dsrSensitivity || flow.controlDTR == dtrHandshake || flow.controlRTS == rtsToggle) {
+    return false;
+  }
   // Hardware flow control on POSIX watches CTS and drives RTS together.
-  if (s.outCTSFlow != (s.controlRTS == rtsHandshake)) return false;
+  if (flow.outCTSFlow != (flow.controlRTS == rtsHandshake)) return false;
 
   cfmakeraw(&t);
   t.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS);
-  t.c_cflag |= CLOCAL | CREAD | CharSize(s.dataBits) | ParityFlags(s.parity);
+  t.c_cflag |= CLOCAL | CREAD | CharSize(settings.dataBits) | ParityFlags(settings.parity.bits);
   // With five data bits the UART sends 1.5 stop bits when two are asked for.
-  if (s.stopBits != sbOneStopBit) t.c_cflag |= CSTOPB;
-  if (s.outCTSFlow) t.c_cflag |= CRTSCTS;
+  if (settings.stopBits != sbOneStopBit) t.c_cflag |= CSTOPB;
+  if (flow.outCTSFlow) t.c_cflag |= CRTSCTS;
   t.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
-  if (s.parityCheck) t.c_iflag |= INPCK;
-  if (s.xonXoffOut) t.c_iflag |= IXON;
-  if (s.xonXoffIn) t.c_iflag |= IXOFF;
-  t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
-  t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+  if (settings.parity.check) t.c_iflag |= INPCK;
+  if (flow.xonXoffOut) t.c_iflag |= IXON;
+  if (flow.xonXoffIn) t.c_iflag |= IXOFF;
+  t.c_cc[VSTART] = static_cast<cc_t>(flow.xonChar);
+  t.c_cc[VSTOP] = static_cast<cc_t>(flow.xoffChar);
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
   cfsetispeed(&t, speed);
@@ -72,7 +75,7 @@ bool MakeTermios(const TComLineSettings& s, termios& t) {
 
 int AssertedModemLines(const TComLineSettings& s) {
   int lines = 0;
-  if (s.controlDTR == dtrEnable) lines |= TIOCM_DTR;
-  if (s.controlRTS == rtsEnable) lines |= TIOCM_RTS;
+  if (s.flow.controlDTR == dtrEnable) lines |= TIOCM_DTR;
+  if (s.flow.controlRTS == rtsEnable) lines |= TIOCM_RTS;
   return lines;
 }

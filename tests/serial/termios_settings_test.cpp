@@ -42,23 +42,23 @@ TEST(MakeTermios, OtherValuesOfTheSettingSpace) {
   };
   TComLineSettings odd7;
   odd7.dataBits = dbSeven;
-  odd7.parity = prOdd;
-  odd7.parityCheck = true;
+  odd7.parity.bits = prOdd;
+  odd7.parity.check = true;
   TComLineSettings mark5;
   mark5.dataBits = dbFive;
-  mark5.parity = prMark;
+  mark5.parity.bits = prMark;
   mark5.stopBits = sbOne5StopBits;
   TComLineSettings spaceTwo;
   spaceTwo.dataBits = dbSix;
-  spaceTwo.parity = prSpace;
+  spaceTwo.parity.bits = prSpace;
   spaceTwo.stopBits = sbTwoStopBits;
   TComLineSettings hardware;
-  hardware.outCTSFlow = true;
-  hardware.controlRTS = rtsHandshake;
+  hardware.flow.outCTSFlow = true;
+  hardware.flow.controlRTS = rtsHandshake;
   TComLineSettings xonXoff;
-  xonXoff.xonXoffIn = true;
-  xonXoff.xonXoffOut = true;
-  xonXoff.parity = prEven;
+  xonXoff.flow.xonXoffIn = true;
+  xonXoff.flow.xonXoffOut = true;
+  xonXoff.parity.bits = prEven;
   const Row rows[] = {
       {odd7, CSIZE | PARENB | PARODD, CS7 | PARENB | PARODD, INPCK, INPCK},
       {mark5, CSIZE | PARENB | PARODD | CMSPAR | CSTOPB, CS5 | PARENB | PARODD | CMSPAR | CSTOPB, 0, 0},
@@ -92,11 +92,11 @@ TEST(MakeTermios, SettingsTheLineCannotHaveAreRefused) {
   std::vector<TComLineSettings> rows(7);
   rows[0].baudRate = br14400;
   rows[1].baudRate = br256000;
-  rows[2].outDSRFlow = true;
-  rows[3].dsrSensitivity = true;
-  rows[4].controlDTR = dtrHandshake;
-  rows[5].controlRTS = rtsToggle;
-  rows[6].outCTSFlow = true;  // CTS watched but RTS not handshaking: termios ties the two
+  rows[2].flow.outDSRFlow = true;
+  rows[3].flow.dsrSensitivity = true;
+  rows[4].flow.controlDTR = dtrHandshake;
+  rows[5].flow.controlRTS = rtsToggle;
+  rows[6].flow.outCTSFlow = true;  // CTS watched but RTS not handshaking: termios ties the two
   for (const TComLineSettings& s : rows) {
     termios t{};
     EXPECT_FALSE(MakeTermios(s, t));
@@ -105,11 +105,11 @@ TEST(MakeTermios, SettingsTheLineCannotHaveAreRefused) {
 
 TEST(AssertedModemLines, FollowsDtrAndRtsControl) {
   TComLineSettings s;
-  s.controlDTR = dtrDisable;
+  s.flow.controlDTR = dtrDisable;
   EXPECT_EQ(AssertedModemLines(s), TIOCM_RTS);
-  s.controlRTS = rtsDisable;
+  s.flow.controlRTS = rtsDisable;
   EXPECT_EQ(AssertedModemLines(s), 0);
-  s.controlDTR = dtrEnable;
+  s.flow.controlDTR = dtrEnable;
   EXPECT_EQ(AssertedModemLines(s), TIOCM_DTR);
 }
 
