@@ -31,7 +31,7 @@ constexpr auto kDrainLimit = std::chrono::seconds(1);
 constexpr auto kDrainCheck = std::chrono::milliseconds(1);
 // What the master writes reaches the slave's count a moment later, through the
 // kernel's buffer push; an empty count before then means nothing.
-constexpr auto kDrainSettle = std::chrono::milliseconds(20);
+constexpr auto kDrainSettle = std::chrono::milliseconds(50);
 constexpr int kBitsPerByte = 10;  // start, 8 data, stop
 
 [[noreturn]] void Fail(int error, const std::string& what) {
@@ -287,11 +287,12 @@ void SimulatedModule::Run() {
       if (drainDeadline == kNever) drainDeadline = now + kDrainLimit;
       const bool drained = waiting == 0 && now >= lastWrite + kDrainSettle;
       if (drained || now >= drainDeadline) {
+        // The flag first: whoever sees the line go sees it set.
+        hungUp_ = true;
         ClosePty();
         incoming.clear();
         line.clear();
         drainDeadline = kNever;
-        hungUp_ = true;
       }
     } else {
       drainDeadline = kNever;
