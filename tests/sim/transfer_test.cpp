@@ -259,6 +259,19 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortClosed,
                                            ClosedRow{"Compare", CompareModule}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Lines the module sends of its own accord are dispatched inside the waits too.
+TEST_F(TransferTest, StatusLinesAreHandledDuringTheWaits) {
+  int statusLines = 0;
+  handlers.statusLine = [&](const std::string& line) {
+    ++statusLines;
+    EXPECT_EQ(line, "[0010,B,0]");
+  };
+  SendCommand(port, kPollCommand);
+  ReadModule(link);
+  EXPECT_EQ(statusLines, 1);
+  EXPECT_EQ(view.lamps, "GGGG");
+}
+
 TEST_F(TransferTest, WithoutAViewOrANoticeTheProceduresRunTheSame) {
   TransferLink bare{port, reply, loop};
   ReadModule(bare);
