@@ -128,6 +128,12 @@ bool AllButtonsEnabled(QWidget* form) {
   return true;
 }
 
+int OpenDescriptors() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
 void Click(QWidget* window, const char* button) { QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton); }
 
 }  // namespace
@@ -140,6 +146,7 @@ class RecoveryTests : public QObject {
   std::unique_ptr<RecordingDialogs> dialogs_;
   std::unique_ptr<SimulatedModule> module_;
   std::unique_ptr<KelvaroWindows> windows_;
+  int descriptorsBefore_ = 0;
 
   SimulatedModule& Module() { return *module_; }
   TMainForm& Main() { return windows_->Main(); }
@@ -189,6 +196,7 @@ class RecoveryTests : public QObject {
 
  private slots:
   void init() {
+    descriptorsBefore_ = OpenDescriptors();
     ports_ = std::make_unique<TestPorts>();
     dialogs_ = std::make_unique<RecordingDialogs>();
     module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
@@ -199,6 +207,7 @@ class RecoveryTests : public QObject {
     module_.reset();
     dialogs_.reset();
     ports_.reset();
+    QCOMPARE(OpenDescriptors(), descriptorsBefore_);
   }
 
   // --- unplugging ---
