@@ -64,6 +64,7 @@ class DownloadFormTests : public QObject {
   std::unique_ptr<LinkBench> bench_;
   std::unique_ptr<TSettingsForm> settings_;
   std::unique_ptr<TFormDownload> form_;
+  int descriptorsBefore_ = 0;
 
   QPushButton* Button(const char* name) { return Control<QPushButton>(form_.get(), name); }
   QString FilePath(const char* name) { return files_->filePath(QLatin1String(name)); }
@@ -81,6 +82,19 @@ class DownloadFormTests : public QObject {
   }
 
  private slots:
+  void initTestCase() {
+    // One round with a modal editor first, so the toolkit's own lazily opened
+    // descriptors are counted.
+    init();
+    WhenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    Button("btEdit")->click();
+    cleanup();
+    descriptorsBefore_ = OpenDescriptorCount();
+  }
+  void cleanupTestCase() {
+    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
+  }
+
   void init() {
     home_ = std::make_unique<TempConfigHome>();
     files_ = std::make_unique<QTemporaryDir>();

@@ -39,8 +39,28 @@ ImageBytes Edited(ImageBytes image) {
 class RoundTripTests : public QObject {
   Q_OBJECT
 
+ private:
+  int descriptorsAfterFirst_ = -1;
+
  private slots:
+  // Twice: the second run must end with no more descriptors open than the first.
+  void ReadEditWriteCompare_data() {
+    QTest::addColumn<bool>("first");
+    QTest::newRow("first") << true;
+    QTest::newRow("again") << false;
+  }
   void ReadEditWriteCompare() {
+    QFETCH(bool, first);
+    RunRoundTrip();
+    if (QTest::currentTestFailed()) return;
+    if (first)
+      descriptorsAfterFirst_ = OpenDescriptorCount();
+    else
+      QCOMPARE(OpenDescriptorCount(), descriptorsAfterFirst_);
+  }
+
+ private:
+  void RunRoundTrip() {
     TempConfigHome home;
     AnsweringDialogs dialogs;
     SimulatedModule module("COM7", ConfigDir());
