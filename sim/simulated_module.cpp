@@ -32,6 +32,7 @@ constexpr auto kDrainCheck = std::chrono::milliseconds(1);
 // What the master writes reaches the slave's count a moment later, through the
 // kernel's buffer push; an empty count before then means nothing.
 constexpr auto kDrainSettle = std::chrono::milliseconds(50);
+constexpr auto kMasterBackOff = std::chrono::milliseconds(20);
 constexpr int kBitsPerByte = 10;  // start, 8 data, stop
 
 [[noreturn]] void Fail(int error, const std::string& what) {
@@ -224,6 +225,7 @@ void SimulatedModule::Run() {
   Clock::time_point txFree{};
   Clock::time_point drainDeadline = kNever;
   Clock::time_point lastWrite{};
+  Clock::time_point masterQuietUntil{};
 
   while (!stopping_) {
     const SimFaults faults = Faults();
@@ -276,7 +278,11 @@ void SimulatedModule::Run() {
         bytesSent_ += static_cast<std::size_t>(written);
         lastWrite = now;
       }
-      outputBlocked = written < static_cast<ssize_t>(due.size());
+      if (written < 0 && errno != EAGAIN && errno != EINTR) {
+        outgoing.clear();  // a line that takes nothing: what was said is gone
+      } else {
+        outputBlocked = written < static_cast<ssize_t>(due.size());
+      }
     }
 
     // Hang-up: once the last reply is out and the client has read it, like a
@@ -305,7 +311,9 @@ void SimulatedModule::Run() {
 
     pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
     if (outputBlocked) fds[1].events |= POLLOUT;
-    const nfds_t count = masterFd_ >= 0 ? 2 : 1;
+    const bool watchMaster = masterFd_ >= 0 && now >= masterQuietUntil;
+    if (masterFd_ >= 0 && !watchMaster) until = std::min(until, masterQuietUntil);
+    const nfds_t count = watchMaster ? 2 : 1;
     if (::poll(fds, count, PollTimeout(until, now)) < 0) {
       if (errno == EINTR) continue;
       break;
@@ -313,6 +321,11 @@ void SimulatedModule::Run() {
     if (fds[0].revents & POLLIN) {
       std::uint64_t wakes = 0;
       [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &wakes, sizeof wakes);
+    }
+    // A hang-up or error with nothing to read would wake poll at once, every time:
+    // look away from the master for a moment instead of spinning.
+    if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
+      masterQuietUntil = Clock::now() + kMasterBackOff;
     }
     if (count == 2 && (fds[1].revents & POLLIN)) {
       char buffer[4096];
