@@ -1,6 +1,7 @@
 #include "download_form.h"
 
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -184,7 +185,7 @@ void TFormDownload::btOpenClick() {
       DialogService::Current().GetOpenFileName(this, kOpenCaption, kImageInitialName, kImageFilter));
   if (path.isEmpty()) return;
   Guarded(this, [&] {
-    LoadImageFile(ParameterImage, path.toStdString());
+    LoadImageFile(ParameterImage, QFile::encodeName(path).toStdString());
     SetAllIndicators(IndicatorColour::Green);
   });
 }
@@ -193,7 +194,7 @@ void TFormDownload::btSaveClick() {
   const QString path = WithImageSuffix(DialogService::Current().GetSaveFileName(
       this, kSaveCaption, kImageInitialName, kImageFilter, kImageSuffix));
   if (path.isEmpty()) return;
-  Guarded(this, [&] { SaveImageFile(ParameterImage, path.toStdString()); });
+  Guarded(this, [&] { SaveImageFile(ParameterImage, QFile::encodeName(path).toStdString()); });
 }
 
 void TFormDownload::btReadClick() { RunProcedure(ReadModule); }

@@ -4,6 +4,7 @@
 // transfer view from its creation on, and its Timer1 drives the transfer countdown
 // for the whole run.
 
+#include <QColor>
 #include <QDialog>
 #include <array>
 

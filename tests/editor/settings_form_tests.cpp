@@ -252,14 +252,16 @@ class SettingsFormTests : public QObject {
   }
 
   void TabOrderFollowsRows() {
-    Grid("acgEvent1")->setFocus();
-    PressKey(Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), Sms(1));
-    PressKey(Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), Grid("acgEvent2"));
-    Sms(9)->setFocus();
-    PressKey(Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), Sms(10));
+    QStringList expected = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
+    for (int n = 1; n <= 9; ++n) expected << QString("acgEvent%1").arg(n) << QString("edSMS%1").arg(n);
+    expected << "edSMS10" << "btSettingOK" << "btSettingCancel" << "acgUSER1";
+    Grid("acgUSER1")->setFocus();
+    QStringList visited = {QApplication::focusWidget()->objectName()};
+    for (int i = 1; i < expected.size(); ++i) {
+      PressKey(Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(visited, expected);
   }
 };
 
