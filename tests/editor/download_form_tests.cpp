@@ -272,20 +272,21 @@ class DownloadFormTests : public QObject {
     QTest::newRow("no extension") << "image" << "image.HVK";
     QTest::newRow("own extension kept") << "image.bin" << "image.bin";
     QTest::newRow("HVK kept") << "image.HVK" << "image.HVK";
+    QTest::newRow("accented name") << QString::fromUtf8("régi kép") << QString::fromUtf8("régi kép.HVK");
   }
   void NameWithoutExtensionGetsHvk() {
     QFETCH(QString, typed);
     QFETCH(QString, file);
     ParameterImage = Pattern();
-    dialogs_->answers.push_back(FilePath(typed.toLatin1().constData()));
+    dialogs_->answers.push_back(files_->filePath(typed));
     form_->SetAllIndicators(IndicatorColour::Yellow);
     Button("btSave")->click();
     QVERIFY(dialogs_->messages.empty());
-    QCOMPARE(ReadFile(FilePath(file.toLatin1().constData())), Bytes(Pattern()));
+    QCOMPARE(ReadFile(files_->filePath(file)), Bytes(Pattern()));
     QCOMPARE(Indicators(), QList<QColor>(4, kYellow));  // saving leaves them
 
     ParameterImage.fill(0);
-    dialogs_->answers.push_back(FilePath(typed.toLatin1().constData()));
+    dialogs_->answers.push_back(files_->filePath(typed));
     Button("btOpen")->click();
     QVERIFY(ParameterImage == Pattern());
     QCOMPARE(Indicators(), QList<QColor>(4, kGreen));
