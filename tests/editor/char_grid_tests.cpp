@@ -234,13 +234,21 @@ class CharGridTests : public QObject {
     QVERIFY(validations_.empty());  // unchanged since it became current
   }
 
-  void EscWithoutEditorRestores() {
+  void EscAfterBackspaceInEventGrid() {
     TCharGrid* grid = Focus("acgEvent1");
-    grid->SetCol(2);
-    TypeKeys("\b");  // empties 2 and 3, the editor stays open on 2
+    TypeKeys("1234\b");  // column 2 becomes current holding 3, then 2 and 3 are emptied
+    QCOMPARE(Cells(*grid), (QStringList{"1", "2", "", ""}));
+    QCOMPARE(grid->Col(), 2);
     PressKey(Qt::Key_Escape);
-    QCOMPARE(grid->Cell(2), QString());
+    QCOMPARE(Cells(*grid), (QStringList{"1", "2", "3", ""}));
     QVERIFY(!grid->EditorMode());
+  }
+
+  void EscAfterBackspaceInDigitGrid() {
+    TCharGrid* grid = Focus("acgUSER1");
+    TypeKeys("123\b");  // step 4 makes the emptied cell current afresh
+    PressKey(Qt::Key_Escape);
+    QCOMPARE(Cells(*grid), Expected(16, {"1", "2"}));
   }
 
   void F2OpensAndKeepsEditor() {
