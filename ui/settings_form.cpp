@@ -36,7 +36,7 @@ constexpr int kSmsGroupHeight = 274;
 constexpr int kSmsHeadingTop = 18;
 constexpr int kSmsFirstRow = 36;
 constexpr int kSmsRowPitch = 23;
-constexpr int kEventLeft = 10;
+constexpr int kInnerMargin = 10;
 constexpr int kSmsLeft = 86;
 constexpr int kFieldHeight = 21;
 constexpr int kButtonTop = kSmsGroupTop + kSmsGroupHeight + 12;
@@ -127,7 +127,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   sms->setGeometry(kMargin, kSmsGroupTop, kGroupWidth, kSmsGroupHeight);
   auto* eventHeading = new QLabel(kEventHeading, sms);
   eventHeading->setObjectName(QStringLiteral("lbEventCode"));
-  eventHeading->move(kEventLeft - 2, kSmsHeadingTop);
+  eventHeading->move(kInnerMargin - 2, kSmsHeadingTop);
   auto* smsHeading = new QLabel(kSmsHeading, sms);
   smsHeading->setObjectName(QStringLiteral("lbSmsText"));
   smsHeading->move(kSmsLeft, kSmsHeadingTop);
@@ -139,13 +139,13 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     field->setAccessibleName(field->objectName());
     field->setMaxLength(static_cast<int>(kSmsMaxLength));
     field->setValidator(new Cp1250Validator(field));
-    field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kEventLeft, kFieldHeight);
+    field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kInnerMargin, kFieldHeight);
     edSMS[i] = field;
     if (i < kEventCodeCount) {
       auto* grid = new TCharGrid(static_cast<int>(kEventCells), sms);
       grid->setObjectName(QStringLiteral("acgEvent") + number);
       grid->setAccessibleName(grid->objectName());
-      grid->move(kEventLeft, top + (kFieldHeight - grid->height()) / 2);
+      grid->move(kInnerMargin, top + (kFieldHeight - grid->height()) / 2);
       grid->SetCellColorRole(0, QPalette::ToolTipBase);
       grid->OnKeyPress = acgEvent1KeyPress;
       grid->OnCellValidate = acgEvent1CellValidate;
@@ -156,7 +156,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     } else {
       auto* label = new QLabel(kIn2Caption, sms);
       label->setObjectName(QStringLiteral("lbIN2"));
-      label->setGeometry(kEventLeft - 2, top, kSmsLeft - kEventLeft, kFieldHeight);
+      label->setGeometry(kInnerMargin - 2, top, kSmsLeft - kInnerMargin, kFieldHeight);
       label->setBuddy(field);
       setTabOrder(edSMS[i - 1], field);
     }
@@ -178,12 +178,12 @@ TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const QString& c
   auto* grid = new TCharGrid(cells, group);
   grid->setObjectName(QLatin1String(name));
   grid->setAccessibleName(grid->objectName());
-  grid->move(kGroupWidth - kEventLeft - grid->width(), top);
+  grid->move(kGroupWidth - kInnerMargin - grid->width(), top);
   grid->OnKeyPress = acgUSER1KeyPress;
   grid->OnCellValidate = acgUSER1CellValidate;
   auto* label = new QLabel(caption, group);
   label->setObjectName(QStringLiteral("lb") + QLatin1String(name).mid(3));
-  label->setGeometry(kEventLeft - 2, top, grid->x() - kEventLeft, grid->height());
+  label->setGeometry(kInnerMargin - 2, top, grid->x() - kInnerMargin, grid->height());
   label->setBuddy(grid);
   return grid;
 }
