@@ -1,13 +1,11 @@
 #include "com_combo_box.h"
 
-#include <vector>
-
 #include "dialog_service.h"
 #include "serial/com_port.h"
 #include "serial/port_names.h"
 #include "text_codec.h"
 
-TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent) {
+TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent), lister_(ListSerialPorts) {
   // A pure list: the user picks, never types. activated() comes only from the
   // user (mouse, keyboard, wheel), never from the program's own setCurrentIndex.
   setEditable(false);
@@ -24,7 +22,7 @@ void TComComboBox::SetComProperty(TComProperty property) {
 void TComComboBox::FillPorts() {
   std::vector<std::string> names;
   try {
-    ListSerialPorts(names);
+    lister_(names);
   } catch (const EComPort&) {
     // Without a port list the chooser stays empty; connecting still tries the
     // remembered port.

@@ -4,7 +4,10 @@
 // to the object at once (an open connection moves to the new port).
 
 #include <QComboBox>
+#include <functional>
+#include <utility>
 #include <string>
+#include <vector>
 
 class TCustomComPort;
 
@@ -27,6 +30,10 @@ class TComComboBox : public QComboBox {
   explicit TComComboBox(QWidget* parent = nullptr);
 
   const TComSelect& ComSelect() const { return select_; }
+
+  // Where the port names come from; ListSerialPorts unless a test says otherwise.
+  using PortLister = std::function<void(std::vector<std::string>& list)>;
+  void SetPortLister(PortLister lister) { lister_ = std::move(lister); }
 
   // Becoming cpPort empties the list and fills it once with the machine's ports.
   void SetComProperty(TComProperty property);
@@ -52,4 +59,5 @@ class TComComboBox : public QComboBox {
   void UserSelected(int index);
 
   TComSelect select_;
+  PortLister lister_;
 };

@@ -107,6 +107,21 @@ class ComComboBoxTests : public QObject {
     QCOMPARE(port.Port(), std::string("COM3"));
   }
 
+  void aPortListThatCannotBeHadLeavesTheListEmptyWithoutAMessage() {
+    TComPort port(sync_);
+    TComComboBox box;
+    box.SetPortLister([](std::vector<std::string>& list) {
+      list.push_back("COM3");
+      throw EComPort(CE_EnumPortsFailed, 13);
+    });
+    box.SetComProperty(cpPort);
+    box.SetComPort(&port);
+    QCOMPARE(box.count(), 0);
+    QCOMPARE(box.currentIndex(), -1);
+    QVERIFY(world_->dialogs.messages.empty());
+    QCOMPARE(port.Port(), std::string("COM1"));
+  }
+
   void otherSettingsAreNotOffered() {
     world_->ports.Pty("COM3");
     TComComboBox box;

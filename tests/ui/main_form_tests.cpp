@@ -22,6 +22,11 @@ const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
 const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
 const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
 
+int OpenDescriptors() {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                        std::filesystem::directory_iterator()));
+}
+
 std::string ChoiceFileFor(const std::string& port) {
   return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n";
 }
@@ -245,6 +250,22 @@ class MainFormTests : public QObject {
     QVERIFY(world_->dialogs.messages[0].text.endsWith(QLatin1Char('.')));
     QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
     std::filesystem::remove(folder);
+  }
+
+  void windowsThatComeAndGoLeaveNoDescriptorsBehind() {
+    PtyPair& pty = world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    auto cycle = [&] {
+      TMainForm form;
+      QTest::mouseClick(Control<QPushButton>(&form, "btConnect"), Qt::LeftButton);
+      QVERIFY(form.ComPort1().Connected());
+      pty.Send("<x>\r");
+      QTest::qWait(5);
+    };
+    cycle();  // Qt opens what it keeps for the run on first use
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 10; ++i) cycle();
+    QCOMPARE(OpenDescriptors(), before);
   }
 
   void closingTheWindowAnnouncesTheEnd() {
