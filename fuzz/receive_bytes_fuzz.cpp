@@ -3,8 +3,12 @@
 // The lines each handler sees and the flags left set are checked against a plain
 // model of the framing: split at CR, LF dropped, empty and overlong lines dropped.
 //
-// Input: the stream, then four bytes that seed the piece sizes and the reads that fail.
+// Input: the stream, then four bytes that seed the piece sizes and the reads that
+// fail. When the seed's top bit is set, the stream's bytes before its first CR are
+// sent 40 times over, so lines past the 64 KiB bound, and what follows them, are
+// within reach.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <random>
@@ -21,6 +25,8 @@ namespace {
 
 constexpr std::size_t kSeedBytes = 4;
 constexpr int kMaxFailedReads = 16;
+constexpr std::uint32_t kRepeatFlag = 0x80000000u;
+constexpr int kRepeats = 40;
 
 // Plays the serial link over the fuzz input; some reads fail, as a dying port's do,
 // and take nothing with them.
@@ -111,6 +117,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t k = 0; k < kSeedBytes; ++k) seed |= static_cast<std::uint32_t>(data[streamSize + k]) << (8 * k);
   }
   std::minstd_rand random(seed == 0 ? 1 : seed);
+  std::vector<std::uint8_t> stream(data, data + streamSize);
+  if ((seed & kRepeatFlag) != 0) {
+    const auto firstCr = std::find(stream.begin(), stream.end(), std::uint8_t{0x0D});
+    const std::vector<std::uint8_t> head(stream.begin(), firstCr);
+    for (int k = 1; k < kRepeats; ++k) stream.insert(stream.begin(), head.begin(), head.end());
+  }
 
   Seen seen;
   CountingDisplay display(seen);
@@ -131,16 +143,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
 
   ReplyState state;
-  StreamPort port(data, streamSize, random);
+  StreamPort port(stream.data(), stream.size(), random);
   // Every call takes at least one byte unless a read fails, and failures are few.
   for (int calls = 0; port.Left() > 0; ++calls) {
-    if (calls > static_cast<int>(streamSize) + kMaxFailedReads) FuzzFail("the stream stopped being read");
+    if (calls > static_cast<int>(stream.size()) + kMaxFailedReads) FuzzFail("the stream stopped being read");
     ReceiveBytes(port, PieceSize(random, port.Left()), state, handlers);
     if (state.lineBuffer.size() > kMaxLineLength) FuzzFail("the line buffer outgrew its bound");
   }
 
   ModelFraming model;
-  for (std::size_t k = 0; k < streamSize; ++k) model.Feed(data[k]);
+  for (const std::uint8_t byte : stream) model.Feed(byte);
 
   Seen expected;
   int statusLines = 0, messageLines = 0;

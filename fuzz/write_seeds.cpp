@@ -122,6 +122,8 @@ int main(int argc, char** argv) {
   Write(streams, "write_session", StreamSeed(write, 7));
   Write(streams, "poll_session", StreamSeed(poll, 3));
   Write(streams, "reply_words", StreamSeed("OK\r\nCRCOK\r\nWROK\r\nWRFLERR\r\nOK\n\rWROK\r", 11));
+  // Top bit of the piece seed: the noise before the first CR comes 40 times, a 72 KB line.
+  Write(streams, "overlong_line_then_reply", StreamSeed(std::string(1800, 'x') + "\rWROK\r", 0x80000005u));
   SimFaults noisy;
   noisy.garbageRate = 1;
   ModuleLogic noise(sample, noisy);
