@@ -3,7 +3,8 @@
 #   fuzz/run_fuzz.sh <build folder> <seconds per target> [target...]
 # The seed corpus of a target is fuzz/corpus/<target>/ and is only read; what the
 # fuzzer adds goes to <build>/fuzz-corpus/<target>/, and any finding to
-# <build>/fuzz-findings/. Exits non-zero when a target found something.
+# <build>/fuzz-findings/. "kept" counts the inputs the fuzzer added to the corpus.
+# Exits non-zero when a target found something.
 set -euo pipefail
 
 build=${1:?build folder}
@@ -17,7 +18,7 @@ fi
 
 mkdir -p "$build/fuzz-findings" "$build/fuzz-logs"
 failed=0
-printf '%-20s %10s %8s %8s %s\n' target runs "corpus" seconds result
+printf '%-20s %10s %8s %8s %s\n' target runs kept seconds result
 for t in "${targets[@]}"; do
   bin="$build/fuzz/fuzz_$t"
   work="$build/fuzz-corpus/$t"
