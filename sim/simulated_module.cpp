@@ -332,6 +332,8 @@ void SimulatedModule::Run() {
       const ssize_t got = ::read(masterFd_, buffer, sizeof buffer);
       if (got > 0) {
         now = Clock::now();
+        // The rate as it is now: the faults may have changed while poll waited.
+        const Clock::duration rxByteTime = ByteTime(Faults().baud);
         const std::size_t n = static_cast<std::size_t>(got);
         bytesReceived_ += n;
         {
@@ -339,8 +341,8 @@ void SimulatedModule::Run() {
           received_.append(buffer, std::min(n, kMaxCapture - std::min(kMaxCapture, received_.size())));
         }
         for (std::size_t i = 0; i < n; ++i) {
-          rxFree = std::max(rxFree, now) + byteTime;
-          incoming.push_back({buffer[i], byteTime == Clock::duration::zero() ? now : rxFree});
+          rxFree = std::max(rxFree, now) + rxByteTime;
+          incoming.push_back({buffer[i], rxByteTime == Clock::duration::zero() ? now : rxFree});
         }
       }
     }
