@@ -27,7 +27,9 @@ mkdir -p "$config"
 # The port choice file: the module's port, so "Soros kapcsolat létrehozása" connects to it.
 printf '2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,%s\r\n' "$port" >"$config/VORMAK_setup.ini"
 
-"$sim" --port "$port" --config-dir "$config" >"$build/harnvik-sim.log" 2>&1 &
+log=$build/harnvik-sim.log
+: >"$log"   # emptied here, not in the child, so an old line is never taken for a new one
+"$sim" --port "$port" --config-dir "$config" >>"$log" 2>&1 &
 sim_pid=$!
 stop_sim() {
   kill -TERM "$sim_pid" 2>/dev/null || true
@@ -37,14 +39,18 @@ trap stop_sim EXIT
 
 # The module prints its port and device once its link is in place.
 for _ in $(seq 100); do
-  [[ -s $build/harnvik-sim.log ]] && break
+  [[ -s $log ]] && break
   if ! kill -0 "$sim_pid" 2>/dev/null; then
     echo "run.sh: the simulated module did not start:" >&2
-    cat "$build/harnvik-sim.log" >&2
+    cat "$log" >&2
     exit 1
   fi
   sleep 0.05
 done
-echo "Simulated module: $(head -n 1 "$build/harnvik-sim.log")"
+if [[ ! -s $log ]]; then
+  echo "run.sh: the simulated module gave no sign of life within 5 s." >&2
+  exit 1
+fi
+echo "Simulated module: $(head -n 1 "$log")"
 
 XDG_CONFIG_HOME=$demo "$program"
