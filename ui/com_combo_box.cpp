@@ -10,6 +10,9 @@ TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent), lister_(ListSer
   // user (mouse, keyboard, wheel), never from the program's own setCurrentIndex.
   setEditable(false);
   connect(this, &QComboBox::activated, this, &TComComboBox::UserSelected);
+  // The closed list names the chosen entry's device too.
+  connect(this, &QComboBox::currentIndexChanged, this,
+          [this](int index) { setToolTip(index >= 0 ? itemData(index, Qt::ToolTipRole).toString() : QString()); });
 }
 
 void TComComboBox::SetComProperty(TComProperty property) {

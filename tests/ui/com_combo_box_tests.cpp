@@ -51,6 +51,7 @@ class ComComboBoxTests : public QObject {
     QCOMPARE(box.itemData(1, Qt::ToolTipRole).toString(), QString::fromStdString(com12.SlavePath()));
     // No port bound yet: the first entry.
     QCOMPARE(box.currentIndex(), 0);
+    QCOMPARE(box.toolTip(), QString::fromStdString(com3.SlavePath()));
 
     // Ports that appear later are not reflected.
     world_->ports.Pty("COM4");
