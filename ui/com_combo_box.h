@@ -5,8 +5,8 @@
 
 #include <QComboBox>
 #include <functional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TCustomComPort;

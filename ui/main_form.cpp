@@ -74,7 +74,6 @@ QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* capti
   return button;
 }
 
-
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window), comPort1_(sync_) {
   InstallQtWake(sync_, this);
   comPort1_.OnRxChar = [this](TCustomComPort&, int count) { ComPort1RxChar(count); };
@@ -123,11 +122,11 @@ void TMainForm::BuildControls() {
   gbModule = MakeFrame(this, "gbModule", QRect(kMargin, 114, kFrameWidth, 82));
   btStatus = MakeBoldButton(gbModule, "btStatus", kStatusText, QRect(kInner, 6, kControlWidth, kTallButtonHeight));
   btParameterSetting = MakeBoldButton(gbModule, "btParameterSetting", kParameterSettingText,
-                                  QRect(kInner, 42, kControlWidth, kTallButtonHeight));
+                                      QRect(kInner, 42, kControlWidth, kTallButtonHeight));
 
   constexpr int kCloseWidth = 80;
   btClose = MakeBoldButton(this, "btClose", kCloseText,
-                       QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight));
+                           QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight));
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -140,7 +139,8 @@ void TMainForm::BuildControls() {
   statusText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   StatusBar1->addWidget(statusText_, 1);
 
-  // Through the port's Port only: the chooser's own selections hand nothing over.
+  // The chooser fills itself once and shows the port's setting; only the user's
+  // choices reach the port.
   cbCOM->SetComProperty(cpPort);
   cbCOM->SetComPort(&comPort1_);
   cbCOM->SetAutoApply(true);

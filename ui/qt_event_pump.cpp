@@ -10,6 +10,7 @@ void InstallQtWake(ThreadSync& sync) { InstallQtWake(sync, QCoreApplication::ins
 
 void InstallQtWake(ThreadSync& sync, QObject* context) {
   sync.SetWake([&sync, context] {
-    QMetaObject::invokeMethod(context, [&sync] { sync.Serve(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context, [&sync] { sync.Serve(); }, Qt::QueuedConnection);
   });
 }

@@ -81,7 +81,8 @@ void TStateForm::BuildControls() {
 
   int x = kMargin;
   int y = kMargin;
-  PanelLineVoltage = MakeHeader(this, "PanelLineVoltage", kLineVoltageText, QRect(x, y, kLineVoltageWidth, kHeaderHeight));
+  PanelLineVoltage =
+      MakeHeader(this, "PanelLineVoltage", kLineVoltageText, QRect(x, y, kLineVoltageWidth, kHeaderHeight));
   lbLineVoltage = MakeValue(this, "lbLineVoltage", QRect(x, y + kHeaderHeight, kLineVoltageWidth, kValueHeight));
   x += kLineVoltageWidth + kGap;
   PanelIN1 = MakeHeader(this, "PanelIN1", kIN1Text, QRect(x, y, kInputWidth, kHeaderHeight));
@@ -129,7 +130,7 @@ void TStateForm::BuildControls() {
   const int halfWidth = (kRowWidth - kGap) / 2;
   btClearMsg = MakeBoldButton(this, "btClearMsg", kClearMsgText, QRect(kMargin, y, halfWidth, kButtonHeight));
   btClose = MakeBoldButton(this, "btClose", kCloseText,
-                       QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight));
+                           QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight));
 
   TimerState = new QTimer(this);
   TimerState->setObjectName(QStringLiteral("TimerState"));

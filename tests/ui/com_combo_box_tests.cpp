@@ -35,9 +35,7 @@ class ComComboBoxTests : public QObject {
 
  private slots:
   void init() { world_ = std::make_unique<TestWorld>(); }
-  void cleanup() {
-    world_.reset();
-  }
+  void cleanup() { world_.reset(); }
 
   void fillsOnceWithTheMachinesPortsInTheirOrderAndNamesTheirDevices() {
     PtyPair& com12 = world_->ports.Pty("COM12");

@@ -23,13 +23,11 @@ const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető
 const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
 
 int OpenDescriptors() {
-  return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                                        std::filesystem::directory_iterator()));
+  return static_cast<int>(
+      std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
 }
 
-std::string ChoiceFileFor(const std::string& port) {
-  return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n";
-}
+std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n"; }
 
 }  // namespace
 

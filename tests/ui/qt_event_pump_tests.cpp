@@ -58,7 +58,8 @@ class QtEventPumpTests : public QObject {
     WhenModal([&](QWidget* modal) {
       waiting = std::thread([&, modal] {
         for (int i = 0; i < 3; ++i) sync.Send([&] { ++served; });
-        QMetaObject::invokeMethod(modal, [modal] { modal->close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            modal, [modal] { modal->close(); }, Qt::QueuedConnection);
       });
     });
     dialog.exec();

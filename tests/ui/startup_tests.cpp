@@ -36,9 +36,7 @@ class StartupTests : public QObject {
 
  private slots:
   void init() { world_ = std::make_unique<TestWorld>(); }
-  void cleanup() {
-    world_.reset();
-  }
+  void cleanup() { world_.reset(); }
 
   void theSplashLooksAsDescribed() {
     TWelcomeForm splash(kFastHandOver);

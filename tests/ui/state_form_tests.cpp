@@ -108,7 +108,8 @@ class StateFormTests : public QObject {
       QCOMPARE(label->text(), Text(row.caption));
       QCOMPARE(label->font().bold(), row.bold);
     }
-    for (auto [name, caption] : {std::pair{"btClearMsg", "Üzenetablak törlése"}, std::pair{"btClose", "Ablak bezárása"}}) {
+    for (auto [name, caption] :
+         {std::pair{"btClearMsg", "Üzenetablak törlése"}, std::pair{"btClose", "Ablak bezárása"}}) {
       QPushButton* button = Control<QPushButton>(state_.get(), name);
       QCOMPARE(button->text(), Text(caption));
       QVERIFY(button->font().bold());
@@ -138,7 +139,8 @@ class StateFormTests : public QObject {
                                                Text("Kimenő hívás folyamatban")}
                                 << QList<QColor>{red, red, red, green} << QStringLiteral("10") << 10;
     QTest::newRow("[0010,O,9]") << QByteArray("[0010,O,9]")
-                                << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Nyitva"), Text("Hívás vége.")}
+                                << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Nyitva"),
+                                               Text("Hívás vége.")}
                                 << QList<QColor>{green, black, black, green} << QStringLiteral("31") << 31;
     QTest::newRow("signal below 0") << QByteArray("[0110,/,3]")
                                     << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Rövidzár"),
