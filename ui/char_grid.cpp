@@ -33,6 +33,10 @@ bool IsNavigationKey(int key) {
   }
 }
 
+// The name assistive tools know the grid by: its own, or else the control name.
+QString AccessibleGridName(const TCharGrid& grid) {
+  return grid.accessibleName().isEmpty() ? grid.objectName() : grid.accessibleName();
+}
 
 // Assistive tools see the grid as a one-row table named after the control, with one
 // cell per character and the row's characters as its value.
@@ -48,9 +52,14 @@ class CharGridCellAccessible : public QAccessibleInterface, public QAccessibleTa
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   int childCount() const override { return 0; }
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+  // A cell reads its character; an empty one is still named, by its grid and its
+  // place counted from 1, so no cell of the row is nameless.
   QString text(QAccessible::Text t) const override {
-    if (!grid_ || (t != QAccessible::Name && t != QAccessible::Value)) return {};
-    return grid_->Cell(col_);
+    if (!grid_) return {};
+    const QString cell = grid_->Cell(col_);
+    if (t == QAccessible::Value) return cell;
+    if (t != QAccessible::Name) return {};
+    return cell.isEmpty() ? AccessibleGridName(*grid_) + QLatin1Char(' ') + QString::number(col_ + 1) : cell;
   }
   void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
@@ -244,6 +253,8 @@ void TCharGrid::ShowEditor() {
   editor_->setGeometry(CellRect(col_));
   editor_->setText(cells_[col_]);
   editor_->end(false);
+  // The editor takes the focus, so assistive tools name it as they name the grid.
+  editor_->setAccessibleName(AccessibleGridName(*this));
   editorOpen_ = true;
   editorOpenedOnCurrent_ = true;
   editor_->show();

@@ -1,0 +1,415 @@
+// The five windows as assistive tools see them: created the way the program creates
+// them, walked through their accessible interfaces. Every control a person can use
+// must be named (its caption, or the control name where it has none), the grids
+// must read their cells and the state window its values.
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QtTest>
+#include <memory>
+
+#include "app/startup.h"
+#include "tests/ui/ui_test_support.h"
+#include "ui/char_grid.h"
+#include "ui/main_form.h"
+
+namespace {
+
+// The port the chooser lists, so its drop-down list has an entry to name.
+const char kListedPort[] = "COM3";
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Roles of what a person can act on or read a value from; each of them needs a name.
+bool IsInteractive(QAccessible::Role role) {
+  switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::ProgressBar:
+    case QAccessible::Table:
+    case QAccessible::Cell:
+    case QAccessible::List:
+    case QAccessible::ListItem:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// How a node shows up in a failure message: the object name, or the path of places.
+QString Describe(QAccessibleInterface* node, const QString& path) {
+  const QObject* object = node->object();
+  const QString name = object && !object->objectName().isEmpty() ? object->objectName() : path;
+  return QStringLiteral("%1 (%2, role 0x%3)")
+      .arg(name, object ? QLatin1String(object->metaObject()->className()) : QLatin1String("no object"))
+      .arg(static_cast<int>(node->role()), 0, 16);
+}
+
+// On Linux a drop-down list is named by its current entry and otherwise by the label
+// that names it, which screen readers read as its name.
+bool HasLabel(QAccessibleInterface* node) { return !node->relations(QAccessible::Label).isEmpty(); }
+
+// Every interactive node under node (itself included) that has no name.
+void CollectNameless(QAccessibleInterface* node, const QString& path, QStringList& nameless) {
+  if (IsInteractive(node->role()) && node->text(QAccessible::Name).trimmed().isEmpty() && !HasLabel(node))
+    nameless.append(Describe(node, path));
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (QAccessibleInterface* child = node->child(i))
+      CollectNameless(child, path + QLatin1Char('/') + QString::number(i), nameless);
+  }
+}
+
+int CountRole(QAccessibleInterface* node, QAccessible::Role role) {
+  int count = node->role() == role ? 1 : 0;
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (QAccessibleInterface* child = node->child(i)) count += CountRole(child, role);
+  }
+  return count;
+}
+
+QAccessibleInterface* Accessible(QWidget* widget) { return QAccessible::queryAccessibleInterface(widget); }
+
+// The row's cells: one character each from text, empty after its end.
+QStringList Cells(const char* text, int count) {
+  QStringList cells;
+  const QString row = QString::fromLatin1(text);
+  for (int i = 0; i < count; ++i) cells.append(row.mid(i, 1));
+  return cells;
+}
+
+template <std::size_t N>
+void Fill(std::array<std::string, N>& cells, const char* text) {
+  for (std::size_t i = 0; i < N && text[i]; ++i) cells[i] = std::string(1, text[i]);
+}
+
+}  // namespace
+
+class AccessibilityTests : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  std::unique_ptr<KelvaroWindows> windows_;
+
+  QWidget* Window(const QString& tag) {
+    if (tag == QLatin1String("splash")) return &windows_->Welcome();
+    if (tag == QLatin1String("main")) return &windows_->Main();
+    if (tag == QLatin1String("state")) return &windows_->State();
+    if (tag == QLatin1String("transfer")) return &windows_->Download();
+    return &windows_->Settings();
+  }
+  static void AddWindowRows() {
+    QTest::addColumn<QString>("window");
+    for (const char* tag : {"splash", "main", "state", "transfer", "settings"}) QTest::newRow(tag) << QString(tag);
+  }
+
+ private slots:
+  void init() {
+    world_ = std::make_unique<TestWorld>();
+    world_->ports.Pty(kListedPort);
+    windows_ = std::make_unique<KelvaroWindows>();
+    windows_->ShowMainWindow();
+  }
+  void cleanup() {
+    windows_.reset();
+    world_.reset();
+  }
+
+  // ---- the windows themselves
+
+  void WindowsNamedByTheirCaptions_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    // The splash has no caption of its own: it goes by the program's name.
+    QTest::newRow("splash") << "splash" << "Kelvaro" << int(QAccessible::Window);
+    QTest::newRow("main") << "main" << "Harnvik" << int(QAccessible::Window);
+    QTest::newRow("state") << "state" << Text("A modul állapota") << int(QAccessible::Dialog);
+    QTest::newRow("transfer") << "transfer" << Text("Paraméterek beállítása") << int(QAccessible::Dialog);
+    QTest::newRow("settings") << "settings" << Text("Harnvik  -  Beállítások") << int(QAccessible::Dialog);
+  }
+  void WindowsNamedByTheirCaptions() {
+    QFETCH(QString, window);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QAccessibleInterface* accessible = Accessible(Window(window));
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    QEXPECT_FAIL("splash", "missing: the splash reports the role of a plain client area, not of a window; "
+                 "app/welcome_form.cpp must give it the window role, see /work/notes/a11y-fixes.md item 3", Continue);
+    QEXPECT_FAIL("main", "missing: the main window reports the role of a plain client area, not of a window; "
+                 "ui/main_form.cpp must give it the window role, see /work/notes/a11y-fixes.md item 3", Continue);
+    QCOMPARE(int(accessible->role()), role);
+  }
+
+  // ---- no nameless control anywhere in a window's tree
+
+  void NoInteractiveControlIsNameless_data() { AddWindowRows(); }
+  void NoInteractiveControlIsNameless() {
+    QFETCH(QString, window);
+    QStringList nameless;
+    CollectNameless(Accessible(Window(window)), window, nameless);
+    QEXPECT_FAIL("main",
+                 "missing: the drop-down list of cbCOM (QComboBoxListView) has no name; "
+                 "ui/main_form.cpp must name it, see /work/notes/a11y-fixes.md item 1",
+                 Continue);
+    QVERIFY2(nameless.isEmpty(), qPrintable(QStringLiteral("nameless: ") + nameless.join(QStringLiteral(", "))));
+  }
+
+  // The walk above must really reach the controls: a tree cut short would pass it.
+  void WalkReachesEveryControl_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("fields");
+    QTest::addColumn<int>("tables");
+    QTest::addColumn<int>("cells");
+    QTest::newRow("main") << "main" << 5 << 0 << 0 << 0;
+    QTest::newRow("state") << "state" << 2 << 1 << 0 << 0;
+    QTest::newRow("transfer") << "transfer" << 7 << 0 << 0 << 0;
+    QTest::newRow("settings") << "settings" << 2 << 10 << 15 << 5 * 16 + 8 + 9 * 4;
+  }
+  void WalkReachesEveryControl() {
+    QFETCH(QString, window);
+    QFETCH(int, buttons);
+    QFETCH(int, fields);
+    QFETCH(int, tables);
+    QFETCH(int, cells);
+    QAccessibleInterface* root = Accessible(Window(window));
+    QCOMPARE(CountRole(root, QAccessible::PushButton), buttons);
+    QCOMPARE(CountRole(root, QAccessible::EditableText), fields);
+    QCOMPARE(CountRole(root, QAccessible::Table), tables);
+    QCOMPARE(CountRole(root, QAccessible::Cell), cells);
+  }
+
+  // ---- each control by the name a person or a test driver looks for
+
+  void ControlsNamedByCaptionOrControlName_data() {
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    const int button = QAccessible::PushButton;
+    const int label = QAccessible::StaticText;
+    const int field = QAccessible::EditableText;
+    const int table = QAccessible::Table;
+    auto row = [](const char* window, const char* control, const QString& name, int role) {
+      QTest::addRow("%s %s", window, control) << QString(window) << QString(control) << name << role;
+    };
+    row("splash", "lbVersion", "v1.1c", label);
+    row("main", "lbSelectSerialPort", Text("Soros port kiválasztása"), label);
+    row("main", "btConnect", Text("Soros kapcsolat létrehozása"), button);
+    row("main", "btDisconnect", Text("Soros kapcsolat bontása"), button);
+    row("main", "btStatus", Text("Modul állapotának figyelése"), button);
+    row("main", "btParameterSetting", Text("Paraméterek beállítása"), button);
+    row("main", "btClose", Text("Kilépés"), button);
+    row("main", "StatusBar1", "StatusBar1", QAccessible::StatusBar);
+    row("state", "PanelLineVoltage", "Vezetékes vonal", label);
+    row("state", "PanelIN1", "IN1", label);
+    row("state", "PanelIN2", "IN2", label);
+    row("state", "PanelGSMLine", Text("GSM vonal státusz"), label);
+    row("state", "lbGSMpower", Text("GSM térerő (0-31):"), label);
+    row("state", "pbTerero", "pbTerero", QAccessible::ProgressBar);
+    row("state", "lbStateMessages", Text("A modul állapot üzenetei:"), label);
+    row("state", "MemoState", "MemoState", field);
+    row("state", "btClearMsg", Text("Üzenetablak törlése"), button);
+    row("state", "btClose", Text("Ablak bezárása"), button);
+    for (int b = 1; b <= 4; ++b)
+      row("transfer", qPrintable(QStringLiteral("BP%1").arg(b)), QStringLiteral("Blokk %1").arg(b), label);
+    row("transfer", "btOpen", Text("Beolvasás fájlból"), button);
+    row("transfer", "btSave", Text("Mentés fájlba"), button);
+    row("transfer", "btRead", Text("<-- Adatok beolvasása a modulból"), button);
+    row("transfer", "btWrite", Text("--> Adatok áttöltése a modulba"), button);
+    row("transfer", "btCompare", Text("<--> Adatok összehasonlítása"), button);
+    row("transfer", "btEdit", Text("Adatok szerkesztése"), button);
+    row("transfer", "btClose", Text("Ablak bezárása"), button);
+    row("settings", "gbPhoneNumbers", Text(" Telefonszámok "), QAccessible::Grouping);
+    row("settings", "gbSmsSettings", Text(" SMS beállítások"), QAccessible::Grouping);
+    row("settings", "lbUSER1", Text("1. Felhasználó  (#USER1)"), label);
+    row("settings", "lbNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), label);
+    row("settings", "lbEventCode", Text("eseménykód"), label);
+    row("settings", "lbSmsText", Text("SMS üzenetek szövege"), label);
+    row("settings", "lbIN2", Text("IN2 bemenet"), label);
+    for (const char* grid : {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"})
+      row("settings", grid, grid, table);
+    for (int n = 1; n <= 9; ++n) {
+      const QString grid = QStringLiteral("acgEvent%1").arg(n);
+      row("settings", qPrintable(grid), grid, table);
+    }
+    for (int n = 1; n <= 10; ++n) {
+      const QString sms = QStringLiteral("edSMS%1").arg(n);
+      row("settings", qPrintable(sms), sms, field);
+    }
+    row("settings", "btSettingOK", Text("Beállítások Rögzítése"), button);
+    row("settings", "btSettingCancel", Text("Beállítások Visszavonása"), button);
+  }
+  void ControlsNamedByCaptionOrControlName() {
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QWidget* widget = Window(window)->findChild<QWidget*>(control);
+    QVERIFY2(widget != nullptr, qPrintable(control));
+    QAccessibleInterface* accessible = Accessible(widget);
+    QCOMPARE(accessible->text(QAccessible::Name), name);
+    QCOMPARE(int(accessible->role()), role);
+  }
+
+  // ---- the character grids
+
+  void GridCellsReadTheirTexts() {
+    EditorValues values{};
+    Fill(values.user1, "3620");
+    Fill(values.prefix, "9");
+    Fill(values.events[0], "1*30");
+    Fill(values.events[8], "E");
+    windows_->Settings().SetValues(values);
+
+    struct Expected {
+      const char* grid;
+      const char* text;
+      int cells;
+    };
+    for (const Expected& row : {Expected{"acgUSER1", "3620", 16}, Expected{"acgUSER2", "", 16},
+                                Expected{"acgNETPREFIX", "9", 8}, Expected{"acgEvent1", "1*30", 4},
+                                Expected{"acgEvent9", "E", 4}}) {
+      auto* grid = Control<TCharGrid>(&windows_->Settings(), row.grid);
+      QAccessibleInterface* accessible = Accessible(grid);
+      QAccessibleTableInterface* table = accessible->tableInterface();
+      QVERIFY2(table != nullptr, row.grid);
+      QCOMPARE(table->rowCount(), 1);
+      QCOMPARE(table->columnCount(), row.cells);
+      QCOMPARE(accessible->childCount(), row.cells);
+      // The whole row as the grid's value, trailing empty cells left off.
+      QCOMPARE(accessible->text(QAccessible::Value), QString::fromLatin1(row.text));
+      const QStringList texts = Cells(row.text, row.cells);
+      for (int col = 0; col < row.cells; ++col) {
+        QAccessibleInterface* cell = table->cellAt(0, col);
+        QVERIFY(cell != nullptr);
+        QCOMPARE(cell->role(), QAccessible::Cell);
+        QCOMPARE(cell->text(QAccessible::Value), texts[col]);
+        // A filled cell is named by its character, an empty one by its place.
+        const QString name = texts[col].isEmpty() ? QStringLiteral("%1 %2").arg(row.grid).arg(col + 1) : texts[col];
+        QCOMPARE(cell->text(QAccessible::Name), name);
+        QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
+        QCOMPARE(cell->parent(), accessible);
+        QCOMPARE(accessible->child(col), cell);
+      }
+    }
+  }
+
+  void GridCellsFollowTyping() {
+    TSettingsForm& settings = windows_->Settings();
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowActive(&settings));
+    auto* grid = Control<TCharGrid>(&settings, "acgUSER1");
+    grid->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(grid, QStringLiteral("362"));
+    QAccessibleTableInterface* table = Accessible(grid)->tableInterface();
+    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("2"));
+    QCOMPARE(Accessible(grid)->text(QAccessible::Value), QStringLiteral("362"));
+    // The current cell is the focused child the tools follow.
+    QCOMPARE(Accessible(grid)->focusChild(), table->cellAt(0, 3));
+    settings.hide();
+  }
+
+  // The in-place editor takes the focus from the grid, so it must carry a name too.
+  void InplaceEditorNamedAfterItsGrid() {
+    TSettingsForm& settings = windows_->Settings();
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowActive(&settings));
+    auto* grid = Control<TCharGrid>(&settings, "acgEvent3");
+    grid->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QVERIFY(grid->EditorMode());
+    QWidget* focused = QApplication::focusWidget();
+    QCOMPARE(focused, static_cast<QWidget*>(grid->InplaceEditor()));
+    QAccessibleInterface* editor = Accessible(focused);
+    QCOMPARE(editor->role(), QAccessible::EditableText);
+    QCOMPARE(editor->text(QAccessible::Name), QStringLiteral("acgEvent3"));
+    settings.hide();
+  }
+
+  // ---- the state window's values
+
+  void StateValuesReadable() {
+    ModuleStatus status;
+    status.wiredLine = {"Rendben", kGreen};
+    status.in1 = {"Nyitott", kRed};
+    status.in2 = {"Z\xE1rt", kBlack};
+    status.callState = {"H\xEDv\xE1s", kBlue};
+    status.signal = 17;
+    windows_->State().ShowStatus(status);
+
+    TStateForm& state = windows_->State();
+    for (const auto& [label, text] : {std::pair{"lbLineVoltage", QStringLiteral("Rendben")},
+                                      std::pair{"lbIN1", QStringLiteral("Nyitott")},
+                                      std::pair{"lbIN2", Text("Zárt")},
+                                      std::pair{"lbGSMLine", Text("Hívás")}}) {
+      QAccessibleInterface* accessible = Accessible(Control(&state, label));
+      QCOMPARE(accessible->role(), QAccessible::StaticText);
+      QCOMPARE(accessible->text(QAccessible::Name), text);
+    }
+
+    QAccessibleInterface* bar = Accessible(Control(&state, "pbTerero"));
+    QAccessibleValueInterface* value = bar->valueInterface();
+    QVERIFY(value != nullptr);
+    QCOMPARE(value->currentValue().toInt(), 17);
+    QCOMPARE(value->minimumValue().toInt(), 0);
+    QCOMPARE(value->maximumValue().toInt(), TStateForm::kSignalMax);
+
+    QAccessibleInterface* number = Accessible(Control(&state, "lbGSMpowVal"));
+    QEXPECT_FAIL("",
+                 "missing: lbGSMpowVal is named \"lbGSMpowVal\", which hides its number; ui/state_form.cpp must "
+                 "let it read its text, see /work/notes/a11y-fixes.md item 2",
+                 Continue);
+    QCOMPARE(number->text(QAccessible::Name), QStringLiteral("17"));
+  }
+
+  void MessageLogReadable() {
+    windows_->State().AddMessage("GSM modul k\xE9szen");
+    windows_->State().AddMessage("Riaszt\xE1s");
+    QAccessibleInterface* memo = Accessible(Control(&windows_->State(), "MemoState"));
+    QAccessibleTextInterface* text = memo->textInterface();
+    QVERIFY(text != nullptr);
+    QCOMPARE(text->text(0, text->characterCount()), Text("GSM modul készen\nRiasztás"));
+    QVERIFY(memo->state().readOnly);
+  }
+
+  // ---- acting through the interface does what a click does
+
+  void PressActionClicksTheButton() {
+    windows_->State().AddMessage("egy");
+    QAccessibleInterface* clear = Accessible(Control(&windows_->State(), "btClearMsg"));
+    QAccessibleActionInterface* actions = clear->actionInterface();
+    QVERIFY(actions != nullptr);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    // The press is an animated click, which lands a moment later.
+    QTRY_COMPARE(Control<QPlainTextEdit>(&windows_->State(), "MemoState")->toPlainText(), QString());
+  }
+
+  void PortChooserLabelledAndItsEntriesNamed() {
+    QAccessibleInterface* combo = Accessible(Control(&windows_->Main(), "cbCOM"));
+    QCOMPARE(combo->role(), QAccessible::ComboBox);
+    QCOMPARE(combo->text(QAccessible::Value), QString::fromLatin1(kListedPort));
+    const auto labels = combo->relations(QAccessible::Label);
+    QCOMPARE(labels.size(), 1);
+    QCOMPARE(labels.first().first->object(), Control(&windows_->Main(), "lbSelectSerialPort"));
+    QCOMPARE(labels.first().first->text(QAccessible::Name), Text("Soros port kiválasztása"));
+    QAccessibleInterface* list = combo->child(0);
+    QVERIFY(list != nullptr);
+    QCOMPARE(list->role(), QAccessible::List);
+    QStringList entries;
+    for (int i = 0; i < list->childCount(); ++i) entries.append(list->child(i)->text(QAccessible::Name));
+    QVERIFY2(entries.contains(QString::fromLatin1(kListedPort)), qPrintable(entries.join(QLatin1Char(','))));
+  }
+};
+
+QTEST_MAIN(AccessibilityTests)
+#include "accessibility_tests.moc"
