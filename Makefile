@@ -40,7 +40,7 @@ package: build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DKELVARO_FUZZ=ON -DKELVARO_WITH_UI=OFF $(CMAKE_FLAGS) >/dev/null
+	  -DKELVARO_FUZZ=ON $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-fuzz --target kelvaro_fuzz_all -j $(JOBS)
 	@fuzz/run_fuzz.sh build-fuzz $(FUZZ_SECONDS)
 
