@@ -52,14 +52,14 @@ class CharGridCellAccessible : public QAccessibleInterface, public QAccessibleTa
   QAccessibleInterface* childAt(int, int) const override { return nullptr; }
   int childCount() const override { return 0; }
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-  // A cell reads its character; an empty one is still named, by its grid and its
-  // place counted from 1, so no cell of the row is nameless.
+  // A cell reads its character; an empty or blank one (an event code's unused digit
+  // is a space) is still named, by its grid and its place counted from 1.
   QString text(QAccessible::Text t) const override {
     if (!grid_) return {};
     const QString cell = grid_->Cell(col_);
     if (t == QAccessible::Value) return cell;
     if (t != QAccessible::Name) return {};
-    return cell.isEmpty() ? AccessibleGridName(*grid_) + QLatin1Char(' ') + QString::number(col_ + 1) : cell;
+    return cell.trimmed().isEmpty() ? AccessibleGridName(*grid_) + QLatin1Char(' ') + QString::number(col_ + 1) : cell;
   }
   void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {
