@@ -14,7 +14,9 @@
 
 #include "editor_test_support.h"
 #include "params/image_file.h"
+#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/test_images.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
 #include "ui/settings_form.h"
@@ -31,11 +33,7 @@ const QColor kSilver(192, 192, 192);
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
-ImageBytes Pattern() {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  return image;
-}
+ImageBytes Pattern() { return SteppedImage(7, 3); }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);

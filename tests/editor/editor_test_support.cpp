@@ -1,6 +1,5 @@
 #include "editor_test_support.h"
 
-#include <QDir>
 #include <QTest>
 #include <QTimer>
 
@@ -96,8 +95,4 @@ void SaveShot(QWidget* window, const char* name) {
   const QString dir = qEnvironmentVariable("KELVARO_SHOT_DIR");
   if (dir.isEmpty()) return;
   window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
-}
-
-int OpenDescriptorCount() {
-  return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }

@@ -82,9 +82,6 @@ void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Shows the window and waits until it is active, so focus and keys behave as on a desktop.
 void ShowActive(QWidget* window);
 
-// Open file descriptors of this process, to check that a test closed all of its own.
-int OpenDescriptorCount();
-
 // Saves the window's picture as <dir>/<name>.png when KELVARO_SHOT_DIR is set.
 void SaveShot(QWidget* window, const char* name);
 

@@ -11,6 +11,7 @@
 #include "editor_test_support.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"

@@ -1,7 +1,6 @@
 // The port object over real pseudo-terminals; the test thread plays the
 // user-interface thread and the pty master plays the module.
 
-#include <dirent.h>
 #include <poll.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "serial/com_port.h"
+#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "ui_loop.h"
 
@@ -22,15 +22,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-int OpenFdCount() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir)) ++count;
-    ::closedir(dir);
-  }
-  return count;
-}
 
 std::string Message(int number, int code) {
   return ComErrorText(number) + " (win error code: " + std::to_string(code) + ")";
@@ -261,7 +252,7 @@ TEST_F(ComPortTest, ClosingWhilePeerFloodsAndAHandOffWaitsNeverDeadlocks) {
       }
     }
   });
-  const int fdsBefore = OpenFdCount();
+  const int fdsBefore = OpenDescriptorCount();
   for (int cycle = 0; cycle < 200; ++cycle) {
     port.SetConnected(true);
     ASSERT_TRUE(sync.WaitForRequest(2s)) << "cycle " << cycle;
@@ -273,7 +264,7 @@ TEST_F(ComPortTest, ClosingWhilePeerFloodsAndAHandOffWaitsNeverDeadlocks) {
   }
   stop = true;
   peer.join();
-  EXPECT_EQ(OpenFdCount(), fdsBefore);
+  EXPECT_EQ(OpenDescriptorCount(), fdsBefore);
 }
 
 TEST_F(ComPortTest, ExceptionFromTheReceiverEndsTheThreadAndWritingGoesOn) {
@@ -393,12 +384,12 @@ TEST_F(ComPortTest, DestroyingAnOpenPortClosesIt) {
 }
 
 TEST_F(ComPortTest, OpenAndCloseLeakNoDescriptors) {
-  const int before = OpenFdCount();
+  const int before = OpenDescriptorCount();
   for (int i = 0; i < 20; ++i) {
     port.SetConnected(true);
     port.SetConnected(false);
   }
-  EXPECT_EQ(OpenFdCount(), before);
+  EXPECT_EQ(OpenDescriptorCount(), before);
 }
 
 TEST(ComPortClosed, OperationsOnAClosedPortRaise) {

@@ -1,6 +1,5 @@
 #include "raw_client.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -81,13 +80,4 @@ bool RawClient::WaitHangUp(std::chrono::milliseconds timeout) {
     const ssize_t got = ::read(fd_, buffer, sizeof buffer);
     if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) return true;
   }
-}
-
-int OpenDescriptorCount() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir)) ++count;
-    ::closedir(dir);
-  }
-  return count;
 }

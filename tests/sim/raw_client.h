@@ -25,6 +25,3 @@ class RawClient {
  private:
   int fd_ = -1;
 };
-
-// Counts this process's open descriptors, for leak checks.
-int OpenDescriptorCount();

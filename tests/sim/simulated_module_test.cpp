@@ -13,7 +13,9 @@
 #include "params/image_file.h"
 #include "raw_client.h"
 #include "sim/simulated_module.h"
+#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/test_images.h"
 
 namespace {
 
@@ -21,11 +23,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-ImageBytes Pattern(int seed) {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
-  return image;
-}
+ImageBytes Pattern(int seed) { return SteppedImage(13, seed); }
 
 // What the tool puts on the wire for one block.
 std::string WriteBlockBytes(const ImageBytes& image, int block) {
