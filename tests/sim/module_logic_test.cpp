@@ -9,21 +9,11 @@
 #include "protocol/line_protocol.h"
 #include "sim/module_logic.h"
 #include "sim/sample_image.h"
+#include "tests/support/test_images.h"
 
 namespace {
 
-ImageBytes Erased() {
-  ImageBytes image;
-  image.fill(kErasedByte);
-  return image;
-}
-
-// Distinct bytes everywhere, so a block in the wrong place shows.
-ImageBytes Pattern(int seed) {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + seed);
-  return image;
-}
+ImageBytes Pattern(int seed) { return SteppedImage(7, seed); }
 
 std::string WithoutEnd(const std::string& line) { return line.substr(0, line.size() - 2); }
 
@@ -34,8 +24,8 @@ std::string WriteDigits(const ImageBytes& image, int block) { return FrameToHex(
 TEST(BlockReplyLine, ErasedBlocksCarryTheSumLeastSignificantByteFirst) {
   const std::string data(512, 'F');
   const std::string zeros(18, '0');
-  EXPECT_EQ(BlockReplyLine(Erased(), 0, {}), "RDFL" + data + zeros + "00" + "807F0000" + "\r\n");
-  EXPECT_EQ(BlockReplyLine(Erased(), 3, {}), "RDFL" + data + zeros + "03" + "837F0000" + "\r\n");
+  EXPECT_EQ(BlockReplyLine(ErasedImage(), 0, {}), "RDFL" + data + zeros + "00" + "807F0000" + "\r\n");
+  EXPECT_EQ(BlockReplyLine(ErasedImage(), 3, {}), "RDFL" + data + zeros + "03" + "837F0000" + "\r\n");
 }
 
 TEST(BlockReplyLine, TheToolsDecoderTakesEveryBlockOfTheSample) {

@@ -15,6 +15,7 @@
 #include "serial/com_port.h"
 #include "sim/simulated_module.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/test_images.h"
 #include "tests/support/test_loop.h"
 
 namespace {
@@ -61,11 +62,7 @@ class RecordingNotice : public UserNotice {
   std::vector<std::string> messages;
 };
 
-ImageBytes Pattern(int seed) {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 11 + seed);
-  return image;
-}
+ImageBytes Pattern(int seed) { return SteppedImage(11, seed); }
 
 using Procedure = void (*)(TransferLink&);
 
