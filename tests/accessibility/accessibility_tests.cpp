@@ -12,6 +12,7 @@
 
 #include "app/startup.h"
 #include "params/parameter_image.h"
+#include "tests/support/descriptor_count.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/main_form.h"
@@ -97,6 +98,7 @@ class AccessibilityTests : public QObject {
  private:
   std::unique_ptr<TestWorld> world_;
   std::unique_ptr<KelvaroWindows> windows_;
+  int descriptorsBefore_ = 0;
 
   QWidget* Window(const QString& tag) {
     if (tag == QLatin1String("splash")) return &windows_->Welcome();
@@ -111,6 +113,18 @@ class AccessibilityTests : public QObject {
   }
 
  private slots:
+  // A first round of the windows, shown and typed into, opens what Qt keeps for good
+  // (fonts, the platform); after that every test must leave the descriptors it found.
+  void initTestCase() {
+    init();
+    TSettingsForm& settings = windows_->Settings();
+    settings.show();
+    QVERIFY(QTest::qWaitForWindowActive(&settings));
+    QTest::keyClick(Control(&settings, "acgUSER1"), Qt::Key_1);
+    windows_.reset();
+    world_.reset();
+    descriptorsBefore_ = OpenDescriptorCount();
+  }
   void init() {
     world_ = std::make_unique<TestWorld>();
     world_->ports.Pty(kListedPort);
@@ -122,6 +136,7 @@ class AccessibilityTests : public QObject {
   void cleanup() {
     windows_.reset();
     world_.reset();
+    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
   }
 
   // ---- the windows themselves
