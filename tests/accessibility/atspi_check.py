@@ -71,6 +71,15 @@ def nameless(root):
             if n.getRoleName() in interactive and not n.name.strip()
             and not any(r.getRelationType() == pyatspi.RELATION_LABELLED_BY for r in n.getRelationSet())]
 
+def none_nameless(root, what):
+    n = nameless(root)
+    expect(not n, "%s: nothing nameless %r" % (what, n))
+
+def closes(root, caption, what):
+    click(root, caption)
+    time.sleep(0.5)
+    expect(not root.getState().contains(pyatspi.STATE_SHOWING), "%s: closed by doAction" % what)
+
 def click(root, caption):
     b = find(root, caption, "push button")
     expect(b is not None, "button %r found" % caption)
@@ -95,8 +104,7 @@ expect(len(combo) == 1 and combo[0].name == "COM3", "main: port chooser named by
 if combo:
     rel = [r for r in combo[0].getRelationSet() if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
     expect(bool(rel) and rel[0].getTarget(0).name == "Soros port kiválasztása", "main: chooser labelled by its label")
-n = nameless(main)
-expect(not n, "main: nothing nameless %r" % n)
+none_nameless(main, "main")
 
 click(main, "Soros kapcsolat létrehozása")
 time.sleep(0.5)
@@ -117,19 +125,15 @@ for text in ["Rövidzár", "Nincs vonal", "Kimenő hívás folyamatban"]:
 bar = find(state, "pbTerero")
 expect(bar is not None and int(bar.queryValue().currentValue) == 17, "state: pbTerero reads 17")
 expect(find(state, "17", "label") is not None, "state: lbGSMpowVal reads 17")
-n = nameless(state)
-expect(not n, "state: nothing nameless %r" % n)
-click(state, "Ablak bezárása")
-time.sleep(0.5)
-expect(not state.getState().contains(pyatspi.STATE_SHOWING), "state: closed by doAction")
+none_nameless(state, "state")
+closes(state, "Ablak bezárása", "state")
 
 click(main, "Paraméterek beállítása")
 dl = window("Paraméterek beállítása")
 print("== transfer window"); walk(dl)
 for cap in ["Blokk 1", "Blokk 2", "Blokk 3", "Blokk 4", "Beolvasás fájlból", "Mentés fájlba", "<-- Adatok beolvasása a modulból", "--> Adatok áttöltése a modulba", "<--> Adatok összehasonlítása", "Adatok szerkesztése", "Ablak bezárása"]:
     expect(find(dl, cap) is not None, "transfer: %r" % cap)
-n = nameless(dl)
-expect(not n, "transfer: nothing nameless %r" % n)
+none_nameless(dl, "transfer")
 click(dl, "Adatok szerkesztése")
 st = window("Harnvik  -  Beállítások")
 print("== settings window"); walk(st)
@@ -141,14 +145,9 @@ for name in ["acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "a
         expect(t.nRows == 1 and t.nColumns == g.childCount, "settings: %s is a one-row table of %d cells" % (name, g.childCount))
 for i in range(1, 11):
     expect(find(st, "edSMS%d" % i, "text") is not None, "settings: field edSMS%d" % i)
-n = nameless(st)
-expect(not n, "settings: nothing nameless %r" % n)
-click(st, "Beállítások Visszavonása")
-time.sleep(0.5)
-expect(not st.getState().contains(pyatspi.STATE_SHOWING), "settings: closed by doAction")
-click(dl, "Ablak bezárása")
-time.sleep(0.5)
-expect(not dl.getState().contains(pyatspi.STATE_SHOWING), "transfer: closed by doAction")
+none_nameless(st, "settings")
+closes(st, "Beállítások Visszavonása", "settings")
+closes(dl, "Ablak bezárása", "transfer")
 click(main, "Soros kapcsolat bontása")
 time.sleep(0.3)
 click(main, "Kilépés")
