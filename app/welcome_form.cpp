@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "ui/accessible_window.h"
 #include "ui/main_form.h"
 
 const char kVersionText[] = "v1.1c";
@@ -24,6 +25,7 @@ constexpr int kVersionHeight = TWelcomeForm::kClientHeight - kVersionTop - kBord
 
 TWelcomeForm::TWelcomeForm(int handOverInterval)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+  ReportAsWindow("TWelcomeForm");
   setObjectName(QStringLiteral("WelcomeForm"));
   setWindowTitle(QStringLiteral("Kelvaro"));
   setFixedSize(kClientWidth, kClientHeight);

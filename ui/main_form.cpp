@@ -1,5 +1,6 @@
 #include "main_form.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGroupBox>
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QStatusBar>
 
+#include "accessible_window.h"
 #include "com_combo_box.h"
 #include "dialog_service.h"
 #include "protocol/block_frame.h"
@@ -75,6 +77,7 @@ QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* capti
 }
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window), comPort1_(sync_) {
+  ReportAsWindow("TMainForm");
   InstallQtWake(sync_, this);
   comPort1_.OnRxChar = [this](TCustomComPort&, int count) { ComPort1RxChar(count); };
   handlers_.blockReply = [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); };
@@ -112,6 +115,7 @@ void TMainForm::BuildControls() {
   cbCOM = new TComComboBox(gbSerialPort);
   cbCOM->setObjectName(QStringLiteral("cbCOM"));
   cbCOM->setAccessibleName(QStringLiteral("cbCOM"));
+  cbCOM->view()->setAccessibleName(QStringLiteral("cbCOM"));
   cbCOM->setAccessibleDescription(QString::fromUtf8(kSelectSerialPortText));
   cbCOM->setGeometry(kInner, 23, kControlWidth, 23);
   lbSelectSerialPort->setBuddy(cbCOM);

@@ -101,7 +101,6 @@ void TStateForm::BuildControls() {
   lbGSMpower->setGeometry(kMargin, y, 112, 18);
   lbGSMpowVal = new QLabel(QStringLiteral("0"), this);
   lbGSMpowVal->setObjectName(QStringLiteral("lbGSMpowVal"));
-  lbGSMpowVal->setAccessibleName(QStringLiteral("lbGSMpowVal"));
   lbGSMpowVal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
   pbTerero = new QProgressBar(this);

@@ -159,10 +159,6 @@ class AccessibilityTests : public QObject {
     QAccessibleInterface* accessible = Accessible(Window(window));
     QVERIFY(accessible != nullptr);
     QCOMPARE(accessible->text(QAccessible::Name), name);
-    QEXPECT_FAIL("splash", "missing: the splash reports the role of a plain client area, not of a window; "
-                 "app/welcome_form.cpp must give it the window role, see /work/notes/a11y-fixes.md item 3", Continue);
-    QEXPECT_FAIL("main", "missing: the main window reports the role of a plain client area, not of a window; "
-                 "ui/main_form.cpp must give it the window role, see /work/notes/a11y-fixes.md item 3", Continue);
     QCOMPARE(int(accessible->role()), role);
   }
 
@@ -173,10 +169,6 @@ class AccessibilityTests : public QObject {
     QFETCH(QString, window);
     QStringList nameless;
     CollectNameless(Accessible(Window(window)), window, nameless);
-    QEXPECT_FAIL("main",
-                 "missing: the drop-down list of cbCOM (QComboBoxListView) has no name; "
-                 "ui/main_form.cpp must name it, see /work/notes/a11y-fixes.md item 1",
-                 Continue);
     QVERIFY2(nameless.isEmpty(), qPrintable(QStringLiteral("nameless: ") + nameless.join(QStringLiteral(", "))));
   }
 
@@ -386,10 +378,6 @@ class AccessibilityTests : public QObject {
     QCOMPARE(value->maximumValue().toInt(), TStateForm::kSignalMax);
 
     QAccessibleInterface* number = Accessible(Control(&state, "lbGSMpowVal"));
-    QEXPECT_FAIL("",
-                 "missing: lbGSMpowVal is named \"lbGSMpowVal\", which hides its number; ui/state_form.cpp must "
-                 "let it read its text, see /work/notes/a11y-fixes.md item 2",
-                 Continue);
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("17"));
   }
 

@@ -115,7 +115,7 @@ expect(not find(main, "Soros kapcsolat létrehozása", "push button").getState()
 click(main, "Modul állapotának figyelése")
 state = window("A modul állapota")
 print("== state window"); walk(state)
-for name in ["lbGSMpowVal", "pbTerero", "MemoState", "Üzenetablak törlése", "Ablak bezárása", "Vezetékes vonal", "IN1", "IN2", "GSM vonal státusz", "GSM térerő (0-31):"]:
+for name in ["pbTerero", "MemoState", "Üzenetablak törlése", "Ablak bezárása", "Vezetékes vonal", "IN1", "IN2", "GSM vonal státusz", "GSM térerő (0-31):"]:
     expect(find(state, name) is not None, "state: %r" % name)
 # The module reports: both inputs shorted, no wired line, signal 17, an outgoing call.
 os.write(master, b"[1101,A,2]\r")
