@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QIcon>
 
+#include "quit_on_signal.h"
 #include "startup.h"
 #include "ui/main_form.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char* argv[]) {
 
   KelvaroWindows windows;
   QObject::connect(&windows.Main(), &TMainForm::Closing, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  CloseOnTerminationSignals(&windows.Main());
   windows.ShowMainWindow();
   return app.exec();
 }

@@ -1,0 +1,39 @@
+#include "quit_on_signal.h"
+
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// The handler may only write to a descriptor; the event loop reads the other end.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = write(signalPipe[0], &byte, 1);
+}
+
+}  // namespace
+
+void CloseOnTerminationSignals(QWidget* mainWindow) {
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, mainWindow);
+  QPointer<QWidget> window(mainWindow);
+  QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [window] {
+    char bytes[16];
+    while (read(signalPipe[1], bytes, sizeof bytes) > 0) {
+    }
+    if (window) window->close();
+  });
+  struct sigaction action = {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
