@@ -1,5 +1,6 @@
 #include "params/image_file.h"
 #include "tests/params/sample_images.h"
+#include "tests/support/descriptor_count.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -38,15 +39,6 @@ void WriteFile(const std::string& path, const Bytes& bytes) {
 }
 
 Bytes AsBytes(const ImageBytes& image) { return Bytes(image.begin(), image.end()); }
-
-int OpenDescriptorCount() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (::readdir(dir) != nullptr) ++count;
-    ::closedir(dir);
-  }
-  return count;
-}
 
 // Runs the call and checks that it raised EInOutError with the message and code.
 void ExpectInOutError(const std::function<void()>& call, const std::string& message, int code) {

@@ -24,6 +24,7 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/descriptor_count.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
 #include "tests/ui/ui_test_support.h"
@@ -130,12 +131,6 @@ bool AllButtonsEnabled(QWidget* form) {
   return true;
 }
 
-int OpenDescriptors() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
-  return count;
-}
-
 void Click(QWidget* window, const char* button) { QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton); }
 
 }  // namespace
@@ -209,7 +204,7 @@ class RecoveryTests : public QObject {
   }
 
   void init() {
-    descriptorsBefore_ = OpenDescriptors();
+    descriptorsBefore_ = OpenDescriptorCount();
     ports_ = std::make_unique<TestPorts>();
     dialogs_ = std::make_unique<RecordingDialogs>();
     module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
@@ -220,13 +215,13 @@ class RecoveryTests : public QObject {
     module_.reset();
     dialogs_.reset();
     ports_.reset();
-    if (OpenDescriptors() != descriptorsBefore_) {
+    if (OpenDescriptorCount() != descriptorsBefore_) {
       for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
         std::error_code e;
         qInfo("fd %s -> %s", entry.path().filename().c_str(), fs::read_symlink(entry.path(), e).c_str());
       }
     }
-    QCOMPARE(OpenDescriptors(), descriptorsBefore_);
+    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
   }
 
   // --- unplugging ---

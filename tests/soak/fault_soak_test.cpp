@@ -35,6 +35,7 @@
 #include "sim/simulated_module.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_loop.h"
+#include "tests/support/descriptor_count.h"
 
 namespace {
 
@@ -55,15 +56,6 @@ constexpr char kComName[] = "COM11";
 int EnvInt(const char* name, int fallback) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0' ? std::atoi(value) : fallback;
-}
-
-int OpenDescriptors() {
-  int count = 0;
-  if (DIR* dir = ::opendir("/proc/self/fd")) {
-    while (const dirent* entry = ::readdir(dir)) count += entry->d_name[0] != '.';
-    ::closedir(dir);
-  }
-  return count - 1;  // the folder's own descriptor
 }
 
 long ResidentKiB() {
@@ -337,7 +329,7 @@ TEST_F(FaultSoak, ThousandProceduresUnderRandomFaultsLoseNothing) {
 
   for (int n = 0; n < procedures; ++n) {
     if (n == kWarmUp || (procedures <= kWarmUp && n == 0)) {
-      baselineFds = OpenDescriptors();
+      baselineFds = OpenDescriptorCount();
       baselineRss = ResidentKiB();
     }
     const Kind kind = static_cast<Kind>(random() % 3);
@@ -426,7 +418,7 @@ TEST_F(FaultSoak, ThousandProceduresUnderRandomFaultsLoseNothing) {
     if (module.HungUp() || linkError || !port.ThreadRunning()) Reconnect();
   }
   const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  const int endFds = OpenDescriptors();
+  const int endFds = OpenDescriptorCount();
   const long endRss = ResidentKiB();
 
   std::printf("fault soak: %d procedures in %.1f s (seed %u), longest %.2f s\n", procedures, seconds, seed,

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "serial/port_names.h"
+#include "tests/support/descriptor_count.h"
 #include "ui/com_combo_box.h"
 #include "ui/main_form.h"
 #include "ui_test_support.h"
@@ -21,11 +22,6 @@ namespace {
 const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
 const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
 const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
-
-int OpenDescriptors() {
-  return static_cast<int>(
-      std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator()));
-}
 
 std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n"; }
 
@@ -261,9 +257,9 @@ class MainFormTests : public QObject {
       QTest::qWait(5);
     };
     cycle();  // Qt opens what it keeps for the run on first use
-    const int before = OpenDescriptors();
+    const int before = OpenDescriptorCount();
     for (int i = 0; i < 10; ++i) cycle();
-    QCOMPARE(OpenDescriptors(), before);
+    QCOMPARE(OpenDescriptorCount(), before);
   }
 
   void closingTheWindowAnnouncesTheEnd() {
