@@ -5,6 +5,7 @@
 
 // Every byte 0xFF, as a freshly erased module holds it.
 ImageBytes ErasedImage();
-// Byte i is i * step + seed (mod 256), so images made with different seeds differ
-// at every offset. The bytes repeat every 256, so the four blocks are alike.
+// Byte i is i * step + seed + 0x5B * (i / 256) (mod 256): images made with different
+// seeds differ at every offset, and the four blocks differ from each other, so a
+// block that lands under the wrong number shows.
 ImageBytes SteppedImage(unsigned step, int seed);
