@@ -5,29 +5,6 @@
 
 #include "protocol/block_frame.h"
 
-void AnsweringDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) {
-  messages.push_back({caption, text, icon});
-}
-
-QString AnsweringDialogs::GetOpenFileName(QWidget*, const QString& title, const QString& initialName,
-                                          const QString& filter) {
-  return Answer({false, title, initialName, filter, QString()});
-}
-
-QString AnsweringDialogs::GetSaveFileName(QWidget*, const QString& title, const QString& initialName,
-                                          const QString& filter, const QString& defaultSuffix) {
-  return Answer({true, title, initialName, filter, defaultSuffix});
-}
-
-QString AnsweringDialogs::Answer(const FileRequest& request) {
-  fileRequests.push_back(request);
-  if (duringFileDialog) duringFileDialog();
-  if (answers.empty()) return {};
-  QString path = answers.front();
-  answers.pop_front();
-  return path;
-}
-
 LinkBench::LinkBench() : port(sync) {
   InstallQtWake(sync, QCoreApplication::instance());
   handlers.blockReply = [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); };
@@ -71,28 +48,4 @@ void ShowActive(QWidget* window) {
   window->activateWindow();
   QApplication::setActiveWindow(window);
   if (!QTest::qWaitForWindowActive(window)) qWarning("window did not become active");
-}
-
-void WhenModal(std::function<void(QWidget* modal)> action) {
-  auto* poll = new QTimer(QCoreApplication::instance());
-  poll->setInterval(1);
-  QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
-    // Keys go to the focused control, so the modal window must have the focus first.
-    if (QApplication::activeWindow() != modal) {
-      modal->activateWindow();
-      return;
-    }
-    poll->stop();
-    poll->deleteLater();
-    action(modal);
-  });
-  poll->start();
-}
-
-void SaveShot(QWidget* window, const char* name) {
-  const QString dir = qEnvironmentVariable("KELVARO_SHOT_DIR");
-  if (dir.isEmpty()) return;
-  window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }

@@ -33,7 +33,7 @@ class DialogServiceTests : public QObject {
   }
 
   void theGeneralErrorHandlerShowsAnErrorBoxWithTheTitle() {
-    AnsweringDialogService dialogs;
+    AnsweringDialogs dialogs;
     ShowGeneralError(EInOutError("File not found", 2));
     QCOMPARE(dialogs.messages.size(), std::size_t{1});
     QCOMPARE(dialogs.messages[0].caption, QStringLiteral("dialog_service_tests"));
@@ -42,7 +42,7 @@ class DialogServiceTests : public QObject {
   }
 
   void guardedHandsEveryErrorToTheHandler() {
-    AnsweringDialogService dialogs;
+    AnsweringDialogs dialogs;
     Guarded(nullptr, [] { throw EComPort(CE_WriteFailed, 5); });
     Guarded(nullptr, [] { throw 42; });
     Guarded(nullptr, [] {});
@@ -52,7 +52,7 @@ class DialogServiceTests : public QObject {
   }
 
   void aPlainMessageHasNoIcon() {
-    AnsweringDialogService dialogs;
+    AnsweringDialogs dialogs;
     ShowPlainMessage(QStringLiteral(" Nincs soros kapcsolat."));
     QCOMPARE(dialogs.messages.size(), std::size_t{1});
     QCOMPARE(dialogs.messages[0].text, QStringLiteral(" Nincs soros kapcsolat."));

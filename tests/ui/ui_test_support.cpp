@@ -11,6 +11,29 @@ namespace {
 constexpr int kLastComNumber = 96;
 }
 
+void AnsweringDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) {
+  messages.push_back({caption, text, icon});
+}
+
+QString AnsweringDialogs::GetOpenFileName(QWidget*, const QString& title, const QString& initialName,
+                                          const QString& filter) {
+  return Answer({false, title, initialName, filter, QString()});
+}
+
+QString AnsweringDialogs::GetSaveFileName(QWidget*, const QString& title, const QString& initialName,
+                                          const QString& filter, const QString& defaultSuffix) {
+  return Answer({true, title, initialName, filter, defaultSuffix});
+}
+
+QString AnsweringDialogs::Answer(const FileRequest& request) {
+  fileRequests.push_back(request);
+  if (duringFileDialog) duringFileDialog();
+  if (answers.empty()) return {};
+  QString path = answers.front();
+  answers.pop_front();
+  return path;
+}
+
 TestPorts::TestPorts() {
   for (int number = 1; number <= kLastComNumber; ++number) Unplug("COM" + std::to_string(number));
 }
@@ -39,21 +62,25 @@ void WriteChoiceFile(const std::string& bytes) {
 }
 
 void WhenModal(std::function<void(QWidget* modal)> action) {
-  auto* poll = new QTimer(qApp);
-  poll->setInterval(5);
-  QObject::connect(poll, &QTimer::timeout, [poll, action] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      poll->stop();
-      poll->deleteLater();
-      action(modal);
+  auto* poll = new QTimer(QCoreApplication::instance());
+  poll->setInterval(1);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible()) return;
+    // Keys go to the focused control, so the modal window must have the focus first.
+    if (QApplication::activeWindow() != modal) {
+      modal->activateWindow();
+      return;
     }
+    poll->stop();
+    poll->deleteLater();
+    action(modal);
   });
   poll->start();
 }
 
 void SaveShot(QWidget* window, const char* name) {
-  const char* dir = std::getenv("KELVARO_SHOT_DIR");
-  if (dir == nullptr || *dir == '\0') return;
-  window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QString::fromLatin1(name) +
-                      QStringLiteral(".png"));
+  const QString dir = qEnvironmentVariable("KELVARO_SHOT_DIR");
+  if (dir.isEmpty()) return;
+  window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QString>
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,28 +16,40 @@
 #include "tests/support/pty_pair.h"
 #include "ui/dialog_service.h"
 
-// Records every message box instead of showing it; file dialogs answer with the
-// queued paths (empty: cancelled).
-class AnsweringDialogService : public DialogService {
+// Records every message box and file dialog instead of showing it; file dialogs
+// answer with the queued paths, and with an empty text (cancelled) when none is left.
+class AnsweringDialogs : public DialogService {
  public:
   struct Message {
     QString caption;
     QString text;
     Icon icon;
   };
+  struct FileRequest {
+    bool save;
+    QString title;
+    QString initialName;
+    QString filter;
+    QString defaultSuffix;
+  };
 
-  AnsweringDialogService() { DialogService::Install(this); }
-  ~AnsweringDialogService() override { DialogService::Install(nullptr); }
+  AnsweringDialogs() { DialogService::Install(this); }
+  ~AnsweringDialogs() override { DialogService::Install(nullptr); }
 
-  void ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) override {
-    messages.push_back({caption, text, icon});
-  }
-  QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
+  void ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) override;
+  QString GetOpenFileName(QWidget*, const QString& title, const QString& initialName,
+                          const QString& filter) override;
+  QString GetSaveFileName(QWidget*, const QString& title, const QString& initialName, const QString& filter,
+                          const QString& defaultSuffix) override;
 
   std::vector<Message> messages;
+  std::vector<FileRequest> fileRequests;
+  std::deque<QString> answers;
+  // Runs while a file dialog is "open".
+  std::function<void()> duringFileDialog;
+
+ private:
+  QString Answer(const FileRequest& request);
 };
 
 // A temporary config folder in which every COM name but the ones given to Pty()
@@ -60,7 +73,7 @@ class TestPorts {
 
 // What every window test starts from: the answering dialogs and the test's ports.
 struct TestWorld {
-  AnsweringDialogService dialogs;
+  AnsweringDialogs dialogs;
   TestPorts ports;
 };
 
