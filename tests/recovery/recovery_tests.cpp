@@ -69,29 +69,6 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
   return names;
 }
 
-// Records every message box; the save dialog answers with the queued paths.
-class RecordingDialogs : public DialogService {
- public:
-  RecordingDialogs() { DialogService::Install(this); }
-  ~RecordingDialogs() override { DialogService::Install(nullptr); }
-
-  void ShowMessage(QWidget*, const QString&, const QString& text, Icon icon) override {
-    messages.push_back(text);
-    icons.push_back(icon);
-  }
-  QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
-    if (savePaths.empty()) return {};
-    const QString path = savePaths.front();
-    savePaths.pop_front();
-    return path;
-  }
-
-  QStringList messages;
-  std::vector<Icon> icons;
-  std::deque<QString> savePaths;
-};
-
 // Acts as an ordinary user for the scope: root passes every permission check.
 class AsOrdinaryUser {
  public:
@@ -140,7 +117,7 @@ class RecoveryTests : public QObject {
 
  private:
   std::unique_ptr<TestPorts> ports_;
-  std::unique_ptr<RecordingDialogs> dialogs_;
+  std::unique_ptr<AnsweringDialogs> dialogs_;
   std::unique_ptr<SimulatedModule> module_;
   std::unique_ptr<KelvaroWindows> windows_;
   int descriptorsBefore_ = 0;
@@ -165,7 +142,7 @@ class RecoveryTests : public QObject {
   };
   Outcome PressInTransferWindow(const char* button) {
     Outcome outcome;
-    const int before = static_cast<int>(dialogs_->messages.size());
+    const int before = static_cast<int>(dialogs_->Texts().size());
     bool ran = false;
     WhenModal([&](QWidget* modal) {
       Click(modal, button);
@@ -175,7 +152,7 @@ class RecoveryTests : public QObject {
       Click(modal, "btClose");
     });
     Click(&Main(), "btParameterSetting");
-    outcome.newMessages = static_cast<int>(dialogs_->messages.size()) - before;
+    outcome.newMessages = static_cast<int>(dialogs_->Texts().size()) - before;
     qInfo("%s: lamps %s, %d new message box(es)", button, qPrintable(outcome.lamps), outcome.newMessages);
     if (!ran) outcome.lamps = QStringLiteral("transfer window did not open");
     return outcome;
@@ -196,7 +173,7 @@ class RecoveryTests : public QObject {
   // shows, and keeps them to the end; a first showing here keeps them out of the count.
   void initTestCase() {
     TestPorts ports;
-    RecordingDialogs dialogs;
+    AnsweringDialogs dialogs;
     KelvaroWindows windows(Fast());
     windows.State().show();
     QTest::qWait(5 * kFastPoll);
@@ -206,7 +183,7 @@ class RecoveryTests : public QObject {
   void init() {
     descriptorsBefore_ = OpenDescriptorCount();
     ports_ = std::make_unique<TestPorts>();
-    dialogs_ = std::make_unique<RecordingDialogs>();
+    dialogs_ = std::make_unique<AnsweringDialogs>();
     module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
     ParameterImage.fill(kErasedByte);
   }
@@ -239,7 +216,7 @@ class RecoveryTests : public QObject {
     // the error box said so once.
     QVERIFY2(cut.newMessages == 0 ? cut.lamps == "GGRW" : cut.lamps == "GGWW", qPrintable(cut.lamps));
     QVERIFY(cut.newMessages <= 1);
-    if (cut.newMessages == 1) QVERIFY(dialogs_->messages.back().startsWith("WriteFile function failed"));
+    if (cut.newMessages == 1) QVERIFY(dialogs_->Texts().back().startsWith("WriteFile function failed"));
     QVERIFY(cut.usable);
     QVERIFY(Module().HungUp());
     QCOMPARE(ParameterImage, Pattern(5));
@@ -274,7 +251,7 @@ class RecoveryTests : public QObject {
     QCOMPARE(Module().Memory(), Pattern(9));
     QCOMPARE(PressInTransferWindow("btCompare").lamps, QStringLiteral("GGGG"));
     QCOMPARE(ParameterImage, Pattern(9));
-    QCOMPARE(static_cast<int>(dialogs_->messages.size()), cut.newMessages);
+    QCOMPARE(static_cast<int>(dialogs_->Texts().size()), cut.newMessages);
   }
 
   void aModuleGoneQuietLeavesTheStateWindowAndTheTransferWindowUsable() {
@@ -303,8 +280,8 @@ class RecoveryTests : public QObject {
     });
     Click(&Main(), "btStatus");
     QVERIFY(Module().HungUp());
-    QVERIFY2(dialogs_->messages.size() <= 1, qPrintable(dialogs_->messages.join(QLatin1Char('|'))));
-    qInfo("polling a dead line: %d message box(es)", static_cast<int>(dialogs_->messages.size()));
+    QVERIFY2(dialogs_->Texts().size() <= 1, qPrintable(dialogs_->Texts().join(QLatin1Char('|'))));
+    qInfo("polling a dead line: %d message box(es)", static_cast<int>(dialogs_->Texts().size()));
 
     Reconnect();
     line->setText(QStringLiteral("."));
@@ -334,7 +311,7 @@ class RecoveryTests : public QObject {
     QCOMPARE(Main().StatusText(), kUnavailable);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
-    QVERIFY(dialogs_->messages.isEmpty());
+    QVERIFY(dialogs_->Texts().isEmpty());
 
     holder.kill();
     QVERIFY(holder.waitForFinished(5000));
@@ -356,9 +333,9 @@ class RecoveryTests : public QObject {
     }
     ::chmod(KelvaroFolder().c_str(), 0755);
 
-    QCOMPARE(dialogs_->messages.size(), 1);
-    QCOMPARE(dialogs_->icons.front(), DialogService::Icon::Error);
-    QCOMPARE(dialogs_->messages.front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
+    QCOMPARE(dialogs_->Texts().size(), 1);
+    QCOMPARE(dialogs_->Icons().front(), DialogService::Icon::Error);
+    QCOMPARE(dialogs_->Texts().front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
     QCOMPARE(ReadChoiceFile(), previous);
     QCOMPARE(FolderNames(KelvaroFolder()), (std::vector<std::string>{"VORMAK_setup.ini", "ports"}));
   }
@@ -374,7 +351,7 @@ class RecoveryTests : public QObject {
     ParameterImage = Pattern(3);
     Download().show();
 
-    dialogs_->savePaths = {QString::fromStdString((folder / "new.HVK").string()),
+    dialogs_->answers = {QString::fromStdString((folder / "new.HVK").string()),
                            QString::fromStdString((folder / "old.HVK").string())};
     {
       AsOrdinaryUser user;
@@ -383,8 +360,8 @@ class RecoveryTests : public QObject {
     }
     ::chmod(folder.c_str(), 0755);
 
-    QCOMPARE(dialogs_->messages, QStringList({"File access denied.", "File access denied."}));
-    QCOMPARE(dialogs_->icons, (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
+    QCOMPARE(dialogs_->Texts(), QStringList({"File access denied.", "File access denied."}));
+    QCOMPARE(dialogs_->Icons(), (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
     QCOMPARE(ParameterImage, Pattern(3));
     QCOMPARE(FolderNames(folder), std::vector<std::string>{"old.HVK"});
     QCOMPARE(FileBytes(folder / "old.HVK"), std::string(old.begin(), old.end()));

@@ -15,6 +15,7 @@
 #include "serial/com_port.h"
 #include "sim/simulated_module.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/indicator_letter.h"
 #include "tests/support/test_images.h"
 #include "tests/support/test_loop.h"
 
@@ -23,28 +24,17 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-char Letter(IndicatorColour colour) {
-  switch (colour) {
-    case IndicatorColour::White: return 'W';
-    case IndicatorColour::Yellow: return 'Y';
-    case IndicatorColour::Silver: return 'S';
-    case IndicatorColour::Green: return 'G';
-    case IndicatorColour::Red: return 'R';
-  }
-  return '?';
-}
-
 // The transfer window as the procedures see it: four lamps, the buttons, and the
 // order of every call.
 class RecordingView : public TransferView {
  public:
   void SetIndicator(int block, IndicatorColour colour) override {
-    lamps[static_cast<std::size_t>(block)] = Letter(colour);
-    calls.push_back(std::to_string(block) + Letter(colour));
+    lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour);
+    calls.push_back(std::to_string(block) + IndicatorLetter(colour));
   }
   void SetAllIndicators(IndicatorColour colour) override {
-    lamps = std::string(4, Letter(colour));
-    calls.push_back(std::string("all ") + Letter(colour));
+    lamps = std::string(4, IndicatorLetter(colour));
+    calls.push_back(std::string("all ") + IndicatorLetter(colour));
   }
   void SetControlsEnabled(bool on) override {
     enabled = on;

@@ -33,9 +33,10 @@
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
 #include "sim/simulated_module.h"
+#include "tests/support/descriptor_count.h"
+#include "tests/support/indicator_letter.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_loop.h"
-#include "tests/support/descriptor_count.h"
 
 namespace {
 
@@ -74,18 +75,8 @@ long ResidentKiB() {
 // Four lamps as letters, W Y S G R.
 class LampView : public TransferView {
  public:
-  static char Letter(IndicatorColour colour) {
-    switch (colour) {
-      case IndicatorColour::White: return 'W';
-      case IndicatorColour::Yellow: return 'Y';
-      case IndicatorColour::Silver: return 'S';
-      case IndicatorColour::Green: return 'G';
-      case IndicatorColour::Red: return 'R';
-    }
-    return '?';
-  }
-  void SetIndicator(int block, IndicatorColour colour) override { lamps[static_cast<std::size_t>(block)] = Letter(colour); }
-  void SetAllIndicators(IndicatorColour colour) override { lamps = std::string(4, Letter(colour)); }
+  void SetIndicator(int block, IndicatorColour colour) override { lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour); }
+  void SetAllIndicators(IndicatorColour colour) override { lamps = std::string(4, IndicatorLetter(colour)); }
   void SetControlsEnabled(bool on) override { enabled = on; }
 
   std::string lamps = "SSSS";

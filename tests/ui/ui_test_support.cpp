@@ -15,6 +15,18 @@ void AnsweringDialogs::ShowMessage(QWidget*, const QString& caption, const QStri
   messages.push_back({caption, text, icon});
 }
 
+QStringList AnsweringDialogs::Texts() const {
+  QStringList texts;
+  for (const Message& message : messages) texts << message.text;
+  return texts;
+}
+
+std::vector<DialogService::Icon> AnsweringDialogs::Icons() const {
+  std::vector<Icon> icons;
+  for (const Message& message : messages) icons.push_back(message.icon);
+  return icons;
+}
+
 QString AnsweringDialogs::GetOpenFileName(QWidget*, const QString& title, const QString& initialName,
                                           const QString& filter) {
   return Answer({false, title, initialName, filter, QString()});

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <deque>
 #include <functional>
@@ -41,6 +42,10 @@ class AnsweringDialogs : public DialogService {
                           const QString& filter) override;
   QString GetSaveFileName(QWidget*, const QString& title, const QString& initialName, const QString& filter,
                           const QString& defaultSuffix) override;
+
+  // The texts and icons of the message boxes shown so far, in order.
+  QStringList Texts() const;
+  std::vector<Icon> Icons() const;
 
   std::vector<Message> messages;
   std::vector<FileRequest> fileRequests;
