@@ -6,6 +6,7 @@
 
 #include "quit_on_signal.h"
 #include "startup.h"
+#include "ui/form_style.h"
 #include "ui/main_form.h"
 
 namespace {

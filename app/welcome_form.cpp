@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "ui/accessible_window.h"
+#include "ui/form_style.h"
 #include "ui/main_form.h"
 
 const char kVersionText[] = "v1.1c";

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "dialog_service.h"
-#include "main_form.h"
+#include "form_style.h"
 #include "params/image_file.h"
 #include "params/parameter_image.h"
 #include "settings_form.h"
@@ -109,17 +109,12 @@ TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump,
 }
 
 QPushButton* TFormDownload::AddButton(const char* name, const QString& caption, const QRect& geometry) {
-  auto* button = new QPushButton(caption, this);
-  button->setObjectName(QLatin1String(name));
-  button->setAccessibleName(caption);
-  button->setAutoDefault(false);
-  button->setFont(FormFont(true));
+  QPushButton* button = MakeButton(this, name, caption, geometry, ButtonWeight::Bold);
   QPalette colours = button->palette();
   // Grey captions while enabled; disabled buttons keep the system's disabled look.
   colours.setColor(QPalette::Active, QPalette::ButtonText, kButtonTextColour);
   colours.setColor(QPalette::Inactive, QPalette::ButtonText, kButtonTextColour);
   button->setPalette(colours);
-  button->setGeometry(geometry);
   return button;
 }
 

@@ -4,10 +4,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 
 #include "accessible_window.h"
@@ -20,8 +18,6 @@
 #include "text_codec.h"
 
 namespace {
-
-constexpr int kFormPointSize = 8;
 
 const char kCaption[] = "Harnvik";
 const char kSelectSerialPortText[] = "Soros port kiválasztása";
@@ -51,30 +47,6 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const QRect& geometry) {
 }
 
 }  // namespace
-
-QFont FormFont(bool bold) {
-  QFont font(QStringLiteral("Sans Serif"), kFormPointSize);
-  font.setStyleHint(QFont::SansSerif);
-  font.setBold(bold);
-  return font;
-}
-
-void CentreOnScreen(QWidget& window) {
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), window.size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window.move(frame.topLeft());
-  }
-}
-
-QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
-  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setFont(FormFont(true));
-  button->setAutoDefault(false);
-  button->setGeometry(geometry);
-  return button;
-}
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window), comPort1_(sync_) {
   ReportAsWindow("TMainForm");
@@ -119,18 +91,18 @@ void TMainForm::BuildControls() {
   cbCOM->setAccessibleDescription(QString::fromUtf8(kSelectSerialPortText));
   cbCOM->setGeometry(kInner, 23, kControlWidth, 23);
   lbSelectSerialPort->setBuddy(cbCOM);
-  btConnect = MakeBoldButton(gbSerialPort, "btConnect", kConnectText, QRect(kInner, 51, kControlWidth, kButtonHeight));
+  btConnect = MakeButton(gbSerialPort, "btConnect", QString::fromUtf8(kConnectText), QRect(kInner, 51, kControlWidth, kButtonHeight), ButtonWeight::Bold);
   btDisconnect =
-      MakeBoldButton(gbSerialPort, "btDisconnect", kDisconnectText, QRect(kInner, 77, kControlWidth, kButtonHeight));
+      MakeButton(gbSerialPort, "btDisconnect", QString::fromUtf8(kDisconnectText), QRect(kInner, 77, kControlWidth, kButtonHeight), ButtonWeight::Bold);
 
   gbModule = MakeFrame(this, "gbModule", QRect(kMargin, 114, kFrameWidth, 82));
-  btStatus = MakeBoldButton(gbModule, "btStatus", kStatusText, QRect(kInner, 6, kControlWidth, kTallButtonHeight));
-  btParameterSetting = MakeBoldButton(gbModule, "btParameterSetting", kParameterSettingText,
-                                      QRect(kInner, 42, kControlWidth, kTallButtonHeight));
+  btStatus = MakeButton(gbModule, "btStatus", QString::fromUtf8(kStatusText), QRect(kInner, 6, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
+  btParameterSetting = MakeButton(gbModule, "btParameterSetting", QString::fromUtf8(kParameterSettingText),
+                                      QRect(kInner, 42, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
 
   constexpr int kCloseWidth = 80;
-  btClose = MakeBoldButton(this, "btClose", kCloseText,
-                           QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight));
+  btClose = MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+                           QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight), ButtonWeight::Bold);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

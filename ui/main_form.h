@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include "form_style.h"
 #include "protocol/line_protocol.h"
 #include "protocol/reply_state.h"
 #include "protocol/status_decode.h"
@@ -21,12 +22,6 @@ class QRect;
 class QStatusBar;
 class TComComboBox;
 
-// The windows' font: 8-point sans-serif; captions that stand out are bold.
-QFont FormFont(bool bold = false);
-// Moves a window so that it stands in the middle of the primary screen.
-void CentreOnScreen(QWidget& window);
-// A bold push button named name (its object name) with a UTF-8 caption.
-QPushButton* MakeBoldButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry);
 
 class TMainForm : public QWidget {
   Q_OBJECT

@@ -8,7 +8,7 @@
 #include <QValidator>
 
 #include "char_grid.h"
-#include "main_form.h"
+#include "form_style.h"
 #include "text_codec.h"
 
 namespace {
@@ -92,15 +92,6 @@ std::array<std::string, N> FromGrid(const TCharGrid& grid) {
   return cells;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry) {
-  auto* button = new QPushButton(caption, parent);
-  button->setObjectName(QLatin1String(name));
-  button->setAccessibleName(caption);
-  button->setAutoDefault(false);  // Enter in a field must not accept the window
-  button->setGeometry(geometry);
-  return button;
-}
-
 }  // namespace
 
 TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
@@ -163,10 +154,11 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   }
 
   btSettingOK = MakeButton(this, "btSettingOK", kOkCaption,
-                           QRect(kMargin, kButtonTop, kButtonWidth, kButtonHeight));
+                           QRect(kMargin, kButtonTop, kButtonWidth, kButtonHeight), ButtonWeight::Normal);
   btSettingCancel =
       MakeButton(this, "btSettingCancel", kCancelCaption,
-                 QRect(kClientSize.width() - kMargin - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
+                 QRect(kClientSize.width() - kMargin - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight),
+                 ButtonWeight::Normal);
 
   connect(btSettingOK, &QPushButton::clicked, this, &TSettingsForm::btSettingOKClick);
   connect(btSettingCancel, &QPushButton::clicked, this, &TSettingsForm::btSettingCancelClick);

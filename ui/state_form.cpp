@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "dialog_service.h"
-#include "main_form.h"
+#include "form_style.h"
 #include "protocol/line_protocol.h"
 #include "text_codec.h"
 
@@ -127,9 +127,9 @@ void TStateForm::BuildControls() {
 
   y = kClientHeight - kMargin - kButtonHeight;
   const int halfWidth = (kRowWidth - kGap) / 2;
-  btClearMsg = MakeBoldButton(this, "btClearMsg", kClearMsgText, QRect(kMargin, y, halfWidth, kButtonHeight));
-  btClose = MakeBoldButton(this, "btClose", kCloseText,
-                           QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight));
+  btClearMsg = MakeButton(this, "btClearMsg", QString::fromUtf8(kClearMsgText), QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);
+  btClose = MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+                           QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight), ButtonWeight::Bold);
 
   TimerState = new QTimer(this);
   TimerState->setObjectName(QStringLiteral("TimerState"));
