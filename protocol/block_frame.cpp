@@ -46,7 +46,7 @@ bool CheckReceivedChecksum(const BlockFrame& frame) {
   return stored == FrameChecksum(frame);
 }
 
-int HexDigitValue(char digit) {
+int UpperHexDigitValue(char digit) {
   if (digit >= '0' && digit <= '9') return digit - '0';
   if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
   return -1;
@@ -57,8 +57,8 @@ bool DecodeBlockReply(const std::string& line, BlockFrame& frame) {
   if (line.size() != kBlockReplyLength) return false;
   constexpr std::size_t kFirstDigit = kBlockReplyLength - kFrameHexDigits;
   for (std::size_t i = 0; i < kFrameSize; ++i) {
-    const int high = HexDigitValue(line[kFirstDigit + 2 * i]);
-    const int low = HexDigitValue(line[kFirstDigit + 2 * i + 1]);
+    const int high = UpperHexDigitValue(line[kFirstDigit + 2 * i]);
+    const int low = UpperHexDigitValue(line[kFirstDigit + 2 * i + 1]);
     if (high < 0 || low < 0) return false;  // what was decoded so far stays
     frame[i] = static_cast<std::uint8_t>(high << 4 | low);
   }

@@ -27,7 +27,7 @@ std::uint32_t FrameChecksum(const BlockFrame& frame);
 // Raises std::out_of_range for a block number other than 0 to 3.
 BlockFrame BuildFrame(const ImageBytes& image, int block);
 // The value of one upper-case hex digit, or -1 for anything else (lower case included).
-int HexDigitValue(char digit);
+int UpperHexDigitValue(char digit);
 // Two upper-case hex digits per byte, byte 0 first.
 std::string FrameToHex(const BlockFrame& frame);
 // True when bytes 266..269, read least significant byte first, equal the sum.

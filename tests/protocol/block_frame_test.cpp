@@ -157,13 +157,13 @@ TEST(FrameToHex, WriteSendsTheSameDigitsByteByByte) {
   EXPECT_EQ(joined, FrameToHex(frame));
 }
 
-// ---- HexDigitValue ----
+// ---- UpperHexDigitValue ----
 
-TEST(HexDigitValue, UpperCaseOnly) {
+TEST(UpperHexDigitValue, UpperCaseOnly) {
   const std::string digits = "0123456789ABCDEF";
-  for (int v = 0; v < 16; ++v) EXPECT_EQ(HexDigitValue(digits[v]), v);
-  for (char c : std::string("abcdefGgXx /:@`\x7F\x80\xFF")) EXPECT_EQ(HexDigitValue(c), -1) << int(c);
-  EXPECT_EQ(HexDigitValue('\0'), -1);
+  for (int v = 0; v < 16; ++v) EXPECT_EQ(UpperHexDigitValue(digits[v]), v);
+  for (char c : std::string("abcdefGgXx /:@`\x7F\x80\xFF")) EXPECT_EQ(UpperHexDigitValue(c), -1) << int(c);
+  EXPECT_EQ(UpperHexDigitValue('\0'), -1);
 }
 
 // ---- CheckReceivedChecksum ----

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "protocol/block_frame.h"
 #include "serial/com_port.h"
 #include "serial/port_names.h"
 #include "tests/support/pty_pair.h"
@@ -37,6 +38,14 @@ INSTANTIATE_TEST_SUITE_P(
                       NormalizeRow{"$", "COM1"}, NormalizeRow{"5a", "COM1"}, NormalizeRow{"COM4294967301", "COM1"},
                       NormalizeRow{"COM-4294967291", "COM1"}, NormalizeRow{"COM2147483648", "COM1"},
                       NormalizeRow{"COM0005", "COM5"}));
+
+// Port names read hex digits in either case, block replies only in upper case; both
+// readers live in one program, so neither may stand in for the other.
+TEST(NormalizePortName, LowerCaseHexBesideTheBlockReplyReader) {
+  EXPECT_EQ(UpperHexDigitValue('a'), -1);
+  EXPECT_EQ(NormalizePortName("COM$a"), "COM10");
+  EXPECT_EQ(NormalizePortName("0x1f"), "COM31");
+}
 
 class PortPaths : public ::testing::Test {
  protected:
