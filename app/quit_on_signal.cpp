@@ -4,10 +4,10 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 

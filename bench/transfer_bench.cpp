@@ -81,7 +81,8 @@ struct Bench {
   ThreadSync sync;
   TComPort port{sync};
   ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  LineHandlers handlers{nullptr, nullptr,
+                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
   TestLoop loop{sync};
   LampCount lamps;
   TransferLink link{port, reply, loop, &lamps};
@@ -130,16 +131,17 @@ int RunBench(const std::string& configDir) {
   for (const Row& row : rows) {
     const double ratio = row.measured / row.wire;
     pass = pass && ratio <= kRatioTarget && row.allGreen;
-    std::printf("%-9s %10.3f s %10.3f s %8.3f %15.3f ms%s\n", row.name, row.wire, row.measured, ratio,
-                row.perBlockMs, row.allGreen ? "" : "  (a block failed)");
+    std::printf("%-9s %10.3f s %10.3f s %8.3f %15.3f ms%s\n", row.name, row.wire, row.measured, ratio, row.perBlockMs,
+                row.allGreen ? "" : "  (a block failed)");
   }
   std::printf("%-9s %10.3f s of waiting on a silent module: CPU %.2f %% of one core\n", "silent", silent.seconds,
               cpuShare * 100);
   pass = pass && cpuShare <= kCpuTarget;
 
-  std::printf("%s: ratio read %.3f, write %.3f, compare %.3f (target <= %.2f); silent-wait CPU %.2f %% (target <= %.0f %%)\n",
-              pass ? "PASS" : "FAIL", rows[0].measured / rows[0].wire, rows[1].measured / rows[1].wire,
-              rows[2].measured / rows[2].wire, kRatioTarget, cpuShare * 100, kCpuTarget * 100);
+  std::printf(
+      "%s: ratio read %.3f, write %.3f, compare %.3f (target <= %.2f); silent-wait CPU %.2f %% (target <= %.0f %%)\n",
+      pass ? "PASS" : "FAIL", rows[0].measured / rows[0].wire, rows[1].measured / rows[1].wire,
+      rows[2].measured / rows[2].wire, kRatioTarget, cpuShare * 100, kCpuTarget * 100);
   return pass ? 0 : 1;
 }
 

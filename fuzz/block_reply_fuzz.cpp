@@ -53,7 +53,8 @@ void CheckRawLine(const std::string& line) {
     if (good) FuzzFail("a reply with a bad digit was good");
     return;
   }
-  const std::uint32_t stored = frame[266] | frame[267] << 8 | frame[268] << 16 | static_cast<std::uint32_t>(frame[269]) << 24;
+  const std::uint32_t stored =
+      frame[266] | frame[267] << 8 | frame[268] << 16 | static_cast<std::uint32_t>(frame[269]) << 24;
   if (good != (stored == ModuleSum(frame))) FuzzFail("the checksum verdict is wrong");
 }
 

@@ -19,9 +19,14 @@ struct Field {
 
 bool OwnedByEditor(std::size_t k) {
   static constexpr Field kFields[] = {
-      {EEAddr::AutoDial, 17}, {EEAddr::SmsFw1, 17},         {EEAddr::SmsFw2, 17},
-      {EEAddr::User1, 17},    {EEAddr::User2, 17},          {EEAddr::Prefix, 9},
-      {EEAddr::FirstEventCode, 2 * kEventCodeCount},        {EEAddr::FirstSmsText, 41 * kSmsTextCount},
+      {EEAddr::AutoDial, 17},
+      {EEAddr::SmsFw1, 17},
+      {EEAddr::SmsFw2, 17},
+      {EEAddr::User1, 17},
+      {EEAddr::User2, 17},
+      {EEAddr::Prefix, 9},
+      {EEAddr::FirstEventCode, 2 * kEventCodeCount},
+      {EEAddr::FirstSmsText, 41 * kSmsTextCount},
       {EEAddr::Marker, 1},
   };
   for (const Field& f : kFields) {

@@ -177,8 +177,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (seen.message != expected.message) FuzzFail("message lines differ from the framing");
   if (seen.block != expected.block) FuzzFail("block replies differ from the framing");
   if (seen.shown != statusLines || seen.added != messageLines) FuzzFail("display calls differ from the decoders");
-  if ((state.okSeen != 0) != ok || (state.activateConfirmed != 0) != activate ||
-      (state.writeConfirmed != 0) != write || (state.writeRejected != 0) != reject) {
+  if ((state.okSeen != 0) != ok || (state.activateConfirmed != 0) != activate || (state.writeConfirmed != 0) != write ||
+      (state.writeRejected != 0) != reject) {
     FuzzFail("a reply flag differs from the lines received");
   }
   if ((state.blockGood != 0) != seen.anyGood || (state.blockBad != 0) != seen.anyBad) {

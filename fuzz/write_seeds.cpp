@@ -52,9 +52,7 @@ std::string StreamSeed(const std::string& stream, std::uint32_t pieces) {
   return seed;
 }
 
-std::string WriteCommand(const ImageBytes& image, int block) {
-  return FrameToHex(BuildFrame(image, block));
-}
+std::string WriteCommand(const ImageBytes& image, int block) { return FrameToHex(BuildFrame(image, block)); }
 
 }  // namespace
 
@@ -147,7 +145,9 @@ int main(int argc, char** argv) {
   fs::copy_file(scratch / "b.ini", cells / "hex_port_and_line_break", fs::copy_options::overwrite_existing);
   Write(cells, "empty", "");
   Write(cells, "bare_name", "COM7\r\n");
-  Write(cells, "end_of_file_byte", "2,1\r\ncw 0,20\r\n0,0,COM2\x1A" "0,0,COM9\r\n");
+  Write(cells, "end_of_file_byte",
+        "2,1\r\ncw 0,20\r\n0,0,COM2\x1A"
+        "0,0,COM9\r\n");
 
   // Image files written by the tool's own saver, and one cut short.
   const fs::path images = root / "image_file";

@@ -147,27 +147,21 @@ EInOutError::EInOutError(const std::string& message, int errorCode)
 
 std::string InOutErrorMessage(int errorCode) {
   switch (errorCode) {
-    case ENOENT:
-      return kFileNotFound;
+    case ENOENT: return kFileNotFound;
     case EINVAL:
     case ENOTDIR:
     case ENAMETOOLONG:
-    case EISDIR:
-      return kInvalidFilename;
+    case EISDIR: return kInvalidFilename;
     case EMFILE:
-    case ENFILE:
-      return kTooManyOpenFiles;
+    case ENFILE: return kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-    case ETXTBSY:
-      return kFileAccessDenied;
+    case ETXTBSY: return kFileAccessDenied;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      return kDiskFull;
-    default:
-      return kIoErrorPrefix + std::to_string(errorCode);
+    case EFBIG: return kDiskFull;
+    default: return kIoErrorPrefix + std::to_string(errorCode);
   }
 }
 

@@ -78,9 +78,7 @@ void StorePrefix(ImageBytes& image, std::size_t offset, const PrefixCells& cells
   StoreDigits(image, offset, cells, kEmptyPrefixCount);
 }
 
-PrefixCells LoadPrefix(const ImageBytes& image, std::size_t offset) {
-  return LoadDigits<kPrefixCells>(image, offset);
-}
+PrefixCells LoadPrefix(const ImageBytes& image, std::size_t offset) { return LoadDigits<kPrefixCells>(image, offset); }
 
 void StoreEventCode(ImageBytes& image, std::size_t offset, const EventCells& cells) {
   CheckField(offset, kEventFieldSize);

@@ -32,9 +32,7 @@ void AssembleByte(std::uint8_t byte, ReplyState& state, const LineHandlers& hand
 
 }  // namespace
 
-std::string HexByte(std::uint8_t byte) {
-  return {kHexDigitChars[byte >> 4], kHexDigitChars[byte & 0x0F]};
-}
+std::string HexByte(std::uint8_t byte) { return {kHexDigitChars[byte >> 4], kHexDigitChars[byte & 0x0F]}; }
 
 void SendCommand(PortLink& port, std::string_view text) {
   if (!port.Connected()) return;

@@ -87,7 +87,8 @@ void ReadModule(TransferLink& link) {
       FrameStage[static_cast<std::size_t>(b)] = ReceivedFrame;
     }
     for (std::size_t b = 0; b < kBlockCount; ++b) {
-      std::copy_n(FrameStage[b].begin(), kBlockSize, ParameterImage.begin() + static_cast<std::ptrdiff_t>(b * kBlockSize));
+      std::copy_n(FrameStage[b].begin(), kBlockSize,
+                  ParameterImage.begin() + static_cast<std::ptrdiff_t>(b * kBlockSize));
     }
   });
 }

@@ -6,7 +6,7 @@ packages=(
   g++ make cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev file
   xvfb xauth
 )

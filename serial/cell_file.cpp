@@ -66,8 +66,10 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 std::string DecodeCellText(std::string text) {
   if (text.find(kLfStandIn) == std::string::npos) return text;
   for (char& c : text) {
-    if (c == kCrStandIn) c = kCr;
-    else if (c == kLfStandIn) c = kLf;
+    if (c == kCrStandIn)
+      c = kCr;
+    else if (c == kLfStandIn)
+      c = kLf;
   }
   return text.substr(0, text.find(kCr));
 }
@@ -75,8 +77,10 @@ std::string DecodeCellText(std::string text) {
 std::string EncodeCellText(std::string text) {
   if (text.find(kCr) == std::string::npos) return text;
   for (char& c : text) {
-    if (c == kCr) c = kCrStandIn;
-    else if (c == kLf) c = kLfStandIn;
+    if (c == kCr)
+      c = kCrStandIn;
+    else if (c == kLf)
+      c = kLfStandIn;
   }
   return text;
 }

@@ -10,22 +10,22 @@
 #include <stdexcept>
 #include <string>
 
-#include "protocol/port_link.h"
 #include "com_settings.h"
+#include "protocol/port_link.h"
 #include "thread_sync.h"
 
 // The link's own error numbers.
 enum ComError {
-  CE_OpenFailed = 1,         // "Unable to open com port"
-  CE_WriteFailed = 2,        // "WriteFile function failed"
-  CE_ReadFailed = 3,         // "ReadFile function failed"
-  CE_PurgeFailed = 5,        // "PurgeComm function failed"
-  CE_SetStateFailed = 7,     // "SetCommState function failed"
-  CE_SetTimeoutsFailed = 8,  // "SetCommTimeouts failed"
-  CE_SetupFailed = 9,        // "SetupComm function failed"
-  CE_ClearErrorFailed = 10,  // "ClearCommError function failed"
-  CE_ModemStatusFailed = 11, // "GetCommModemStatus function failed"
-  CE_EnumPortsFailed = 15,   // "EnumPorts function failed"
+  CE_OpenFailed = 1,          // "Unable to open com port"
+  CE_WriteFailed = 2,         // "WriteFile function failed"
+  CE_ReadFailed = 3,          // "ReadFile function failed"
+  CE_PurgeFailed = 5,         // "PurgeComm function failed"
+  CE_SetStateFailed = 7,      // "SetCommState function failed"
+  CE_SetTimeoutsFailed = 8,   // "SetCommTimeouts failed"
+  CE_SetupFailed = 9,         // "SetupComm function failed"
+  CE_ClearErrorFailed = 10,   // "ClearCommError function failed"
+  CE_ModemStatusFailed = 11,  // "GetCommModemStatus function failed"
+  CE_EnumPortsFailed = 15,    // "EnumPorts function failed"
 };
 
 // The text of an error number, as the message starts.

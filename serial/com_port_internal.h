@@ -22,19 +22,19 @@ class ComDevice {
   // Closes the device; StopThread must have run first.
   virtual ~ComDevice() = default;
 
-  virtual void SetQueueSizes(const TComBuffer& buffer) = 0;                  // error 9
-  virtual void SetLineSettings(const TComLineSettings& settings) = 0;        // error 7
-  virtual void SetTimeouts(const TComTimeouts& timeouts) = 0;                // error 8
+  virtual void SetQueueSizes(const TComBuffer& buffer) = 0;            // error 9
+  virtual void SetLineSettings(const TComLineSettings& settings) = 0;  // error 7
+  virtual void SetTimeouts(const TComTimeouts& timeouts) = 0;          // error 8
   // The thread hands each wake-up's events through sync to dispatch.
   virtual void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) = 0;
   // Sets the stop signal and serves hand-offs until the thread has ended.
   virtual void StopThread(ThreadSync& sync) = 0;
   virtual bool ThreadRunning() const = 0;
 
-  virtual void ReadModemStatus() = 0;                                        // error 11
-  virtual void ClearErrors() = 0;                                            // error 10
+  virtual void ReadModemStatus() = 0;                                            // error 11
+  virtual void ClearErrors() = 0;                                                // error 10
   virtual int Write(const std::string& text, const TComTimeouts& timeouts) = 0;  // error 2
-  virtual int Read(std::uint8_t* buffer, int count) = 0;                     // error 3
-  virtual int BytesWaiting() = 0;                                            // error 10
-  virtual void Purge() = 0;                                                  // error 5
+  virtual int Read(std::uint8_t* buffer, int count) = 0;                         // error 3
+  virtual int BytesWaiting() = 0;                                                // error 10
+  virtual void Purge() = 0;                                                      // error 5
 };

@@ -124,8 +124,8 @@ class PosixComDevice : public ComDevice {
   int Write(const std::string& text, const TComTimeouts& timeouts) override {
     using Clock = std::chrono::steady_clock;
     const auto n = static_cast<long long>(text.size());
-    const auto deadline = Clock::now() + std::chrono::milliseconds(
-                                             timeouts.writeTotalMultiplier * n + timeouts.writeTotalConstant);
+    const auto deadline =
+        Clock::now() + std::chrono::milliseconds(timeouts.writeTotalMultiplier * n + timeouts.writeTotalConstant);
     long long written = 0;
     while (written < n) {
       const ssize_t got = ::write(fd_, text.data() + written, static_cast<size_t>(n - written));
@@ -176,9 +176,12 @@ class PosixComDevice : public ComDevice {
       if (n < 0) break;
       bool stop = false, received = false, hungUp = false;
       for (int i = 0; i < n; ++i) {
-        if (events[i].data.fd == stopFd_) stop = true;
-        else if (events[i].events & (EPOLLHUP | EPOLLERR)) hungUp = true;
-        else if (events[i].events & EPOLLIN) received = true;
+        if (events[i].data.fd == stopFd_)
+          stop = true;
+        else if (events[i].events & (EPOLLHUP | EPOLLERR))
+          hungUp = true;
+        else if (events[i].events & EPOLLIN)
+          received = true;
       }
       if (stop) {
         // Bytes received but not read are gone once the connection ends.

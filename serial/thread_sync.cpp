@@ -2,9 +2,7 @@
 
 #include <utility>
 
-std::exception_ptr ThreadSync::Send(std::function<void()> request) {
-  return SendAndWait(std::move(request), nullptr);
-}
+std::exception_ptr ThreadSync::Send(std::function<void()> request) { return SendAndWait(std::move(request), nullptr); }
 
 std::exception_ptr ThreadSync::Send(std::function<void()> request, const std::atomic<bool>& abandon) {
   return SendAndWait(std::move(request), &abandon);

@@ -1,9 +1,9 @@
 // harnvik-sim: a simulated module for trying the tool without the hardware.
 
+#include <pthread.h>
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <pthread.h>
 #include <string>
 #include <vector>
 

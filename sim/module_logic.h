@@ -31,8 +31,7 @@ struct ModuleAnswer {
 
 class ModuleLogic {
  public:
-  explicit ModuleLogic(const ImageBytes& memory, const SimFaults& faults = {},
-                       std::uint32_t seed = kDefaultSimSeed);
+  explicit ModuleLogic(const ImageBytes& memory, const SimFaults& faults = {}, std::uint32_t seed = kDefaultSimSeed);
 
   // One received line, without its CR. Anything the module does not know is ignored.
   ModuleAnswer HandleLine(const std::string& line);

@@ -18,16 +18,16 @@ constexpr std::string_view kEventCodes[kEventCodeCount] = {
 
 // SMS texts in code page 1250; text 10 belongs to IN2.
 constexpr std::string_view kSmsTexts[kSmsTextCount] = {
-    "Bet\xF6r\xE9s riaszt\xE1s!",                  // Betörés riasztás!
-    "T\xFBzjelz\xE9s a lak\xE1sban",               // Tűzjelzés a lakásban
-    "P\xE1nikgomb megnyomva",                      // Pánikgomb megnyomva
-    "H\xE1l\xF3zati \xE1ramkimarad\xE1s",          // Hálózati áramkimaradás
-    "Akkumul\xE1tor fesz\xFClts\xE9g alacsony",    // Akkumulátor feszültség alacsony
-    "\xC9les\xEDt\xE9s / hat\xE1stalan\xEDt\xE1s", // Élesítés / hatástalanítás
-    "Szabot\xE1zs a k\xF6zponton",                 // Szabotázs a központon
-    "G\xE1zsziv\xE1rg\xE1s \xE9szlelve",           // Gázszivárgás észlelve
-    "Id\xF5szakos teszt jelent\xE9s",              // Időszakos teszt jelentés
-    "IN2 bemenet: ajt\xF3nyit\xE1s",               // IN2 bemenet: ajtónyitás
+    "Bet\xF6r\xE9s riaszt\xE1s!",                   // Betörés riasztás!
+    "T\xFBzjelz\xE9s a lak\xE1sban",                // Tűzjelzés a lakásban
+    "P\xE1nikgomb megnyomva",                       // Pánikgomb megnyomva
+    "H\xE1l\xF3zati \xE1ramkimarad\xE1s",           // Hálózati áramkimaradás
+    "Akkumul\xE1tor fesz\xFClts\xE9g alacsony",     // Akkumulátor feszültség alacsony
+    "\xC9les\xEDt\xE9s / hat\xE1stalan\xEDt\xE1s",  // Élesítés / hatástalanítás
+    "Szabot\xE1zs a k\xF6zponton",                  // Szabotázs a központon
+    "G\xE1zsziv\xE1rg\xE1s \xE9szlelve",            // Gázszivárgás észlelve
+    "Id\xF5szakos teszt jelent\xE9s",               // Időszakos teszt jelentés
+    "IN2 bemenet: ajt\xF3nyit\xE1s",                // IN2 bemenet: ajtónyitás
 };
 
 }  // namespace

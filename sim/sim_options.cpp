@@ -14,8 +14,8 @@ int ParseInt(const std::string& option, const std::string& text, int low, int hi
   const char* end = text.data() + text.size();
   const auto [ptr, error] = std::from_chars(text.data(), end, value);
   if (error != std::errc() || ptr != end || value < low || value > high) {
-    throw SimUsageError(option + " wants a whole number from " + std::to_string(low) + " to " +
-                        std::to_string(high) + ", not \"" + text + "\"");
+    throw SimUsageError(option + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                        ", not \"" + text + "\"");
   }
   return value;
 }
@@ -53,7 +53,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     } else if (option == "--port") {
       const std::string& name = value();
       // The tool only looks for names it would write itself.
-      if (NormalizePortName(name) != Upper(name)) throw SimUsageError("--port wants a name COM1 to COM96, not \"" + name + "\"");
+      if (NormalizePortName(name) != Upper(name))
+        throw SimUsageError("--port wants a name COM1 to COM96, not \"" + name + "\"");
       options.port = NormalizePortName(name);
     } else if (option == "--config-dir") {
       options.configDir = value();

@@ -16,12 +16,13 @@ bool OneIn(std::mt19937& random, std::uint32_t n) { return random() % n == 0; }
 
 // Messages of the module's own, code page 1250.
 constexpr std::array<std::string_view, 6> kMessages = {
-    "GSM h\xE1l\xF3zat: bejelentkezve",      // GSM hálózat: bejelentkezve
-    "T\xE1pfesz\xFClts\xE9g rendben",        // Tápfeszültség rendben
-    "Riaszt\xE1s tov\xE1" "bb\xEDtva",      // Riasztás továbbítva
-    "SMS elk\xFCldve",                       // SMS elküldve
-    "Contact-ID jelent\xE9s fogadva",        // Contact-ID jelentés fogadva
-    "Vonalfesz\xFClts\xE9g visszat\xE9rt",   // Vonalfeszültség visszatért
+    "GSM h\xE1l\xF3zat: bejelentkezve",  // GSM hálózat: bejelentkezve
+    "T\xE1pfesz\xFClts\xE9g rendben",    // Tápfeszültség rendben
+    "Riaszt\xE1s tov\xE1"
+    "bb\xEDtva",                            // Riasztás továbbítva
+    "SMS elk\xFCldve",                      // SMS elküldve
+    "Contact-ID jelent\xE9s fogadva",       // Contact-ID jelentés fogadva
+    "Vonalfesz\xFClts\xE9g visszat\xE9rt",  // Vonalfeszültség visszatért
 };
 
 char Flag(bool on) { return on ? '1' : '0'; }

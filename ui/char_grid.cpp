@@ -26,10 +26,8 @@ bool IsNavigationKey(int key) {
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-      return true;
-    default:
-      return false;
+    case Qt::Key_PageDown: return true;
+    default: return false;
   }
 }
 
@@ -175,10 +173,7 @@ void NotifyCell(TCharGrid* grid, int col, QAccessible::Event type) {
 }  // namespace
 
 TCharGrid::TCharGrid(int colCount, QWidget* parent)
-    : QFrame(parent),
-      cells_(colCount),
-      colorRoles_(colCount, QPalette::Base),
-      editor_(new QLineEdit(this)) {
+    : QFrame(parent), cells_(colCount), colorRoles_(colCount, QPalette::Base), editor_(new QLineEdit(this)) {
   static const bool accessibleInstalled = [] {
     QAccessible::installFactory(CharGridAccessibleFactory);
     return true;
@@ -330,26 +325,17 @@ bool TCharGrid::HandleKey(QKeyEvent* event) {
     case Qt::Key_F2:
       if (!editorOpen_) ShowEditor();
       return true;
-    case Qt::Key_Escape:
-      RestoreCurrent();
-      return true;
-    case Qt::Key_Tab:
-      MoveFocusOut(true);
-      return true;
-    case Qt::Key_Backtab:
-      MoveFocusOut(false);
-      return true;
+    case Qt::Key_Escape: RestoreCurrent(); return true;
+    case Qt::Key_Tab: MoveFocusOut(true); return true;
+    case Qt::Key_Backtab: MoveFocusOut(false); return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // An open editor's text is validated before the key handling sees the Enter.
       if (editorOpen_) ValidateCurrent();
       TypeKey(kEnter);
       return true;
-    case Qt::Key_Backspace:
-      TypeKey(kBackspace);
-      return true;
-    default:
-      break;
+    case Qt::Key_Backspace: TypeKey(kBackspace); return true;
+    default: break;
   }
   // Ctrl combinations (paste, select all) are editing commands, not typed characters;
   // Ctrl+Alt is AltGr on some keyboards and types a character.

@@ -78,7 +78,7 @@ class TCharGrid : public QFrame {
   QVector<QString> cells_;
   QVector<QPalette::ColorRole> colorRoles_;
   int col_ = 0;
-  QString textWhenCurrent_;         // for Esc and for the validation's "changed" test
+  QString textWhenCurrent_;  // for Esc and for the validation's "changed" test
   bool editorOpenedOnCurrent_ = false;
   bool editorOpen_ = false;
   QLineEdit* editor_;

@@ -12,8 +12,8 @@ namespace {
 class ModalDialogService : public DialogService {
  public:
   void ShowMessage(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
-    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, caption, text,
-                    QMessageBox::Ok, parent);
+    QMessageBox box(icon == Icon::Error ? QMessageBox::Critical : QMessageBox::NoIcon, caption, text, QMessageBox::Ok,
+                    parent);
     box.exec();
   }
 
@@ -22,8 +22,8 @@ class ModalDialogService : public DialogService {
     return QFileDialog::getOpenFileName(parent, title, initialName, filter);
   }
 
-  QString GetSaveFileName(QWidget* parent, const QString& title, const QString& initialName,
-                          const QString& filter, const QString& defaultSuffix) override {
+  QString GetSaveFileName(QWidget* parent, const QString& title, const QString& initialName, const QString& filter,
+                          const QString& defaultSuffix) override {
     QFileDialog dialog(parent, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -42,9 +42,7 @@ DialogService& DialogService::Current() { return installed ? *installed : modalS
 
 void DialogService::Install(DialogService* service) { installed = service; }
 
-QString ApplicationTitle() {
-  return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-}
+QString ApplicationTitle() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(); }
 
 QString GeneralErrorText(const std::string& message) {
   std::string text = message;

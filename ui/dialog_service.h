@@ -4,9 +4,9 @@
 
 #include <QString>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <string>
-#include <memory>
 
 class QWidget;
 

@@ -51,8 +51,7 @@ QString WithImageSuffix(const QString& path) {
 
 }  // namespace
 
-TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump, QWidget* parent,
-                             int tickInterval)
+TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump, QWidget* parent, int tickInterval)
     : QDialog(parent), link_{port, reply, pump, this, this} {
   ParameterImage.fill(kErasedByte);
 
@@ -89,8 +88,8 @@ TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump,
   top += kRowPitch;
   btEdit = AddButton("btEdit", kEditCaption, QRect(kMargin, top, kInnerWidth, 2 * kButtonHeight));
   btClose = AddButton("btClose", kCloseCaption,
-                      QRect(kClientSize.width() - kMargin - kHalfWidth,
-                            kClientSize.height() - kMargin - kButtonHeight, kHalfWidth, kButtonHeight));
+                      QRect(kClientSize.width() - kMargin - kHalfWidth, kClientSize.height() - kMargin - kButtonHeight,
+                            kHalfWidth, kButtonHeight));
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -122,16 +121,11 @@ void TFormDownload::SetSettingsForm(TSettingsForm* settings) { settings_ = setti
 
 QColor TFormDownload::IndicatorRgb(IndicatorColour colour) {
   switch (colour) {
-    case IndicatorColour::White:
-      return QColor(255, 255, 255);
-    case IndicatorColour::Yellow:
-      return QColor(255, 255, 0);
-    case IndicatorColour::Silver:
-      return QColor(192, 192, 192);
-    case IndicatorColour::Green:
-      return QColor(0, 128, 0);
-    case IndicatorColour::Red:
-      return QColor(255, 0, 0);
+    case IndicatorColour::White: return QColor(255, 255, 255);
+    case IndicatorColour::Yellow: return QColor(255, 255, 0);
+    case IndicatorColour::Silver: return QColor(192, 192, 192);
+    case IndicatorColour::Green: return QColor(0, 128, 0);
+    case IndicatorColour::Red: return QColor(255, 0, 0);
   }
   return QColor(192, 192, 192);
 }
@@ -155,8 +149,7 @@ void TFormDownload::SetAllIndicators(IndicatorColour colour) {
 }
 
 void TFormDownload::SetControlsEnabled(bool enabled) {
-  for (QPushButton* button : {btOpen, btSave, btRead, btWrite, btCompare, btEdit, btClose})
-    button->setEnabled(enabled);
+  for (QPushButton* button : {btOpen, btSave, btRead, btWrite, btCompare, btEdit, btClose}) button->setEnabled(enabled);
 }
 
 void TFormDownload::ShowPlainMessage(const std::string& text) { ::ShowPlainMessage(FromCp1250(text), this); }
@@ -176,8 +169,8 @@ void TFormDownload::RunProcedure(void (*procedure)(TransferLink&)) {
 
 void TFormDownload::btOpenClick() {
   SetAllIndicators(IndicatorColour::Silver);
-  const QString path = WithImageSuffix(
-      DialogService::Current().GetOpenFileName(this, kOpenCaption, kImageInitialName, kImageFilter));
+  const QString path =
+      WithImageSuffix(DialogService::Current().GetOpenFileName(this, kOpenCaption, kImageInitialName, kImageFilter));
   if (path.isEmpty()) return;
   Guarded(this, [&] {
     LoadImageFile(ParameterImage, QFile::encodeName(path).toStdString());
@@ -186,8 +179,8 @@ void TFormDownload::btOpenClick() {
 }
 
 void TFormDownload::btSaveClick() {
-  const QString path = WithImageSuffix(DialogService::Current().GetSaveFileName(
-      this, kSaveCaption, kImageInitialName, kImageFilter, kImageSuffix));
+  const QString path = WithImageSuffix(
+      DialogService::Current().GetSaveFileName(this, kSaveCaption, kImageInitialName, kImageFilter, kImageSuffix));
   if (path.isEmpty()) return;
   Guarded(this, [&] { SaveImageFile(ParameterImage, QFile::encodeName(path).toStdString()); });
 }

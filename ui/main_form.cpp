@@ -91,18 +91,21 @@ void TMainForm::BuildControls() {
   cbCOM->setAccessibleDescription(QString::fromUtf8(kSelectSerialPortText));
   cbCOM->setGeometry(kInner, 23, kControlWidth, 23);
   lbSelectSerialPort->setBuddy(cbCOM);
-  btConnect = MakeButton(gbSerialPort, "btConnect", QString::fromUtf8(kConnectText), QRect(kInner, 51, kControlWidth, kButtonHeight), ButtonWeight::Bold);
-  btDisconnect =
-      MakeButton(gbSerialPort, "btDisconnect", QString::fromUtf8(kDisconnectText), QRect(kInner, 77, kControlWidth, kButtonHeight), ButtonWeight::Bold);
+  btConnect = MakeButton(gbSerialPort, "btConnect", QString::fromUtf8(kConnectText),
+                         QRect(kInner, 51, kControlWidth, kButtonHeight), ButtonWeight::Bold);
+  btDisconnect = MakeButton(gbSerialPort, "btDisconnect", QString::fromUtf8(kDisconnectText),
+                            QRect(kInner, 77, kControlWidth, kButtonHeight), ButtonWeight::Bold);
 
   gbModule = MakeFrame(this, "gbModule", QRect(kMargin, 114, kFrameWidth, 82));
-  btStatus = MakeButton(gbModule, "btStatus", QString::fromUtf8(kStatusText), QRect(kInner, 6, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
+  btStatus = MakeButton(gbModule, "btStatus", QString::fromUtf8(kStatusText),
+                        QRect(kInner, 6, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
   btParameterSetting = MakeButton(gbModule, "btParameterSetting", QString::fromUtf8(kParameterSettingText),
-                                      QRect(kInner, 42, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
+                                  QRect(kInner, 42, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
 
   constexpr int kCloseWidth = 80;
-  btClose = MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
-                           QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight), ButtonWeight::Bold);
+  btClose =
+      MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+                 QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight), ButtonWeight::Bold);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

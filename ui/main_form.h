@@ -22,7 +22,6 @@ class QRect;
 class QStatusBar;
 class TComComboBox;
 
-
 class TMainForm : public QWidget {
   Q_OBJECT
 

@@ -108,8 +108,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   acgUSER2 = AddDigitGrid(phones, 1, QStringLiteral("2. Felhasználó  (#USER2)"), "acgUSER2", kPhoneCells);
   acgSMSFW1 = AddDigitGrid(phones, 2, QStringLiteral("SMS továbbítás 1.  (#SMSFW1)"), "acgSMSFW1", kPhoneCells);
   acgSMSFW2 = AddDigitGrid(phones, 3, QStringLiteral("SMS továbbítás 2.  (#SMSFW2)"), "acgSMSFW2", kPhoneCells);
-  acgAUTODIAL =
-      AddDigitGrid(phones, 4, QStringLiteral("Automatikus tárcsázás (#AUTO)"), "acgAUTODIAL", kPhoneCells);
+  acgAUTODIAL = AddDigitGrid(phones, 4, QStringLiteral("Automatikus tárcsázás (#AUTO)"), "acgAUTODIAL", kPhoneCells);
   acgNETPREFIX = AddDigitGrid(phones, 5, QStringLiteral("Külső vonal eléréséhez használt prefix szám (#PREFIX)"),
                               "acgNETPREFIX", kPrefixCells);
 
@@ -153,8 +152,8 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     }
   }
 
-  btSettingOK = MakeButton(this, "btSettingOK", kOkCaption,
-                           QRect(kMargin, kButtonTop, kButtonWidth, kButtonHeight), ButtonWeight::Normal);
+  btSettingOK = MakeButton(this, "btSettingOK", kOkCaption, QRect(kMargin, kButtonTop, kButtonWidth, kButtonHeight),
+                           ButtonWeight::Normal);
   btSettingCancel =
       MakeButton(this, "btSettingCancel", kCancelCaption,
                  QRect(kClientSize.width() - kMargin - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight),
@@ -164,8 +163,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   connect(btSettingCancel, &QPushButton::clicked, this, &TSettingsForm::btSettingCancelClick);
 }
 
-TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const QString& caption, const char* name,
-                                       int cells) {
+TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const QString& caption, const char* name, int cells) {
   const int top = kPhoneFirstRow + row * kPhoneRowPitch;
   auto* grid = new TCharGrid(cells, group);
   grid->setObjectName(QLatin1String(name));

@@ -127,9 +127,11 @@ void TStateForm::BuildControls() {
 
   y = kClientHeight - kMargin - kButtonHeight;
   const int halfWidth = (kRowWidth - kGap) / 2;
-  btClearMsg = MakeButton(this, "btClearMsg", QString::fromUtf8(kClearMsgText), QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);
-  btClose = MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
-                           QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight), ButtonWeight::Bold);
+  btClearMsg = MakeButton(this, "btClearMsg", QString::fromUtf8(kClearMsgText),
+                          QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);
+  btClose =
+      MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+                 QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight), ButtonWeight::Bold);
 
   TimerState = new QTimer(this);
   TimerState->setObjectName(QStringLiteral("TimerState"));

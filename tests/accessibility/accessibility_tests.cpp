@@ -37,10 +37,8 @@ bool IsInteractive(QAccessible::Role role) {
     case QAccessible::Table:
     case QAccessible::Cell:
     case QAccessible::List:
-    case QAccessible::ListItem:
-      return true;
-    default:
-      return false;
+    case QAccessible::ListItem: return true;
+    default: return false;
   }
 }
 
@@ -146,8 +144,10 @@ class AccessibilityTests : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role");
     // The splash has no caption of its own: it goes by the program's name.
-    QTest::newRow("splash") << "splash" << "Kelvaro" << int(QAccessible::Window);
-    QTest::newRow("main") << "main" << "Harnvik" << int(QAccessible::Window);
+    QTest::newRow("splash") << "splash"
+                            << "Kelvaro" << int(QAccessible::Window);
+    QTest::newRow("main") << "main"
+                          << "Harnvik" << int(QAccessible::Window);
     QTest::newRow("state") << "state" << Text("A modul állapota") << int(QAccessible::Dialog);
     QTest::newRow("transfer") << "transfer" << Text("Paraméterek beállítása") << int(QAccessible::Dialog);
     QTest::newRow("settings") << "settings" << Text("Harnvik  -  Beállítások") << int(QAccessible::Dialog);
@@ -287,9 +287,9 @@ class AccessibilityTests : public QObject {
       const char* text;
       int cells;
     };
-    for (const Expected& row : {Expected{"acgUSER1", "3620", 16}, Expected{"acgUSER2", "", 16},
-                                Expected{"acgNETPREFIX", "9", 8}, Expected{"acgEvent1", "1*30", 4},
-                                Expected{"acgEvent9", "E", 4}, Expected{"acgEvent5", "  5 ", 4}}) {
+    for (const Expected& row :
+         {Expected{"acgUSER1", "3620", 16}, Expected{"acgUSER2", "", 16}, Expected{"acgNETPREFIX", "9", 8},
+          Expected{"acgEvent1", "1*30", 4}, Expected{"acgEvent9", "E", 4}, Expected{"acgEvent5", "  5 ", 4}}) {
       auto* grid = Control<TCharGrid>(&windows_->Settings(), row.grid);
       QAccessibleInterface* accessible = Accessible(grid);
       QAccessibleTableInterface* table = accessible->tableInterface();
@@ -308,7 +308,8 @@ class AccessibilityTests : public QObject {
         QCOMPARE(cell->role(), QAccessible::Cell);
         QCOMPARE(cell->text(QAccessible::Value), texts[col]);
         // A filled cell is named by its character, an empty one by its place.
-        const QString name = texts[col].trimmed().isEmpty() ? QStringLiteral("%1 %2").arg(row.grid).arg(col + 1) : texts[col];
+        const QString name =
+            texts[col].trimmed().isEmpty() ? QStringLiteral("%1 %2").arg(row.grid).arg(col + 1) : texts[col];
         QCOMPARE(cell->text(QAccessible::Name), name);
         QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
         QCOMPARE(cell->parent(), accessible);
@@ -361,10 +362,9 @@ class AccessibilityTests : public QObject {
     windows_->State().ShowStatus(status);
 
     TStateForm& state = windows_->State();
-    for (const auto& [label, text] : {std::pair{"lbLineVoltage", QStringLiteral("Rendben")},
-                                      std::pair{"lbIN1", QStringLiteral("Nyitott")},
-                                      std::pair{"lbIN2", Text("Zárt")},
-                                      std::pair{"lbGSMLine", Text("Hívás")}}) {
+    for (const auto& [label, text] :
+         {std::pair{"lbLineVoltage", QStringLiteral("Rendben")}, std::pair{"lbIN1", QStringLiteral("Nyitott")},
+          std::pair{"lbIN2", Text("Zárt")}, std::pair{"lbGSMLine", Text("Hívás")}}) {
       QAccessibleInterface* accessible = Accessible(Control(&state, label));
       QCOMPARE(accessible->role(), QAccessible::StaticText);
       QCOMPARE(accessible->text(QAccessible::Name), text);

@@ -84,9 +84,8 @@ class CharGridTests : public QObject {
     QTest::newRow("enter consumed") << "1\r2" << QStringList{"1", "2"} << 2;
     QTest::newRow("accented letter refused") << QString::fromUtf8("5ő") << QStringList{"5"} << 1;
     QTest::newRow("last cell overwritten")
-        << "12345678901234567" << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4",
-                                              "5", "7"}
-        << 15;
+        << "12345678901234567"
+        << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5", "7"} << 15;
   }
   void DigitGridKeys() {
     QFETCH(QString, keys);
@@ -190,12 +189,24 @@ class CharGridTests : public QObject {
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("digit: first digit") << "acgAUTODIAL" << "98" << "9";
-    QTest::newRow("digit: letter first") << "acgAUTODIAL" << "a1" << "";
-    QTest::newRow("digit: space first") << "acgSMSFW1" << " 1" << "";
-    QTest::newRow("event: lower-case hex") << "acgEvent2" << "e5" << "E";
-    QTest::newRow("event: star") << "acgEvent2" << "*1" << "*";
-    QTest::newRow("event: not hex") << "acgEvent2" << "z" << "";
+    QTest::newRow("digit: first digit") << "acgAUTODIAL"
+                                        << "98"
+                                        << "9";
+    QTest::newRow("digit: letter first") << "acgAUTODIAL"
+                                         << "a1"
+                                         << "";
+    QTest::newRow("digit: space first") << "acgSMSFW1"
+                                        << " 1"
+                                        << "";
+    QTest::newRow("event: lower-case hex") << "acgEvent2"
+                                           << "e5"
+                                           << "E";
+    QTest::newRow("event: star") << "acgEvent2"
+                                 << "*1"
+                                 << "*";
+    QTest::newRow("event: not hex") << "acgEvent2"
+                                    << "z"
+                                    << "";
   }
   void PastedTextIsCleanedOnLeaving() {
     QFETCH(QString, grid);

@@ -89,9 +89,7 @@ class DownloadFormTests : public QObject {
     cleanup();
     descriptorsBefore_ = OpenDescriptorCount();
   }
-  void cleanupTestCase() {
-    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
-  }
+  void cleanupTestCase() { QCOMPARE(OpenDescriptorCount(), descriptorsBefore_); }
 
   void init() {
     home_ = std::make_unique<TempConfigHome>();
@@ -267,9 +265,12 @@ class DownloadFormTests : public QObject {
   void NameWithoutExtensionGetsHvk_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("file");
-    QTest::newRow("no extension") << "image" << "image.HVK";
-    QTest::newRow("own extension kept") << "image.bin" << "image.bin";
-    QTest::newRow("HVK kept") << "image.HVK" << "image.HVK";
+    QTest::newRow("no extension") << "image"
+                                  << "image.HVK";
+    QTest::newRow("own extension kept") << "image.bin"
+                                        << "image.bin";
+    QTest::newRow("HVK kept") << "image.HVK"
+                              << "image.HVK";
     QTest::newRow("accented name") << QString::fromUtf8("régi kép") << QString::fromUtf8("régi kép.HVK");
   }
   void NameWithoutExtensionGetsHvk() {

@@ -29,8 +29,8 @@ ImageBytes Edited(ImageBytes image) {
   const std::size_t sms = EEAddr::SmsText(1);
   image[sms] = 9;
   std::copy(std::begin(accents), std::end(accents), image.begin() + static_cast<std::ptrdiff_t>(sms + 1));
-  std::fill(image.begin() + static_cast<std::ptrdiff_t>(sms + 10), image.begin() + static_cast<std::ptrdiff_t>(sms + 41),
-            std::uint8_t(' '));
+  std::fill(image.begin() + static_cast<std::ptrdiff_t>(sms + 10),
+            image.begin() + static_cast<std::ptrdiff_t>(sms + 41), std::uint8_t(' '));
   image[EEAddr::Marker] = kStoredMarker;
   return image;
 }

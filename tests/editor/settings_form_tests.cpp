@@ -254,7 +254,10 @@ class SettingsFormTests : public QObject {
   void TabOrderFollowsRows() {
     QStringList expected = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
     for (int n = 1; n <= 9; ++n) expected << QString("acgEvent%1").arg(n) << QString("edSMS%1").arg(n);
-    expected << "edSMS10" << "btSettingOK" << "btSettingCancel" << "acgUSER1";
+    expected << "edSMS10"
+             << "btSettingOK"
+             << "btSettingCancel"
+             << "acgUSER1";
     Grid("acgUSER1")->setFocus();
     QStringList visited = {QApplication::focusWidget()->objectName()};
     for (int i = 1; i < expected.size(); ++i) {

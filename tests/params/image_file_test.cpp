@@ -140,12 +140,23 @@ class NoFreeDescriptors {
 
 TEST(InOutErrorMessage, Table) {
   const std::pair<int, const char*> rows[] = {
-      {ENOENT, "File not found"},          {ENOTDIR, "Invalid filename"},   {ENAMETOOLONG, "Invalid filename"},
-      {EISDIR, "Invalid filename"},        {EINVAL, "Invalid filename"},    {EMFILE, "Too many open files"},
-      {ENFILE, "Too many open files"},     {EACCES, "File access denied"},  {EPERM, "File access denied"},
-      {EROFS, "File access denied"},       {ETXTBSY, "File access denied"}, {ENOSPC, "Disk full"},
-      {EDQUOT, "Disk full"},               {EFBIG, "Disk full"},            {EIO, "I/O error 5"},
-      {ELOOP, "I/O error 40"},             {EXDEV, "I/O error 18"},
+      {ENOENT, "File not found"},
+      {ENOTDIR, "Invalid filename"},
+      {ENAMETOOLONG, "Invalid filename"},
+      {EISDIR, "Invalid filename"},
+      {EINVAL, "Invalid filename"},
+      {EMFILE, "Too many open files"},
+      {ENFILE, "Too many open files"},
+      {EACCES, "File access denied"},
+      {EPERM, "File access denied"},
+      {EROFS, "File access denied"},
+      {ETXTBSY, "File access denied"},
+      {ENOSPC, "Disk full"},
+      {EDQUOT, "Disk full"},
+      {EFBIG, "Disk full"},
+      {EIO, "I/O error 5"},
+      {ELOOP, "I/O error 40"},
+      {EXDEV, "I/O error 18"},
   };
   for (const auto& [code, message] : rows) EXPECT_EQ(InOutErrorMessage(code), message) << code;
 }
@@ -201,15 +212,26 @@ TEST_F(ImageFileTest, SaveErrorsLeaveNothingBehind) {
       {"empty name", [](ImageFileTest&) { return std::string(); }, "Invalid filename", EINVAL},
       {"name with NUL", [](ImageFileTest& t) { return t.Path(std::string("a\0b.HVK", 7)); }, "Invalid filename",
        EINVAL},
-      {"folder as target", [](ImageFileTest& t) { fs::create_directory(t.Path("d")); return t.Path("d"); },
+      {"folder as target",
+       [](ImageFileTest& t) {
+         fs::create_directory(t.Path("d"));
+         return t.Path("d");
+       },
        "Invalid filename", EISDIR},
       {"trailing slash", [](ImageFileTest& t) { return t.Path("x/"); }, "Invalid filename", EISDIR},
       {"file as folder",
-       [](ImageFileTest& t) { WriteFile(t.Path("f"), {1}); return t.Path("f/a.HVK"); }, "Invalid filename",
-       ENOTDIR},
-      {"name too long", [](ImageFileTest& t) { return t.Path(std::string(300, 'n') + ".HVK"); },
-       "Invalid filename", ENAMETOOLONG},
-      {"link loop", [](ImageFileTest& t) { fs::create_symlink(t.Path("l"), t.Path("l")); return t.Path("l"); },
+       [](ImageFileTest& t) {
+         WriteFile(t.Path("f"), {1});
+         return t.Path("f/a.HVK");
+       },
+       "Invalid filename", ENOTDIR},
+      {"name too long", [](ImageFileTest& t) { return t.Path(std::string(300, 'n') + ".HVK"); }, "Invalid filename",
+       ENAMETOOLONG},
+      {"link loop",
+       [](ImageFileTest& t) {
+         fs::create_symlink(t.Path("l"), t.Path("l"));
+         return t.Path("l");
+       },
        "I/O error 40", ELOOP},
   };
   for (const auto& row : rows) {
@@ -342,22 +364,43 @@ TEST_F(ImageFileTest, LoadErrorsLeaveTheImageUntouched) {
       {"missing folder", [](ImageFileTest& t) { return t.Path("none/a.HVK"); }, "File not found", ENOENT},
       {"empty name", [](ImageFileTest&) { return std::string(); }, "Invalid filename", EINVAL},
       {"name with NUL",
-       [](ImageFileTest& t) { WriteFile(t.Path("a"), Bytes(1024, 0)); return t.Path(std::string("a\0b", 3)); },
+       [](ImageFileTest& t) {
+         WriteFile(t.Path("a"), Bytes(1024, 0));
+         return t.Path(std::string("a\0b", 3));
+       },
        "Invalid filename", EINVAL},
       {"folder", [](ImageFileTest& t) { return t.Path(""); }, "Invalid filename", EISDIR},
       {"file as folder",
-       [](ImageFileTest& t) { WriteFile(t.Path("f"), Bytes(1024, 0)); return t.Path("f/a.HVK"); },
+       [](ImageFileTest& t) {
+         WriteFile(t.Path("f"), Bytes(1024, 0));
+         return t.Path("f/a.HVK");
+       },
        "Invalid filename", ENOTDIR},
       {"name too long", [](ImageFileTest& t) { return t.Path(std::string(300, 'n')); }, "Invalid filename",
        ENAMETOOLONG},
       {"pipe does not hang",
-       [](ImageFileTest& t) { ::mkfifo(t.Path("p").c_str(), 0600); return t.Path("p"); }, "Invalid filename",
-       EINVAL},
-      {"link loop", [](ImageFileTest& t) { fs::create_symlink(t.Path("l"), t.Path("l")); return t.Path("l"); },
+       [](ImageFileTest& t) {
+         ::mkfifo(t.Path("p").c_str(), 0600);
+         return t.Path("p");
+       },
+       "Invalid filename", EINVAL},
+      {"link loop",
+       [](ImageFileTest& t) {
+         fs::create_symlink(t.Path("l"), t.Path("l"));
+         return t.Path("l");
+       },
        "I/O error 40", ELOOP},
-      {"empty file", [](ImageFileTest& t) { WriteFile(t.Path("e"), {}); return t.Path("e"); },
+      {"empty file",
+       [](ImageFileTest& t) {
+         WriteFile(t.Path("e"), {});
+         return t.Path("e");
+       },
        "Read beyond end of file", kShortFileCode},
-      {"one byte short", [](ImageFileTest& t) { WriteFile(t.Path("s"), Bytes(1023, 0)); return t.Path("s"); },
+      {"one byte short",
+       [](ImageFileTest& t) {
+         WriteFile(t.Path("s"), Bytes(1023, 0));
+         return t.Path("s");
+       },
        "Read beyond end of file", kShortFileCode},
   };
   for (const auto& row : rows) {

@@ -62,7 +62,9 @@ const PhoneStoreRow kPhoneStoreRows[] = {
     {"first character decides", {"12", "x9", "7 "}, 2, "17"},
     {"code page letter is no digit", {"\xF6", "\xB9", "5"}, 1, "5"},
     {"only spaces", {" ", " ", " "}, 0xFF, ""},
-    {"all sixteen", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5"}, 16,
+    {"all sixteen",
+     {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5"},
+     16,
      "0123456789012345"},
     {"last cell only", {"", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "9"}, 1, "9"},
 };
@@ -99,7 +101,8 @@ const PhoneLoadRow kPhoneLoadRows[] = {
     {"four digits", DigitField(4, "3620", 16), {"3", "6", "2", "0"}},
     {"count 0", DigitField(0, "123", 16), {}},
     {"count 17 is 0", DigitField(17, "1234567890123456", 16), {}},
-    {"count 16", DigitField(16, "1234567890123456", 16),
+    {"count 16",
+     DigitField(16, "1234567890123456", 16),
      {"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5", "6"}},
     {"digits beyond the count", DigitField(2, "987", 16), {"9", "8"}},
     {"non-digit leaves its cell empty", DigitField(3, "1A3", 16), {"1", "", "3"}},
@@ -302,8 +305,7 @@ TEST(StoreAll, EachFieldAtItsOffset) {
     SCOPED_TRACE(n);
     EXPECT_EQ(Slice(image, 102 + 2 * static_cast<std::size_t>(n - 1), 2),
               (Bytes{static_cast<std::uint8_t>(n << 4 | 0xA), static_cast<std::uint8_t>(10 - n)}));
-    EXPECT_EQ(Slice(image, 122 + 41 * static_cast<std::size_t>(n - 1), 41),
-              SmsField(8, "Uzenet " + std::to_string(n)));
+    EXPECT_EQ(Slice(image, 122 + 41 * static_cast<std::size_t>(n - 1), 41), SmsField(8, "Uzenet " + std::to_string(n)));
   }
   EXPECT_EQ(Slice(image, 491, 41), SmsField(9, "Uzenet 10"));
   EXPECT_EQ(image[1022], 0x37);

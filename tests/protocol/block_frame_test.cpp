@@ -91,8 +91,10 @@ TEST(BuildFrame, ErasedBlocksCarryTheSumMostSignificantByteFirst) {
   const struct {
     int block;
     std::array<std::uint8_t, 4> sum;
-  } rows[] = {{0, {0x00, 0x00, 0x7F, 0x80}}, {1, {0x00, 0x00, 0x7F, 0x81}},
-              {2, {0x00, 0x00, 0x7F, 0x82}}, {3, {0x00, 0x00, 0x7F, 0x83}}};
+  } rows[] = {{0, {0x00, 0x00, 0x7F, 0x80}},
+              {1, {0x00, 0x00, 0x7F, 0x81}},
+              {2, {0x00, 0x00, 0x7F, 0x82}},
+              {3, {0x00, 0x00, 0x7F, 0x83}}};
   for (const auto& row : rows) {
     const BlockFrame frame = BuildFrame(Erased(), row.block);
     EXPECT_EQ(ChecksumBytes(frame), row.sum) << row.block;
@@ -175,11 +177,8 @@ TEST(CheckReceivedChecksum, ReadsLeastSignificantByteFirst) {
     std::array<std::uint8_t, 4> bytes;
     bool good;
   } rows[] = {
-      {{0x80, 0x7F, 0x00, 0x00}, true},
-      {{0x00, 0x00, 0x7F, 0x80}, false},  // the order we send in
-      {{0x7F, 0x80, 0x00, 0x00}, false},
-      {{0x80, 0x7F, 0x00, 0x01}, false},
-      {{0x81, 0x7F, 0x00, 0x00}, false},
+      {{0x80, 0x7F, 0x00, 0x00}, true},  {{0x00, 0x00, 0x7F, 0x80}, false},  // the order we send in
+      {{0x7F, 0x80, 0x00, 0x00}, false}, {{0x80, 0x7F, 0x00, 0x01}, false}, {{0x81, 0x7F, 0x00, 0x00}, false},
   };
   for (const auto& row : rows) {
     for (int k = 0; k < 4; ++k) frame[266 + k] = row.bytes[k];
@@ -226,8 +225,8 @@ TEST_F(DecodeReply, EveryImageBlockRoundTrips) {
 
 TEST_F(DecodeReply, WrongLengthLeavesTheFrameUntouched) {
   const std::string good = Reply(erased0);
-  for (const std::string& line : {good.substr(0, 543), good + "0", good.substr(0, 542), good + "00",
-                                  std::string("RDFL"), std::string()}) {
+  for (const std::string& line :
+       {good.substr(0, 543), good + "0", good.substr(0, 542), good + "00", std::string("RDFL"), std::string()}) {
     EXPECT_FALSE(DecodeBlockReply(line, target)) << line.size();
     EXPECT_EQ(target, Filled(0xAA)) << line.size();
   }

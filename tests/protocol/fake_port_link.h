@@ -14,9 +14,9 @@ class FakePortLink : public PortLink {
  public:
   bool connected = true;
   std::vector<std::string> writes;
-  std::vector<int> readSizes;    // the count of every ReadBytes call
+  std::vector<int> readSizes;  // the count of every ReadBytes call
   std::deque<std::uint8_t> incoming;
-  int failOnRead = -1;           // index of the read that raises, -1 for none
+  int failOnRead = -1;  // index of the read that raises, -1 for none
   bool failWrites = false;
 
   bool Connected() const override { return connected; }

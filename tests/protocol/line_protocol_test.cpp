@@ -53,8 +53,8 @@ TEST(SendPrimitives, HexByteIsTwoUpperCaseDigitsHighNibbleFirst) {
   const struct {
     std::uint8_t byte;
     const char* digits;
-  } rows[] = {{0x00, "00"}, {0x09, "09"}, {0x0A, "0A"}, {0xA0, "A0"}, {0x3C, "3C"},
-              {0xBE, "BE"}, {0xF0, "F0"}, {0xFF, "FF"}};
+  } rows[] = {{0x00, "00"}, {0x09, "09"}, {0x0A, "0A"}, {0xA0, "A0"},
+              {0x3C, "3C"}, {0xBE, "BE"}, {0xF0, "F0"}, {0xFF, "FF"}};
   for (const auto& row : rows) {
     FakePortLink port;
     SendHexByte(port, row.byte);
@@ -244,7 +244,7 @@ TEST_F(Receive, LineOneByteOverTheLimitIsDropped) {
 TEST_F(Receive, TheRestOfAnOverlongLineIsDroppedUpToTheCr) {
   Send(std::string(kMaxLineLength + 1, 'x'));
   EXPECT_TRUE(state.lineBuffer.empty());  // memory given back at once
-  Send("\nOK\n");  // LF does not end the dropped line
+  Send("\nOK\n");                         // LF does not end the dropped line
   Send("WROK");
   EXPECT_TRUE(state.lineBuffer.empty());
   Send("\r<after>\r");

@@ -61,14 +61,12 @@ TEST(DecodeStatusLine, WholeReports) {
     ModuleStatus status;
   } rows[] = {
       {"[1100,:,2]",
-       {Item("Rövidzár", red), Item("Rövidzár", red), Item("Nincs vonal", red),
-        Item("Kimenő hívás folyamatban", green), 10}},
+       {Item("Rövidzár", red), Item("Rövidzár", red), Item("Nincs vonal", red), Item("Kimenő hívás folyamatban", green),
+        10}},
       {"[0010,O,9]",
-       {Item("Nyitva", black), Item("Nyitva", black), Item("Vonal rendben", green), Item("Hívás vége.", green),
-        31}},
+       {Item("Nyitva", black), Item("Nyitva", black), Item("Vonal rendben", green), Item("Hívás vége.", green), 31}},
       {"[0101,5,0]",  // position 4 is not read
-       {Item("Nyitva", black), Item("Rövidzár", red), Item("Nincs vonal", red), Item("Alaphelyzetben.", black),
-        5}},
+       {Item("Nyitva", black), Item("Rövidzár", red), Item("Nincs vonal", red), Item("Alaphelyzetben.", black), 5}},
   };
   for (const auto& row : rows) EXPECT_EQ(Decoded(row.line), row.status) << row.line;
 }
@@ -114,8 +112,8 @@ TEST(DecodeStatusLine, SignalIsTheUnsignedByteMinus48) {
   const struct {
     char code;
     int signal;
-  } rows[] = {{'0', 0}, {'9', 9}, {':', 10}, {'?', 15}, {'O', 31}, {'P', 32}, {'/', -1},
-              {' ', -16}, {'\0', -48}, {'\x7F', 79}, {'\x80', 80}, {'\xFF', 207}};
+  } rows[] = {{'0', 0},  {'9', 9},   {':', 10},   {'?', 15},    {'O', 31},    {'P', 32},
+              {'/', -1}, {' ', -16}, {'\0', -48}, {'\x7F', 79}, {'\x80', 80}, {'\xFF', 207}};
   for (const auto& row : rows) {
     std::string line = "[0000,x,0]";
     line[6] = row.code;

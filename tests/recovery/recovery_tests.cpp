@@ -25,9 +25,9 @@
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
-#include "tests/ui/ui_test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -108,7 +108,9 @@ bool AllButtonsEnabled(QWidget* form) {
   return true;
 }
 
-void Click(QWidget* window, const char* button) { QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton); }
+void Click(QWidget* window, const char* button) {
+  QTest::mouseClick(Control<QPushButton>(window, button), Qt::LeftButton);
+}
 
 }  // namespace
 
@@ -301,8 +303,9 @@ class RecoveryTests : public QObject {
     StartProgram();
     // One process that opens the port, locks it and keeps it: killing it frees the port.
     QProcess holder;
-    holder.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; flock -x 3; echo held; exec sleep 60"),
-                                        QString::fromStdString(Module().DevicePath())});
+    holder.start(QStringLiteral("sh"),
+                 {QStringLiteral("-c"), QStringLiteral("exec 3<\"$0\"; flock -x 3; echo held; exec sleep 60"),
+                  QString::fromStdString(Module().DevicePath())});
     QVERIFY(holder.waitForReadyRead(5000));
     QCOMPARE(holder.readAllStandardOutput(), QByteArray("held\n"));
 
@@ -352,7 +355,7 @@ class RecoveryTests : public QObject {
     Download().show();
 
     dialogs_->answers = {QString::fromStdString((folder / "new.HVK").string()),
-                           QString::fromStdString((folder / "old.HVK").string())};
+                         QString::fromStdString((folder / "old.HVK").string())};
     {
       AsOrdinaryUser user;
       Click(&Download(), "btSave");
@@ -361,7 +364,8 @@ class RecoveryTests : public QObject {
     ::chmod(folder.c_str(), 0755);
 
     QCOMPARE(dialogs_->Texts(), QStringList({"File access denied.", "File access denied."}));
-    QCOMPARE(dialogs_->Icons(), (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
+    QCOMPARE(dialogs_->Icons(),
+             (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
     QCOMPARE(ParameterImage, Pattern(3));
     QCOMPARE(FolderNames(folder), std::vector<std::string>{"old.HVK"});
     QCOMPARE(FileBytes(folder / "old.HVK"), std::string(old.begin(), old.end()));

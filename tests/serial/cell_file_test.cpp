@@ -150,8 +150,9 @@ TEST_F(CellFileTest, SizeThreeTwoKeepsItsCells) {
 
 TEST_F(CellFileTest, SizeLineForms) {
   const std::pair<const char*, std::pair<int, int>> rows[] = {
-      {"3\r\n", {1, 3}},        {"$3,0x2\r\n", {3, 2}}, {" 4, 2\r\n", {4, 2}}, {"-3,-1\r\n", {1, 1}},
-      {"1000,1000\r\n", {1000, 1000}}, {"2x,1y\r\n", {2, 1}}, {"a,b\r\n", {1, 1}},
+      {"3\r\n", {1, 3}},     {"$3,0x2\r\n", {3, 2}},          {" 4, 2\r\n", {4, 2}},
+      {"-3,-1\r\n", {1, 1}}, {"1000,1000\r\n", {1000, 1000}}, {"2x,1y\r\n", {2, 1}},
+      {"a,b\r\n", {1, 1}},
   };
   for (const auto& [text, size] : rows) {
     const CellTable table = Loaded(text);
@@ -271,11 +272,11 @@ TEST_F(CellFileTest, SaveThatCannotCreateLeavesThePreviousFile) {
 
 TEST(ReadCellNumber, LenientForms) {
   const std::pair<const char*, int> rows[] = {
-      {"12", 12},   {" 12", 12},   {"-12", -12},  {" -12", -12},    {"-12 ", 12},  {"+12", 12},
-      {"12abc", 12}, {"abc", 0},   {"", 0},       {"   ", 0},       {"$1F", 31},   {"0x1f", 31},
-      {"0X1F", 31}, {"x10", 16},   {"X10", 16},   {"$", 0},         {"$G", 0},     {"-$5", 0},
-      {"-", 0},     {"+-1", 0},    {"007", 7},    {"0", 0},         {"0y", 0},     {"99999999999", INT_MAX},
-      {"1\n2", 1},  {"\t5", 0},
+      {"12", 12},    {" 12", 12}, {"-12", -12}, {" -12", -12}, {"-12 ", 12}, {"+12", 12},
+      {"12abc", 12}, {"abc", 0},  {"", 0},      {"   ", 0},    {"$1F", 31},  {"0x1f", 31},
+      {"0X1F", 31},  {"x10", 16}, {"X10", 16},  {"$", 0},      {"$G", 0},    {"-$5", 0},
+      {"-", 0},      {"+-1", 0},  {"007", 7},   {"0", 0},      {"0y", 0},    {"99999999999", INT_MAX},
+      {"1\n2", 1},   {"\t5", 0},
   };
   for (const auto& [text, value] : rows) EXPECT_EQ(ReadCellNumber(text), value) << '"' << text << '"';
 }

@@ -1,10 +1,10 @@
 // The port object over real pseudo-terminals; the test thread plays the
 // user-interface thread and the pty master plays the module.
 
-#include <poll.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>

@@ -71,9 +71,8 @@ TEST_F(PortPaths, WithoutXdgConfigHomeTheFolderIsInHome) {
 
 TEST_F(PortPaths, FixedTableWhenNoLinkExists) {
   const std::pair<const char*, const char*> rows[] = {
-      {"COM1", "/dev/ttyS0"},     {"COM32", "/dev/ttyS31"},   {"COM33", "/dev/ttyUSB0"},
-      {"COM64", "/dev/ttyUSB31"}, {"COM65", "/dev/ttyACM0"},  {"COM96", "/dev/ttyACM31"},
-      {"com40", "/dev/ttyUSB7"},  {"COM97", "/dev/ttyS0"},
+      {"COM1", "/dev/ttyS0"},    {"COM32", "/dev/ttyS31"},   {"COM33", "/dev/ttyUSB0"}, {"COM64", "/dev/ttyUSB31"},
+      {"COM65", "/dev/ttyACM0"}, {"COM96", "/dev/ttyACM31"}, {"com40", "/dev/ttyUSB7"}, {"COM97", "/dev/ttyS0"},
   };
   for (const auto& [name, device] : rows) EXPECT_EQ(PortDevicePath(name), device) << name;
 }
@@ -110,7 +109,7 @@ class ListPorts : public ::testing::Test {
 };
 
 TEST_F(ListPorts, ListsRealUartsAdaptersAndLinksInAscendingOrder) {
-  CharNode("ttyS0");   // no device link: a node without a UART
+  CharNode("ttyS0");  // no device link: a node without a UART
   CharNode("ttyS2");
   fs::create_directories(sys + "/ttyS2/device");
   CharNode("ttyUSB0");

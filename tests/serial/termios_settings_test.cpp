@@ -76,7 +76,7 @@ TEST(MakeTermios, OtherValuesOfTheSettingSpace) {
 
 TEST(MakeTermios, RatesNameTheirSpeeds) {
   const std::pair<TBaudRate, speed_t> rows[] = {
-      {br110, B110},     {br300, B300},     {br1200, B1200},   {br9600, B9600},
+      {br110, B110},     {br300, B300},     {br1200, B1200},     {br9600, B9600},
       {br38400, B38400}, {br57600, B57600}, {br115200, B115200},
   };
   for (const auto& [rate, speed] : rows) {

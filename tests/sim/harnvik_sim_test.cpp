@@ -1,8 +1,8 @@
 // The harnvik-sim command as a user runs it: its line on stdout, its link, its
 // answers to an independent client, and its exit.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>

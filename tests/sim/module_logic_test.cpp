@@ -57,15 +57,14 @@ TEST_P(BlockReplyFaults, BendOnlyTheirBlock) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, BlockReplyFaults,
-    ::testing::Values(ReplyFaultRow{"WrongBlockOnItsBlock", {.wrongBlock = 1}, 1, true, 2},
-                      ReplyFaultRow{"WrongBlockWrapsAfterThree", {.wrongBlock = 3}, 3, true, 0},
-                      ReplyFaultRow{"WrongBlockOnAnother", {.wrongBlock = 1}, 0, true, 0},
-                      ReplyFaultRow{"BadChecksumOnItsBlock", {.badChecksum = 2}, 2, false, 0},
-                      ReplyFaultRow{"BadChecksumOnAnother", {.badChecksum = 2}, 1, true, 1},
-                      ReplyFaultRow{"LowercaseHex", {.lowercaseHex = true}, 0, false, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, BlockReplyFaults,
+                         ::testing::Values(ReplyFaultRow{"WrongBlockOnItsBlock", {.wrongBlock = 1}, 1, true, 2},
+                                           ReplyFaultRow{"WrongBlockWrapsAfterThree", {.wrongBlock = 3}, 3, true, 0},
+                                           ReplyFaultRow{"WrongBlockOnAnother", {.wrongBlock = 1}, 0, true, 0},
+                                           ReplyFaultRow{"BadChecksumOnItsBlock", {.badChecksum = 2}, 2, false, 0},
+                                           ReplyFaultRow{"BadChecksumOnAnother", {.badChecksum = 2}, 1, true, 1},
+                                           ReplyFaultRow{"LowercaseHex", {.lowercaseHex = true}, 0, false, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- DecodeWriteFrame ---
 
@@ -112,8 +111,7 @@ TEST_P(DecodeWriteFrameNearMiss, IsRefused) { EXPECT_FALSE(DecodeWriteFrame(GetP
 
 INSTANTIATE_TEST_SUITE_P(Rows, DecodeWriteFrameNearMiss,
                          ::testing::Values(NearMissRow{"Digits539", Digits0().substr(1)},
-                                           NearMissRow{"Digits541", Digits0() + "0"},
-                                           NearMissRow{"Empty", ""},
+                                           NearMissRow{"Digits541", Digits0() + "0"}, NearMissRow{"Empty", ""},
                                            NearMissRow{"OneLowerCaseDigit", WithOneLowerCaseDigit()},
                                            NearMissRow{"NotHex", "G" + Digits0().substr(1)},
                                            NearMissRow{"ChecksumLsbFirst", WithChecksumLsbFirst()},

@@ -20,10 +20,27 @@ TEST(ParseSimOptions, DefaultsToComNineTheSampleAndNoFaults) {
 }
 
 TEST(ParseSimOptions, TakesEveryOption) {
-  const SimOptions options = ParseSimOptions({"--port", "com12", "--config-dir", "/tmp/k", "--image", "a.HVK",
-                                              "--silent", "--wrong-block", "1", "--bad-checksum", "2",
-                                              "--lowercase-hex", "--no-crcok", "--reject-write", "3", "--garbage",
-                                              "0.25", "--hangup-after", "5", "--baud", "19200"});
+  const SimOptions options = ParseSimOptions({"--port",
+                                              "com12",
+                                              "--config-dir",
+                                              "/tmp/k",
+                                              "--image",
+                                              "a.HVK",
+                                              "--silent",
+                                              "--wrong-block",
+                                              "1",
+                                              "--bad-checksum",
+                                              "2",
+                                              "--lowercase-hex",
+                                              "--no-crcok",
+                                              "--reject-write",
+                                              "3",
+                                              "--garbage",
+                                              "0.25",
+                                              "--hangup-after",
+                                              "5",
+                                              "--baud",
+                                              "19200"});
   EXPECT_EQ(options.port, "COM12");
   EXPECT_EQ(options.configDir, "/tmp/k");
   EXPECT_EQ(options.imageFile, "a.HVK");

@@ -14,8 +14,8 @@
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
 #include "sim/simulated_module.h"
-#include "tests/support/pty_pair.h"
 #include "tests/support/indicator_letter.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
 #include "tests/support/test_loop.h"
 
@@ -76,7 +76,8 @@ class TransferTest : public ::testing::Test {
   ThreadSync sync;
   TComPort port{sync};
   ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  LineHandlers handlers{nullptr, nullptr,
+                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
   TestLoop loop;
   RecordingView view;
   RecordingNotice notice;
@@ -138,10 +139,8 @@ TEST_P(CompareDifference, StopsAtTheFirstDifferingBlock) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, CompareDifference,
                          ::testing::Values(CompareRow{"OnlyByte1023", 1023, "GGGG"},
-                                           CompareRow{"Byte1022", 1022, "GGGR"},
-                                           CompareRow{"Byte0", 0, "RYYY"},
-                                           CompareRow{"Byte300", 300, "GRYY"},
-                                           CompareRow{"Byte767", 767, "GGRY"}),
+                                           CompareRow{"Byte1022", 1022, "GGGR"}, CompareRow{"Byte0", 0, "RYYY"},
+                                           CompareRow{"Byte300", 300, "GRYY"}, CompareRow{"Byte767", 767, "GGRY"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- every fault of the module, through every procedure it matters to ---
@@ -185,25 +184,25 @@ TEST_P(ModuleFault, ShowsOnTheLampsOnly) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ModuleFault,
-    ::testing::Values(FaultRow{"SilentRead", {.silent = true}, Run::Read, "RWWW"},
-                      FaultRow{"WrongBlockOneRead", {.wrongBlock = 1}, Run::Read, "GRWW"},
-                      FaultRow{"BadChecksumTwoRead", {.badChecksum = 2}, Run::Read, "GGRW"},
-                      FaultRow{"LowercaseHexRead", {.lowercaseHex = true}, Run::Read, "RWWW"},
-                      FaultRow{"GarbageRead", {.garbageRate = 1.0}, Run::Read, "GGGG"},
-                      FaultRow{"PacedRead", {.baud = 115200}, Run::Read, "GGGG"},
-                      FaultRow{"SilentCompare", {.silent = true}, Run::Compare, "RYYY"},
-                      FaultRow{"WrongBlockThreeCompare", {.wrongBlock = 3}, Run::Compare, "GGGR"},
-                      FaultRow{"BadChecksumZeroCompare", {.badChecksum = 0}, Run::Compare, "RYYY"},
-                      FaultRow{"LowercaseHexCompare", {.lowercaseHex = true}, Run::Compare, "RYYY"},
-                      FaultRow{"GarbageCompare", {.garbageRate = 1.0}, Run::Compare, "GGGG"},
-                      FaultRow{"SilentWrite", {.silent = true}, Run::Write, "RWWW"},
-                      FaultRow{"RejectWriteTwo", {.rejectWrite = 2}, Run::Write, "GGRW"},
-                      FaultRow{"NoCrcOk", {.noCrcOk = true}, Run::Write, "RRRR"},
-                      FaultRow{"GarbageWrite", {.garbageRate = 1.0}, Run::Write, "GGGG"},
-                      FaultRow{"PacedWrite", {.baud = 115200}, Run::Write, "GGGG"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, ModuleFault,
+                         ::testing::Values(FaultRow{"SilentRead", {.silent = true}, Run::Read, "RWWW"},
+                                           FaultRow{"WrongBlockOneRead", {.wrongBlock = 1}, Run::Read, "GRWW"},
+                                           FaultRow{"BadChecksumTwoRead", {.badChecksum = 2}, Run::Read, "GGRW"},
+                                           FaultRow{"LowercaseHexRead", {.lowercaseHex = true}, Run::Read, "RWWW"},
+                                           FaultRow{"GarbageRead", {.garbageRate = 1.0}, Run::Read, "GGGG"},
+                                           FaultRow{"PacedRead", {.baud = 115200}, Run::Read, "GGGG"},
+                                           FaultRow{"SilentCompare", {.silent = true}, Run::Compare, "RYYY"},
+                                           FaultRow{"WrongBlockThreeCompare", {.wrongBlock = 3}, Run::Compare, "GGGR"},
+                                           FaultRow{"BadChecksumZeroCompare", {.badChecksum = 0}, Run::Compare, "RYYY"},
+                                           FaultRow{
+                                               "LowercaseHexCompare", {.lowercaseHex = true}, Run::Compare, "RYYY"},
+                                           FaultRow{"GarbageCompare", {.garbageRate = 1.0}, Run::Compare, "GGGG"},
+                                           FaultRow{"SilentWrite", {.silent = true}, Run::Write, "RWWW"},
+                                           FaultRow{"RejectWriteTwo", {.rejectWrite = 2}, Run::Write, "GGRW"},
+                                           FaultRow{"NoCrcOk", {.noCrcOk = true}, Run::Write, "RRRR"},
+                                           FaultRow{"GarbageWrite", {.garbageRate = 1.0}, Run::Write, "GGGG"},
+                                           FaultRow{"PacedWrite", {.baud = 115200}, Run::Write, "GGGG"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TransferTest, ARefusedBlockEndsTheWriteWithoutActivation) {
   module.SetFaults({.rejectWrite = 1});

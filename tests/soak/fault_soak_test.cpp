@@ -75,7 +75,9 @@ long ResidentKiB() {
 // Four lamps as letters, W Y S G R.
 class LampView : public TransferView {
  public:
-  void SetIndicator(int block, IndicatorColour colour) override { lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour); }
+  void SetIndicator(int block, IndicatorColour colour) override {
+    lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour);
+  }
   void SetAllIndicators(IndicatorColour colour) override { lamps = std::string(4, IndicatorLetter(colour)); }
   void SetControlsEnabled(bool on) override { enabled = on; }
 
@@ -292,7 +294,8 @@ class FaultSoak : public ::testing::Test {
   TComPort port{sync};
   FlippingLine line{port};
   ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr, [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  LineHandlers handlers{nullptr, nullptr,
+                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
   TestLoop loop{sync, kTick};
   SoakPump pump{loop, module};
   LampView view;

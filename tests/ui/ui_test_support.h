@@ -38,8 +38,7 @@ class AnsweringDialogs : public DialogService {
   ~AnsweringDialogs() override { DialogService::Install(nullptr); }
 
   void ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) override;
-  QString GetOpenFileName(QWidget*, const QString& title, const QString& initialName,
-                          const QString& filter) override;
+  QString GetOpenFileName(QWidget*, const QString& title, const QString& initialName, const QString& filter) override;
   QString GetSaveFileName(QWidget*, const QString& title, const QString& initialName, const QString& filter,
                           const QString& defaultSuffix) override;
 
