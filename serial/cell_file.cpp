@@ -1,16 +1,12 @@
 #include "cell_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
 
 #include "hex_digit.h"
-#include "params/image_file.h"
+#include "params/file_io.h"
 
 namespace {
 
@@ -26,25 +22,6 @@ constexpr char kCrStandIn = 0x09;
 constexpr char kLfStandIn = 0x08;
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kOutOfRange = "Cell index out of range";
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { Close(); }
-  int Get() const { return fd_; }
-  int Close() {
-    const int result = fd_ >= 0 ? ::close(fd_) : 0;
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
-
-[[noreturn]] void FailIo(int err) { throw EInOutError(InOutErrorMessage(err), err); }
 
 // Lines end at CR with an optional LF after it; a lone LF is an ordinary
 // character; 0x1A ends the file. The first line exists even in an empty file.
@@ -83,51 +60,6 @@ std::string EncodeCellText(std::string text) {
       c = kLfStandIn;
   }
   return text;
-}
-
-// The file's bytes; readError is set when the medium failed part way.
-std::string ReadWholeFile(const std::string& path, int& readError) {
-  // Non-blocking, so that a FIFO in the file's place cannot hold the start-up;
-  // only a regular file is read (a device there could be endless).
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat st;
-  if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    throw EAdvGridError("Cannot open file " + path);
-  }
-  std::string bytes;
-  char chunk[4096];
-  for (;;) {
-    const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
-    if (got == 0) break;
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      readError = errno;
-      break;
-    }
-    bytes.append(chunk, static_cast<std::size_t>(got));
-    // Nothing after the end-of-file byte is read.
-    if (bytes.find(kEndOfFile, bytes.size() - static_cast<std::size_t>(got)) != std::string::npos) break;
-  }
-  return bytes;
-}
-
-// Creates every missing folder above path.
-bool MakeParentFolders(const std::string& path) {
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
-    const std::string folder = path.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  return true;
-}
-
-void WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t got = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) FailIo(errno);
-    done += static_cast<std::size_t>(got);
-  }
 }
 
 }  // namespace
@@ -187,9 +119,20 @@ void CellTable::Resize(int colCount, int rowCount) {
 }
 
 void CellTable::LoadCellFile(const std::string& path) {
-  int readError = 0;
-  std::string bytes = ReadWholeFile(path, readError);
-  if (readError == 0) {
+  FileStart start;
+  try {
+    start = ReadFileStart(path, kMaxCellFileSize + 1);
+  } catch (const EInOutError&) {
+    throw EAdvGridError("Cannot open file " + path);
+  }
+  std::string& bytes = start.bytes;
+  // Nothing after the end-of-file byte is read, however long the file.
+  if (const std::size_t end = bytes.find(kEndOfFile); end != std::string::npos) {
+    bytes.resize(end);
+    start.readError = 0;
+  }
+  if (start.readError == 0) {
+    if (bytes.size() > kMaxCellFileSize) throw EInOutError(kFileTooLargeText, EFBIG);
     ReadLines(SplitLines(bytes));
     return;
   }
@@ -197,7 +140,7 @@ void CellTable::LoadCellFile(const std::string& path) {
   const std::size_t lastEnd = bytes.rfind(kCr);
   bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd);
   if (!bytes.empty()) ReadLines(SplitLines(bytes));
-  FailIo(readError);
+  throw EInOutError(InOutErrorMessage(start.readError), start.readError);
 }
 
 void CellTable::ReadLines(const std::vector<std::string>& lines) {
@@ -259,18 +202,10 @@ std::string CellTable::Serialize() const {
 }
 
 void CellTable::SaveCellFile(const std::string& path) const {
-  const std::string bytes = Serialize();
-  std::string temp = path + ".XXXXXX";
   if (!MakeParentFolders(path)) throw EAdvGridError("Cannot Create " + path);
-  Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (fd.Get() < 0) throw EAdvGridError("Cannot Create " + path);
   try {
-    if (::fchmod(fd.Get(), 0644) != 0) FailIo(errno);
-    WriteAll(fd.Get(), bytes);
-    if (::fsync(fd.Get()) != 0 || fd.Close() != 0) FailIo(errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0) throw EAdvGridError("Cannot Create " + path);
-  } catch (...) {
-    ::unlink(temp.c_str());
-    throw;
+    SaveFileAtomically(path, Serialize());
+  } catch (const EFileNotCreated&) {
+    throw EAdvGridError("Cannot Create " + path);
   }
 }

@@ -3,6 +3,7 @@
 // (size line, one width line per column, one line per non-empty cell).
 // Cell (0, 0) holds the chosen port.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class EAdvGridError : public std::runtime_error {
 // The largest column or row count a file may set; a size line beyond it ends
 // loading before anything changes.
 constexpr int kMaxCellTableCount = 1000;
+// The largest file loading reads; a longer one is a load error ("File too large").
+constexpr std::size_t kMaxCellFileSize = 1 << 20;
 
 class CellTable {
  public:
@@ -30,8 +33,8 @@ class CellTable {
   void SetCell(int col, int row, const std::string& text);
 
   void LoadCellFile(const std::string& path);
-  // Writes a temporary file beside the target and renames it into place; creates
-  // the folder when it is missing.
+  // Saves atomically (params/file_io.h) and creates the folder when it is missing.
+  // A read-only file is refused as image files are ("File access denied").
   void SaveCellFile(const std::string& path) const;
 
  private:

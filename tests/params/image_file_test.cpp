@@ -1,6 +1,7 @@
 #include "params/image_file.h"
 #include "tests/params/sample_images.h"
 #include "tests/support/descriptor_count.h"
+#include "tests/support/ordinary_user.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -78,23 +79,6 @@ class ImageFileTest : public testing::Test {
 
   std::string dir_;
   int descriptors_ = 0;
-};
-
-// Acts as an ordinary user for the scope: root passes every permission check.
-class AsOrdinaryUser {
- public:
-  AsOrdinaryUser() : wasRoot_(::geteuid() == 0) {
-    if (wasRoot_) dropped_ = ::seteuid(kNobody) == 0;
-  }
-  ~AsOrdinaryUser() {
-    if (dropped_) (void)::seteuid(0);
-  }
-  bool Ok() const { return !wasRoot_ || dropped_; }
-
- private:
-  static constexpr uid_t kNobody = 65534;
-  bool wasRoot_;
-  bool dropped_ = false;
 };
 
 class FileSizeLimit {

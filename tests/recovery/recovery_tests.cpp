@@ -25,6 +25,7 @@
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
@@ -68,20 +69,6 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-// Acts as an ordinary user for the scope: root passes every permission check.
-class AsOrdinaryUser {
- public:
-  AsOrdinaryUser() : dropped_(::geteuid() == 0 && ::seteuid(kNobody) == 0) {}
-  ~AsOrdinaryUser() {
-    if (dropped_) (void)::seteuid(0);
-  }
-  AsOrdinaryUser(const AsOrdinaryUser&) = delete;
-  AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
-
- private:
-  bool dropped_;
-};
 
 // What the four lamps show, as letters: W Y S G R, ? for anything else.
 QString Lamps(const TFormDownload& form) {
@@ -329,6 +316,9 @@ class RecoveryTests : public QObject {
     const std::string previous = ReadChoiceFile();
     Main().ComPort1().SetPort("COM7");  // a choice that would change the file
     ::chmod(ports_->ConfigDir().c_str(), 0755);
+    // Only the folder refuses: the file itself could be written (a read-only file is
+    // refused as "File access denied").
+    ::chmod(PortChoicePath().c_str(), 0666);
     ::chmod(KelvaroFolder().c_str(), 0555);
     {
       AsOrdinaryUser user;

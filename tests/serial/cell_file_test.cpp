@@ -6,8 +6,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "params/file_io.h"
 #include "serial/cell_file.h"
 #include "serial/port_names.h"
+#include "tests/support/ordinary_user.h"
 #include "tests/support/pty_pair.h"
 
 namespace {
@@ -268,6 +270,52 @@ TEST_F(CellFileTest, SaveThatCannotCreateLeavesThePreviousFile) {
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(config.Path())) ++entries;
   EXPECT_EQ(entries, 2);
+}
+
+// The port choice saver refuses and follows what the image saver does.
+TEST_F(CellFileTest, SaveRefusesAReadOnlyFileAndWritesThroughALink) {
+  CellTable table;
+  table.SetCell(0, 0, "COM4");
+  Write("readonly.ini", kExample);
+  ::chmod(PathOf("readonly.ini").c_str(), 0444);
+  ::chmod(config.Path().c_str(), 0777);
+  {
+    AsOrdinaryUser user;
+    ASSERT_TRUE(user.Ok());
+    try {
+      table.SaveCellFile(PathOf("readonly.ini"));
+      FAIL() << "saved over a read-only file";
+    } catch (const EInOutError& e) {
+      EXPECT_STREQ(e.what(), "File access denied");
+    }
+  }
+  EXPECT_EQ(Read("readonly.ini"), kExample);
+
+  Write("real.ini", kExample);
+  fs::create_symlink(PathOf("real.ini"), PathOf("link.ini"));
+  table.SaveCellFile(PathOf("link.ini"));
+  EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
+  EXPECT_EQ(Read("real.ini"), "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM4\r\n");
+}
+
+// A file in the choice file's place that is far too long must not become a huge table.
+TEST_F(CellFileTest, LoadReadsAtMostOneMebibyte) {
+  // The port's cell line padded with spaces to exactly the bound, then one byte more.
+  std::string bytes = kExample;
+  bytes.insert(bytes.size() - 2, kMaxCellFileSize - bytes.size(), ' ');
+  EXPECT_EQ(Loaded(bytes).Cell(0, 0).substr(0, 5), "COM1 ");
+  bytes.insert(bytes.size() - 2, " ");
+  Write("long.ini", bytes);
+  CellTable table;
+  try {
+    table.LoadCellFile(PathOf("long.ini"));
+    FAIL() << "loaded a file past the bound";
+  } catch (const EInOutError& e) {
+    EXPECT_STREQ(e.what(), "File too large");
+  }
+  EXPECT_EQ(table.Cell(0, 0), "");
+  // Nothing after an end-of-file byte counts, however much follows it.
+  EXPECT_EQ(Loaded(kExample + "\x1A" + std::string(kMaxCellFileSize, 'x')).Cell(0, 0), "COM1");
 }
 
 TEST(ReadCellNumber, LenientForms) {
