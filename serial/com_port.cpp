@@ -1,40 +1,10 @@
 #include "com_port.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <utility>
 
 #include "com_port_internal.h"
 #include "port_names.h"
-
-std::string ComErrorText(int errorNumber) {
-  switch (errorNumber) {
-    case CE_OpenFailed: return "Unable to open com port";
-    case CE_WriteFailed: return "WriteFile function failed";
-    case CE_ReadFailed: return "ReadFile function failed";
-    case CE_PurgeFailed: return "PurgeComm function failed";
-    case CE_SetStateFailed: return "SetCommState function failed";
-    case CE_SetTimeoutsFailed: return "SetCommTimeouts failed";
-    case CE_SetupFailed: return "SetupComm function failed";
-    case CE_ClearErrorFailed: return "ClearCommError function failed";
-    case CE_ModemStatusFailed: return "GetCommModemStatus function failed";
-    case CE_EnumPortsFailed: return "EnumPorts function failed";
-    default: return "";
-  }
-}
-
-namespace {
-std::string ComErrorMessage(int errorNumber, int platformCode) {
-  char code[32];
-  std::snprintf(code, sizeof code, " (win error code: %d)", platformCode);
-  return ComErrorText(errorNumber) + code;
-}
-}  // namespace
-
-EComPort::EComPort(int errorNumber, int platformCode)
-    : std::runtime_error(ComErrorMessage(errorNumber, platformCode)),
-      errorNumber_(errorNumber),
-      platformCode_(platformCode) {}
 
 int BaudRateValue(TBaudRate rate) {
   static constexpr int kRates[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,

@@ -7,41 +7,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
+#include "com_error.h"
 #include "com_settings.h"
 #include "protocol/port_link.h"
 #include "thread_sync.h"
-
-// The link's own error numbers.
-enum ComError {
-  CE_OpenFailed = 1,          // "Unable to open com port"
-  CE_WriteFailed = 2,         // "WriteFile function failed"
-  CE_ReadFailed = 3,          // "ReadFile function failed"
-  CE_PurgeFailed = 5,         // "PurgeComm function failed"
-  CE_SetStateFailed = 7,      // "SetCommState function failed"
-  CE_SetTimeoutsFailed = 8,   // "SetCommTimeouts failed"
-  CE_SetupFailed = 9,         // "SetupComm function failed"
-  CE_ClearErrorFailed = 10,   // "ClearCommError function failed"
-  CE_ModemStatusFailed = 11,  // "GetCommModemStatus function failed"
-  CE_EnumPortsFailed = 15,    // "EnumPorts function failed"
-};
-
-// The text of an error number, as the message starts.
-std::string ComErrorText(int errorNumber);
-
-// "<text> (win error code: <platform code>)"; on POSIX the code is the errno, -1 for none.
-class EComPort : public std::runtime_error {
- public:
-  EComPort(int errorNumber, int platformCode);
-  int ErrorNumber() const { return errorNumber_; }
-  int PlatformCode() const { return platformCode_; }
-
- private:
-  int errorNumber_;
-  int platformCode_;
-};
 
 class TCustomComPort;
 using TComRxCharEvent = std::function<void(TCustomComPort& sender, int count)>;

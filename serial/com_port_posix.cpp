@@ -16,7 +16,7 @@
 #include <system_error>
 #include <thread>
 
-#include "com_port.h"
+#include "com_error.h"
 #include "com_port_internal.h"
 #include "port_names.h"
 #include "termios_settings.h"

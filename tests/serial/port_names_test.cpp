@@ -8,6 +8,7 @@
 #include "protocol/block_frame.h"
 #include "serial/com_port.h"
 #include "serial/port_names.h"
+#include "serial/port_names_linux.h"
 #include "tests/support/pty_pair.h"
 
 namespace {

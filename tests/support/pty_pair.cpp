@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "serial/port_names.h"
+#include "serial/port_names_linux.h"
 
 namespace {
 

@@ -7,10 +7,6 @@
 
 #include "serial/port_names.h"
 
-namespace {
-constexpr int kLastComNumber = 96;
-}
-
 void AnsweringDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) {
   messages.push_back({caption, text, icon});
 }

@@ -1,0 +1,15 @@
+#pragma once
+// What Linux adds to the COM names: the ports folder of links, and the port list
+// over folders a test can fake.
+//
+// COMn names, first, a symbolic link "COMn" in the ports folder (<config dir>/ports/COMn),
+// and otherwise the fixed table COM1-COM32 -> /dev/ttyS0-31, COM33-COM64 ->
+// /dev/ttyUSB0-31, COM65-COM96 -> /dev/ttyACM0-31.
+
+#include <string>
+#include <vector>
+
+// <config dir>/ports
+std::string PortsDir();
+// ListSerialPorts over another device folder and /sys/class/tty folder.
+void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir, const std::string& sysTtyDir);
