@@ -6,17 +6,17 @@ KelvaroWindows::KelvaroWindows(const StartupIntervals& intervals) {
   welcome_ = std::make_unique<TWelcomeForm>(intervals.handOver);
   TMainForm& main = welcome_->MainForm();
   state_ = std::make_unique<TStateForm>(main.ComPort1(), nullptr, intervals.poll);
-  download_ = std::make_unique<TFormDownload>(main.ComPort1(), main.Reply(), pump_, nullptr, intervals.tick);
+  download_ = std::make_unique<TFormDownload>(main.ComPort1(), main.Link(), pump_, nullptr, intervals.tick);
   settings_ = std::make_unique<TSettingsForm>();
   download_->SetSettingsForm(settings_.get());
-  main.InstallStatusDisplay(state_.get());
+  main.Link().InstallStatusDisplay(state_.get());
   main.SetStateForm(state_.get());
   main.SetDownloadForm(download_.get());
 }
 
 KelvaroWindows::~KelvaroWindows() {
   TMainForm& main = welcome_->MainForm();
-  main.InstallStatusDisplay(nullptr);
+  main.Link().InstallStatusDisplay(nullptr);
   main.SetStateForm(nullptr);
   main.SetDownloadForm(nullptr);
   settings_.reset();

@@ -12,10 +12,9 @@
 #include <string>
 #include <thread>
 
-#include "protocol/line_protocol.h"
 #include "protocol/transfer.h"
-#include "serial/com_port.h"
 #include "sim/simulated_module.h"
+#include "tests/support/linked_port.h"
 #include "tests/support/test_loop.h"
 
 namespace {
@@ -50,11 +49,8 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 struct Bench {
   explicit Bench(const std::string& configDir) : module(kBenchPort, configDir) {
     module.Start();
-    port.SetPort(kBenchPort);
-    port.OnRxChar = [this](TCustomComPort& sender, int count) { ReceiveBytes(sender, count, reply, handlers); };
-    port.SetConnected(true);
+    line.Connect(kBenchPort);
   }
-  ~Bench() { port.SetConnected(false); }
 
   struct Result {
     double seconds = 0;
@@ -78,14 +74,10 @@ struct Bench {
   }
 
   SimulatedModule module;
-  ThreadSync sync;
-  TComPort port{sync};
-  ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr,
-                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
-  TestLoop loop{sync};
+  LinkedPort line;
+  TestLoop loop{line.sync};
   LampCount lamps;
-  TransferLink link{port, reply, loop, &lamps};
+  TransferLink link = line.link.Transfer(line.port, loop, &lamps);
 };
 
 struct Row {

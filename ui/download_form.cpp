@@ -51,8 +51,8 @@ QString WithImageSuffix(const QString& path) {
 
 }  // namespace
 
-TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump, QWidget* parent, int tickInterval)
-    : QDialog(parent), link_{port, reply, pump, this, this} {
+TFormDownload::TFormDownload(PortLink& port, ModuleLink& moduleLink, EventPump& pump, QWidget* parent, int tickInterval)
+    : QDialog(parent), link_(moduleLink.Transfer(port, pump, this, this)) {
   ParameterImage.fill(kErasedByte);
 
   setObjectName(QStringLiteral("FormDownload"));

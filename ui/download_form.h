@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <array>
 
+#include "protocol/module_link.h"
 #include "protocol/transfer.h"
 
 class QLabel;
@@ -22,7 +23,7 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
   static constexpr int kTimer1Interval = 100;  // ms, one countdown tick
 
   // Erases the image to 0xFF and starts Timer1; tests pass a shorter tick.
-  TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump, QWidget* parent = nullptr,
+  TFormDownload(PortLink& port, ModuleLink& moduleLink, EventPump& pump, QWidget* parent = nullptr,
                 int tickInterval = kTimer1Interval);
 
   // btEdit fills this editor from the image and shows it modally.

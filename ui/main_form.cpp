@@ -11,7 +11,6 @@
 #include "accessible_window.h"
 #include "com_combo_box.h"
 #include "dialog_service.h"
-#include "protocol/block_frame.h"
 #include "protocol/transfer.h"
 #include "qt_event_pump.h"
 #include "serial/port_names.h"
@@ -51,9 +50,8 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const QRect& geometry) {
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window), comPort1_(sync_) {
   ReportAsWindow("TMainForm");
   InstallQtWake(sync_, this);
-  comPort1_.OnRxChar = [this](TCustomComPort&, int count) { ComPort1RxChar(count); };
-  handlers_.blockReply = [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); };
-  InstallStatusDisplay(nullptr);
+  // ComPort1RxChar: received bytes go straight to the module link's receive entry.
+  comPort1_.OnRxChar = moduleLink_.Receiver();
   BuildControls();
   FormCreate();
 }
@@ -145,11 +143,6 @@ void TMainForm::FormCreate() {
   }
 }
 
-void TMainForm::InstallStatusDisplay(StatusDisplay* display) {
-  handlers_.statusLine = [display](const std::string& line) { HandleStatusLine(line, display); };
-  handlers_.messageLine = [display](const std::string& line) { HandleMessageLine(line, display); };
-}
-
 QString TMainForm::StatusText() const { return statusText_->text(); }
 
 void TMainForm::SetStatusText(const QString& text) {
@@ -207,8 +200,6 @@ void TMainForm::cbCOMPortApplied() {
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
   }
 }
-
-void TMainForm::ComPort1RxChar(int count) { ReceiveBytes(comPort1_, count, reply_, handlers_); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   emit Closing();

@@ -1,15 +1,14 @@
 #pragma once
 // The main window: choose the serial port, connect and disconnect, open the module
 // state window and the parameter transfer window, quit. It owns the serial port
-// object, the reply state, the line handlers and the hidden port choice table.
+// object, the link's receive path (protocol/module_link.h) and the hidden port
+// choice table.
 
 #include <QFont>
 #include <QWidget>
 
 #include "form_style.h"
-#include "protocol/line_protocol.h"
-#include "protocol/reply_state.h"
-#include "protocol/status_decode.h"
+#include "protocol/module_link.h"
 #include "serial/cell_file.h"
 #include "serial/com_port.h"
 #include "serial/thread_sync.h"
@@ -34,10 +33,8 @@ class TMainForm : public QWidget {
   ~TMainForm() override;
 
   TComPort& ComPort1() { return comPort1_; }
-  ReplyState& Reply() { return reply_; }
-  const LineHandlers& Handlers() const { return handlers_; }
-  // Status and message lines go to this display from now on; nullptr drops them.
-  void InstallStatusDisplay(StatusDisplay* display);
+  // What the port's notifications feed and the transfer procedures read.
+  ModuleLink& Link() { return moduleLink_; }
 
   // The windows that btStatus and btParameterSetting show modally.
   void SetStateForm(QDialog* form) { stateForm_ = form; }
@@ -59,7 +56,6 @@ class TMainForm : public QWidget {
   void btDisconnectClick();
   void btStatusClick();
   void btParameterSettingClick();
-  void ComPort1RxChar(int count);
   void cbCOMPortApplied();
   void ShowConnectedState(bool connected);
   void SetStatusText(const QString& text);
@@ -67,8 +63,7 @@ class TMainForm : public QWidget {
   // Declared before the port, so they outlive it: its closing serves hand-offs,
   // which may still dispatch received lines.
   ThreadSync sync_;
-  ReplyState reply_;
-  LineHandlers handlers_;
+  ModuleLink moduleLink_;
   CellTable advSave_;
   TComPort comPort1_;
 

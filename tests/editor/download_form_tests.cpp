@@ -97,7 +97,7 @@ class DownloadFormTests : public QObject {
     dialogs_ = std::make_unique<AnsweringDialogs>();
     bench_ = std::make_unique<LinkBench>();
     settings_ = std::make_unique<TSettingsForm>();
-    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->reply, bench_->pump, nullptr, kTestTick);
+    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump, nullptr, kTestTick);
     form_->SetSettingsForm(settings_.get());
     ShowActive(form_.get());
   }
@@ -190,7 +190,7 @@ class DownloadFormTests : public QObject {
     form_.reset();
     ParameterImage.fill(0x00);
     TransferCountdown = 0;
-    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->reply, bench_->pump);
+    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump);
     QVERIFY(std::all_of(ParameterImage.begin(), ParameterImage.end(), [](std::uint8_t b) { return b == 0xFF; }));
     auto* timer = form_->findChild<QTimer*>("Timer1");
     QVERIFY(timer);

@@ -3,26 +3,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "protocol/block_frame.h"
-
-LinkBench::LinkBench() : port(sync) {
-  InstallQtWake(sync, QCoreApplication::instance());
-  handlers.blockReply = [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); };
-  port.OnRxChar = [this](TCustomComPort&, int count) { ReceiveBytes(port, count, reply, handlers); };
-}
-
-LinkBench::~LinkBench() {
-  try {
-    port.SetConnected(false);
-  } catch (...) {
-    // A port whose other end went away may fail its last purge; it is closed anyway.
-  }
-}
-
-void LinkBench::Connect(const std::string& comName) {
-  port.SetPort(comName);
-  port.SetConnected(true);
-}
+LinkBench::LinkBench() { InstallQtWake(sync, QCoreApplication::instance()); }
 
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* target = QApplication::focusWidget();

@@ -10,25 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "protocol/line_protocol.h"
-#include "protocol/reply_state.h"
-#include "serial/com_port.h"
-#include "serial/thread_sync.h"
+#include "tests/support/linked_port.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/qt_event_pump.h"
 
-// The port, reply state and block decoder as the main window owns them, with
-// received bytes dispatched on the user-interface thread.
-class LinkBench {
+// The port and module link as the main window owns them, with hand-offs served by
+// the Qt event loop.
+class LinkBench : public LinkedPort {
  public:
   LinkBench();
-  ~LinkBench();
-  void Connect(const std::string& comName);
-
-  ThreadSync sync;  // before the port: closing it serves hand-offs
-  ReplyState reply;
-  LineHandlers handlers;
-  TComPort port;
   QtEventPump pump;
 };
 

@@ -69,7 +69,7 @@ class RoundTripTests : public QObject {
     LinkBench bench;
     bench.Connect("COM7");
     TSettingsForm settings;
-    TFormDownload form(bench.port, bench.reply, bench.pump);
+    TFormDownload form(bench.port, bench.link, bench.pump);
     form.SetSettingsForm(&settings);
     ShowActive(&form);
     auto allGreen = [&form] {

@@ -286,23 +286,4 @@ TEST_F(DecodeReply, AllLowerCaseIsBad) {
   EXPECT_FALSE(DecodeBlockReply(line, target));
 }
 
-TEST_F(DecodeReply, DispatchedFromTheWireIntoTheReceivedFrame) {
-  FakePortLink port;
-  ReplyState state;
-  LineHandlers handlers;
-  handlers.blockReply = [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); };
-  const BlockFrame block3 = AsReceived(BuildFrame(Erased(), 3), 0x7F83);
-  port.Queue(Reply(block3) + "\r\n");
-  ReceiveBytes(port, static_cast<int>(port.incoming.size()), state, handlers);
-  EXPECT_EQ(state.blockGood, 1);
-  EXPECT_EQ(state.blockBad, 0);
-  EXPECT_EQ(ReceivedFrame, block3);
-
-  ReplyState second;
-  port.Queue(Reply(block3).substr(0, 543) + "\r");  // one digit short
-  ReceiveBytes(port, static_cast<int>(port.incoming.size()), second, handlers);
-  EXPECT_EQ(second.blockGood, 0);
-  EXPECT_EQ(second.blockBad, 1);
-}
-
 }  // namespace

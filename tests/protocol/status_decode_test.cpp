@@ -201,18 +201,4 @@ TEST(Handlers, WithoutADisplayResultsAreDropped) {
   EXPECT_NO_THROW(HandleMessageLine("<abcde>", nullptr));
 }
 
-TEST(Handlers, FromTheWireThroughTheDispatcher) {
-  RecordingDisplay display;
-  LineHandlers handlers;
-  handlers.statusLine = [&](const std::string& line) { HandleStatusLine(line, &display); };
-  handlers.messageLine = [&](const std::string& line) { HandleMessageLine(line, &display); };
-  FakePortLink port;
-  ReplyState state;
-  port.Queue("[0010,O,9]\r\n<hello>\r<broken\r[1011,5,0\r<>\r");
-  ReceiveBytes(port, static_cast<int>(port.incoming.size()), state, handlers);
-  ASSERT_EQ(display.shown.size(), 1u);
-  EXPECT_EQ(display.shown[0].callState, Item("Hívás vége.", green));
-  EXPECT_EQ(display.messages, (std::vector<std::string>{"hello", ""}));
-}
-
 }  // namespace

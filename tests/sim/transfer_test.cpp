@@ -11,10 +11,12 @@
 
 #include "protocol/block_frame.h"
 #include "protocol/line_protocol.h"
+#include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
 #include "sim/simulated_module.h"
 #include "tests/support/indicator_letter.h"
+#include "tests/support/linked_port.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
 #include "tests/support/test_loop.h"
@@ -58,30 +60,23 @@ using Procedure = void (*)(TransferLink&);
 
 class TransferTest : public ::testing::Test {
  protected:
-  explicit TransferTest(TestLoop::Period tick = 1ms) : loop(sync, tick) {}
+  explicit TransferTest(TestLoop::Period tick = 1ms) : loop(linked.sync, tick) {}
 
   void SetUp() override {
     ParameterImage.fill(kErasedByte);
     TransferCountdown = 0;
     module.Start();
-    port.SetPort("COM7");
-    port.OnRxChar = [this](TCustomComPort& sender, int count) { ReceiveBytes(sender, count, reply, handlers); };
-    port.SetConnected(true);
+    linked.Connect("COM7");
   }
-
-  void TearDown() override { port.SetConnected(false); }
 
   TempConfigHome config;
   SimulatedModule module{"COM7", config.Path() + "/Kelvaro"};
-  ThreadSync sync;
-  TComPort port{sync};
-  ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr,
-                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
+  LinkedPort linked;
+  TComPort& port = linked.port;
   TestLoop loop;
   RecordingView view;
   RecordingNotice notice;
-  TransferLink link{port, reply, loop, &view, &notice};
+  TransferLink link = linked.link.Transfer(port, loop, &view, &notice);
 };
 
 std::string ReadCommands() { return "RDFL0000\rRDFL0001\rRDFL0002\rRDFL0003\r"; }
@@ -247,19 +242,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, PortClosed,
 
 // Lines the module sends of its own accord are dispatched inside the waits too.
 TEST_F(TransferTest, StatusLinesAreHandledDuringTheWaits) {
-  int statusLines = 0;
-  handlers.statusLine = [&](const std::string& line) {
-    ++statusLines;
-    EXPECT_EQ(line, "[0010,B,0]");
-  };
+  struct Signals : StatusDisplay {
+    void ShowStatus(const ModuleStatus& status) override { shown.push_back(status.signal); }
+    void AddMessage(const std::string&) override {}
+    std::vector<int> shown;
+  } display;
+  linked.link.InstallStatusDisplay(&display);
   SendCommand(port, kPollCommand);
   ReadModule(link);
-  EXPECT_EQ(statusLines, 1);
+  linked.link.InstallStatusDisplay(nullptr);
+  EXPECT_EQ(display.shown, std::vector<int>{18});  // the module's first "[0010,B,0]"
   EXPECT_EQ(view.lamps, "GGGG");
 }
 
 TEST_F(TransferTest, WithoutAViewOrANoticeTheProceduresRunTheSame) {
-  TransferLink bare{port, reply, loop};
+  TransferLink bare = linked.link.Transfer(port, loop);
   ReadModule(bare);
   EXPECT_EQ(ParameterImage, module.Memory());
   port.SetConnected(false);

@@ -35,6 +35,7 @@
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/indicator_letter.h"
+#include "tests/support/linked_port.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_loop.h"
 
@@ -198,11 +199,10 @@ class FaultSoak : public ::testing::Test {
     ParameterImage.fill(kErasedByte);
     TransferCountdown = 0;
     module.Start();
-    port.SetPort(kComName);
-    port.OnRxChar = [this](TCustomComPort&, int count) { ReceiveBytes(line, count, reply, handlers); };
-    port.SetConnected(true);
+    // Received bytes pass the flipping line on their way to the module link.
+    port.OnRxChar = [this](TCustomComPort&, int count) { linked.link.OnReceived(line, count); };
+    linked.Connect(kComName);
   }
-  void TearDown() override { port.SetConnected(false); }
 
   void Reconnect() {
     port.SetConnected(false);
@@ -272,6 +272,7 @@ class FaultSoak : public ::testing::Test {
 
   // After a failed wait: true when the awaited reply still turns up.
   bool LateReply(Kind kind) {
+    const auto& reply = linked.link.Reply();
     const auto arrived = [&] {
       if (kind != Kind::Write) return reply.blockGood || reply.blockBad;
       return view.lamps == "RRRR" ? reply.activateConfirmed != 0 : reply.writeConfirmed != 0;
@@ -290,17 +291,14 @@ class FaultSoak : public ::testing::Test {
 
   TempConfigHome config;
   SimulatedModule module{kComName, config.Path() + "/Kelvaro"};
-  ThreadSync sync;
-  TComPort port{sync};
+  LinkedPort linked;
+  TComPort& port = linked.port;
   FlippingLine line{port};
-  ReplyState reply;
-  LineHandlers handlers{nullptr, nullptr,
-                        [](const std::string& line) { return DecodeBlockReply(line, ReceivedFrame); }};
-  TestLoop loop{sync, kTick};
+  TestLoop loop{linked.sync, kTick};
   SoakPump pump{loop, module};
   LampView view;
   NoticeCounter notice;
-  TransferLink link{line, reply, pump, &view, &notice};
+  TransferLink link = linked.link.Transfer(line, pump, &view, &notice);
 
   std::map<std::string, int> counts;
   std::map<std::string, int> faultCounts;

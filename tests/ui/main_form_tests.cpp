@@ -153,7 +153,7 @@ class MainFormTests : public QObject {
     com5.Send("<hello");
     emit Chooser()->activated(Chooser()->currentIndex());
     QVERIFY(Form().ComPort1().Connected());
-    QVERIFY(QTest::qWaitFor([&] { return Form().Reply().lineBuffer == "<hello"; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return Form().Link().Reply().lineBuffer == "<hello"; }, 2000));
   }
 
   // A reopening that fails leaves the port closed; the buttons follow it.

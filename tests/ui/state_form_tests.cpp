@@ -45,7 +45,7 @@ class StateFormTests : public QObject {
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
-    main_->InstallStatusDisplay(state_.get());
+    main_->Link().InstallStatusDisplay(state_.get());
     if (connect) QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
   }
   QLabel* Label(const char* name) { return Control<QLabel>(state_.get(), name); }
@@ -73,7 +73,7 @@ class StateFormTests : public QObject {
  private slots:
   void init() { world_ = std::make_unique<TestWorld>(); }
   void cleanup() {
-    if (main_) main_->InstallStatusDisplay(nullptr);
+    if (main_) main_->Link().InstallStatusDisplay(nullptr);
     state_.reset();
     main_.reset();
     world_.reset();
@@ -276,7 +276,7 @@ class StateFormTests : public QObject {
     WriteChoiceFile("2,1\r\n0,0,COM8\r\n");
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, kFastPoll);
-    main_->InstallStatusDisplay(state_.get());
+    main_->Link().InstallStatusDisplay(state_.get());
     QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
     QVERIFY(main_->ComPort1().Connected());
     state_->show();
@@ -289,7 +289,7 @@ class StateFormTests : public QObject {
         10000));
     QVERIFY(Label("lbLineVoltage")->text() != QStringLiteral("."));
     state_->hide();
-    main_->InstallStatusDisplay(nullptr);
+    main_->Link().InstallStatusDisplay(nullptr);
     state_.reset();
     main_.reset();
   }
