@@ -31,8 +31,7 @@ class ModuleLink {
   std::function<void(PortLink& port, int count)> Receiver();
 
   // What the procedures need to run over port.
-  TransferLink Transfer(PortLink& port, EventPump& pump, TransferView* view = nullptr,
-                        UserNotice* notice = nullptr);
+  TransferLink Transfer(PortLink& port, EventPump& pump, TransferView* view = nullptr, UserNotice* notice = nullptr);
 
   ReplyState& Reply() { return reply_; }
   const LineHandlers& Handlers() const { return handlers_; }

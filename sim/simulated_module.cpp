@@ -49,7 +49,7 @@ Clock::duration ByteTime(int baud) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(kBitsPerByte * 1'000'000'000LL / baud));
 }
 
-constexpr Clock::time_point kNever = Clock::time_point::max();
+constexpr std::chrono::steady_clock::time_point kNever = std::chrono::steady_clock::time_point::max();
 
 // Milliseconds for poll, rounded up, so it never wakes before the moment.
 int PollTimeout(Clock::time_point until, Clock::time_point now) {
@@ -58,11 +58,6 @@ int PollTimeout(Clock::time_point until, Clock::time_point now) {
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(until - now).count();
   return static_cast<int>(std::min<long long>(ms, 60'000));
 }
-
-struct TimedByte {
-  char byte;
-  Clock::time_point at;  // received: when its last bit arrived; to send: when it may go
-};
 
 }  // namespace
 
@@ -217,134 +212,144 @@ void SimulatedModule::ClearReceived() {
 // The line as the module sees it: received bytes count only once their wire time
 // has passed, and what it sends leaves at the line rate. Unpaced, both are at once.
 void SimulatedModule::Run() {
-  std::deque<TimedByte> incoming;
-  std::deque<TimedByte> outgoing;
-  std::string line;
-  bool discarding = false;
-  Clock::time_point rxFree{};
-  Clock::time_point txFree{};
-  Clock::time_point drainDeadline = kNever;
-  Clock::time_point lastWrite{};
-  Clock::time_point masterQuietUntil{};
-
+  Line line;
   while (!stopping_) {
     const SimFaults faults = Faults();
-    const Clock::duration byteTime = ByteTime(faults.baud);
-    Clock::time_point now = Clock::now();
+    const Clock::time_point now = Clock::now();
+    TakeCompleteLines(line, faults, now);
+    const bool outputBlocked = SendDue(line, now);
+    HangUpWhenDrained(line, faults, now);
+    if (!WaitAndReceive(line, outputBlocked, now)) break;
+  }
+}
 
-    // Complete lines among the bytes that have arrived.
-    while (!incoming.empty() && incoming.front().at <= now) {
-      const TimedByte received = incoming.front();
-      incoming.pop_front();
-      if (received.byte == kLF) continue;
-      if (received.byte != kCR) {
-        if (line.size() >= kMaxCommandLine) discarding = true;
-        if (!discarding) line += received.byte;
-        continue;
-      }
-      // Past its last reply before a hang-up the module hears nothing more.
-      const bool goingDown = faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter;
-      if (!line.empty() && !discarding && !goingDown) {
-        ModuleAnswer answer;
-        {
-          std::lock_guard lock(mutex_);
-          answer = logic_.HandleLine(line);
-        }
-        // The answer starts once the CR is in and the line is free.
-        Clock::time_point at = std::max(received.at, txFree);
-        for (const char c : answer.bytes) {
-          at += byteTime;
-          outgoing.push_back({c, at});
-        }
-        txFree = at;
-        plugReplies_ += answer.replies;
-        repliesSent_ += answer.replies;
-      }
-      line.clear();
-      discarding = false;
+void SimulatedModule::TakeCompleteLines(Line& line, const SimFaults& faults, Clock::time_point now) {
+  while (!line.incoming.empty() && line.incoming.front().at <= now) {
+    const TimedByte received = line.incoming.front();
+    line.incoming.pop_front();
+    if (received.byte == kLF) continue;
+    if (received.byte != kCR) {
+      if (line.text.size() >= kMaxCommandLine) line.discarding = true;
+      if (!line.discarding) line.text += received.byte;
+      continue;
     }
+    // Past its last reply before a hang-up the module hears nothing more.
+    if (!line.text.empty() && !line.discarding && !GoingDown(faults)) {
+      ModuleAnswer answer;
+      {
+        std::lock_guard lock(mutex_);
+        answer = logic_.HandleLine(line.text);
+      }
+      Schedule(line, answer, ByteTime(faults.baud), received.at);
+    }
+    line.text.clear();
+    line.discarding = false;
+  }
+}
 
-    // Everything whose time has come goes out, as far as the pty takes it.
-    bool outputBlocked = false;
-    if (masterFd_ >= 0 && !outgoing.empty() && outgoing.front().at <= now) {
-      std::string due;
-      for (const TimedByte& b : outgoing) {
-        if (b.at > now) break;
-        due += b.byte;
-      }
-      const ssize_t written = ::write(masterFd_, due.data(), due.size());
-      if (written > 0) {
-        outgoing.erase(outgoing.begin(), outgoing.begin() + written);
-        bytesSent_ += static_cast<std::size_t>(written);
-        lastWrite = now;
-      }
-      if (written < 0 && errno != EAGAIN && errno != EINTR) {
-        outgoing.clear();  // a line that takes nothing: what was said is gone
-      } else {
-        outputBlocked = written < static_cast<ssize_t>(due.size());
-      }
-    }
+// The answer starts once the CR is in and the line is free, one byte time a byte.
+void SimulatedModule::Schedule(Line& line, const ModuleAnswer& answer, Clock::duration byteTime,
+                               Clock::time_point lineEnd) {
+  Clock::time_point at = std::max(lineEnd, line.txFree);
+  for (const char c : answer.bytes) {
+    at += byteTime;
+    line.outgoing.push_back({c, at});
+  }
+  line.txFree = at;
+  plugReplies_ += answer.replies;
+  repliesSent_ += answer.replies;
+}
 
-    // Hang-up: once the last reply is out and the client has read it, like a
-    // cable pulled after the reply got through.
-    if (masterFd_ >= 0 && faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter && outgoing.empty()) {
-      int waiting = 0;
-      ::ioctl(slaveFd_, FIONREAD, &waiting);
-      if (drainDeadline == kNever) drainDeadline = now + kDrainLimit;
-      const bool drained = waiting == 0 && now >= lastWrite + kDrainSettle;
-      if (drained || now >= drainDeadline) {
-        // The flag first: whoever sees the line go sees it set.
-        hungUp_ = true;
-        ClosePty();
-        incoming.clear();
-        line.clear();
-        drainDeadline = kNever;
-      }
-    } else {
-      drainDeadline = kNever;
-    }
+bool SimulatedModule::GoingDown(const SimFaults& faults) const {
+  return faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter;
+}
 
-    Clock::time_point until = kNever;
-    if (!incoming.empty()) until = std::min(until, incoming.front().at);
-    if (!outgoing.empty() && !outputBlocked) until = std::min(until, std::max(outgoing.front().at, now));
-    if (drainDeadline != kNever && masterFd_ >= 0) until = std::min(until, now + kDrainCheck);
+// Everything whose time has come goes out, as far as the pty takes it. True when the
+// pty took less than was due.
+bool SimulatedModule::SendDue(Line& line, Clock::time_point now) {
+  if (masterFd_ < 0 || line.outgoing.empty() || line.outgoing.front().at > now) return false;
+  std::string due;
+  for (const TimedByte& b : line.outgoing) {
+    if (b.at > now) break;
+    due += b.byte;
+  }
+  const ssize_t written = ::write(masterFd_, due.data(), due.size());
+  if (written > 0) {
+    line.outgoing.erase(line.outgoing.begin(), line.outgoing.begin() + written);
+    bytesSent_ += static_cast<std::size_t>(written);
+    line.lastWrite = now;
+  }
+  if (written < 0 && errno != EAGAIN && errno != EINTR) {
+    line.outgoing.clear();  // a line that takes nothing: what was said is gone
+    return false;
+  }
+  return written < static_cast<ssize_t>(due.size());
+}
 
-    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
-    if (outputBlocked) fds[1].events |= POLLOUT;
-    const bool watchMaster = masterFd_ >= 0 && now >= masterQuietUntil;
-    if (masterFd_ >= 0 && !watchMaster) until = std::min(until, masterQuietUntil);
-    const nfds_t count = watchMaster ? 2 : 1;
-    if (::poll(fds, count, PollTimeout(until, now)) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (fds[0].revents & POLLIN) {
-      std::uint64_t wakes = 0;
-      [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &wakes, sizeof wakes);
-    }
-    // A hang-up or error with nothing to read would wake poll at once, every time:
-    // look away from the master for a moment instead of spinning.
-    if (count == 2 && (fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
-      masterQuietUntil = Clock::now() + kMasterBackOff;
-    }
-    if (count == 2 && (fds[1].revents & POLLIN)) {
-      char buffer[4096];
-      const ssize_t got = ::read(masterFd_, buffer, sizeof buffer);
-      if (got > 0) {
-        now = Clock::now();
-        // The rate as it is now: the faults may have changed while poll waited.
-        const Clock::duration rxByteTime = ByteTime(Faults().baud);
-        const std::size_t n = static_cast<std::size_t>(got);
-        bytesReceived_ += n;
-        {
-          std::lock_guard lock(mutex_);
-          received_.append(buffer, std::min(n, kMaxCapture - std::min(kMaxCapture, received_.size())));
-        }
-        for (std::size_t i = 0; i < n; ++i) {
-          rxFree = std::max(rxFree, now) + rxByteTime;
-          incoming.push_back({buffer[i], rxByteTime == Clock::duration::zero() ? now : rxFree});
-        }
-      }
-    }
+// Once the last reply before a hang-up is out and the client has read it, the module
+// closes its side, like a cable pulled after the reply got through.
+void SimulatedModule::HangUpWhenDrained(Line& line, const SimFaults& faults, Clock::time_point now) {
+  if (masterFd_ < 0 || !GoingDown(faults) || !line.outgoing.empty()) {
+    line.drainDeadline = kNever;
+    return;
+  }
+  int waiting = 0;
+  ::ioctl(slaveFd_, FIONREAD, &waiting);
+  if (line.drainDeadline == kNever) line.drainDeadline = now + kDrainLimit;
+  const bool drained = waiting == 0 && now >= line.lastWrite + kDrainSettle;
+  if (!drained && now < line.drainDeadline) return;
+  // The flag first: whoever sees the line go sees it set.
+  hungUp_ = true;
+  ClosePty();
+  line.incoming.clear();
+  line.text.clear();
+  line.drainDeadline = kNever;
+}
+
+// Sleeps until the next byte is due either way, a wake-up, or received bytes, and
+// takes those in with their wire times. False when polling itself failed.
+bool SimulatedModule::WaitAndReceive(Line& line, bool outputBlocked, Clock::time_point now) {
+  Clock::time_point until = kNever;
+  if (!line.incoming.empty()) until = std::min(until, line.incoming.front().at);
+  if (!line.outgoing.empty() && !outputBlocked) until = std::min(until, std::max(line.outgoing.front().at, now));
+  if (line.drainDeadline != kNever && masterFd_ >= 0) until = std::min(until, now + kDrainCheck);
+
+  pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};
+  if (outputBlocked) fds[1].events |= POLLOUT;
+  const bool watchMaster = masterFd_ >= 0 && now >= line.masterQuietUntil;
+  if (masterFd_ >= 0 && !watchMaster) until = std::min(until, line.masterQuietUntil);
+  const nfds_t count = watchMaster ? 2 : 1;
+  if (::poll(fds, count, PollTimeout(until, now)) < 0) return errno == EINTR;
+  if (fds[0].revents & POLLIN) {
+    std::uint64_t wakes = 0;
+    [[maybe_unused]] const ssize_t got = ::read(wakeFd_, &wakes, sizeof wakes);
+  }
+  if (count < 2) return true;
+  // A hang-up or error with nothing to read would wake poll at once, every time:
+  // look away from the master for a moment instead of spinning.
+  if ((fds[1].revents & (POLLHUP | POLLERR)) && !(fds[1].revents & POLLIN)) {
+    line.masterQuietUntil = Clock::now() + kMasterBackOff;
+  }
+  if (fds[1].revents & POLLIN) Receive(line);
+  return true;
+}
+
+// Received bytes count from the end of their wire time, at the rate in force now:
+// the faults may have changed while poll waited.
+void SimulatedModule::Receive(Line& line) {
+  char buffer[4096];
+  const ssize_t got = ::read(masterFd_, buffer, sizeof buffer);
+  if (got <= 0) return;
+  const Clock::time_point now = Clock::now();
+  const Clock::duration byteTime = ByteTime(Faults().baud);
+  const std::size_t n = static_cast<std::size_t>(got);
+  bytesReceived_ += n;
+  {
+    std::lock_guard lock(mutex_);
+    received_.append(buffer, std::min(n, kMaxCapture - std::min(kMaxCapture, received_.size())));
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    line.rxFree = std::max(line.rxFree, now) + byteTime;
+    line.incoming.push_back({buffer[i], byteTime == Clock::duration::zero() ? now : line.rxFree});
   }
 }

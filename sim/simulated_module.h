@@ -4,7 +4,9 @@
 // ports folder, so the tool (or any client) opens it like the real port.
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -59,7 +61,32 @@ class SimulatedModule {
   void OpenPty();
   void ClosePty();
   void Link();
+  using Clock = std::chrono::steady_clock;
+  struct TimedByte {
+    char byte;
+    Clock::time_point at;  // received: when its last bit arrived; to send: when it may go
+  };
+  // The serving thread's view of the line, from one turn of Run to the next.
+  struct Line {
+    std::deque<TimedByte> incoming;
+    std::deque<TimedByte> outgoing;
+    std::string text;  // the command line assembled so far
+    bool discarding = false;
+    Clock::time_point rxFree{};
+    Clock::time_point txFree{};
+    Clock::time_point drainDeadline = Clock::time_point::max();
+    Clock::time_point lastWrite{};
+    Clock::time_point masterQuietUntil{};
+  };
+
   void Run();
+  void TakeCompleteLines(Line& line, const SimFaults& faults, Clock::time_point now);
+  void Schedule(Line& line, const ModuleAnswer& answer, Clock::duration byteTime, Clock::time_point lineEnd);
+  bool GoingDown(const SimFaults& faults) const;
+  bool SendDue(Line& line, Clock::time_point now);
+  void HangUpWhenDrained(Line& line, const SimFaults& faults, Clock::time_point now);
+  bool WaitAndReceive(Line& line, bool outputBlocked, Clock::time_point now);
+  void Receive(Line& line);
   void WakeThread();
 
   std::string comName_;
