@@ -16,7 +16,7 @@
 #include "serial/com_port.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
-#include "ui_loop.h"
+#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -45,12 +45,13 @@ class ComPortTest : public ::testing::Test {
     };
   }
 
-  bool Serve(const std::function<bool()>& done) { return ServeUntilOrTimeout(sync, done); }
+  bool Serve(const std::function<bool()>& done) { return loop.PumpUntil(done, std::chrono::seconds(5)); }
 
   TempConfigHome config;
   PtyPair pty;
   ThreadSync sync;
   TComPort port{sync};
+  TestLoop loop{sync};
   std::vector<int> counts;
   std::string received;
 };

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "serial/thread_sync.h"
-#include "ui_loop.h"
+#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -56,7 +56,8 @@ TEST(ThreadSync, WakeIsCalledForEveryRequest) {
     sync.Send([] {});
     done = true;
   });
-  ASSERT_TRUE(ServeUntilOrTimeout(sync, [&] { return done.load(); }));
+  TestLoop loop(sync);
+  ASSERT_TRUE(loop.PumpUntil([&] { return done.load(); }, std::chrono::seconds(5)));
   sender.join();
   EXPECT_EQ(wakes, 2);
 }

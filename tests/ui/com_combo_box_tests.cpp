@@ -7,8 +7,8 @@
 #include "serial/com_port.h"
 #include "serial/port_names.h"
 #include "serial/thread_sync.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/com_combo_box.h"
-#include "ui_test_support.h"
 
 class ComComboBoxTests : public QObject {
   Q_OBJECT

@@ -4,9 +4,9 @@
 
 #include "params/image_file.h"
 #include "serial/com_port.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/dialog_service.h"
 #include "ui/text_codec.h"
-#include "ui_test_support.h"
 
 class DialogServiceTests : public QObject {
   Q_OBJECT

@@ -13,9 +13,9 @@
 
 #include "serial/port_names.h"
 #include "tests/support/descriptor_count.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/com_combo_box.h"
 #include "ui/main_form.h"
-#include "ui_test_support.h"
 
 namespace {
 

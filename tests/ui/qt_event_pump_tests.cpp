@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "serial/thread_sync.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/qt_event_pump.h"
-#include "ui_test_support.h"
 
 class QtEventPumpTests : public QObject {
   Q_OBJECT

@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "sim/simulated_module.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/main_form.h"
 #include "ui/state_form.h"
-#include "ui_test_support.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #pragma once
 // What the window tests share: a dialog service that answers instead of blocking,
-// a config folder whose COM names all lead to pseudo-terminals or nowhere, and
-// small helpers for finding controls and acting on modal windows.
+// a config folder whose COM names all lead to pseudo-terminals or nowhere, the
+// serial link wired as the main window wires it, and small helpers for finding
+// controls, typing into them and acting on modal windows.
 
 #include <QApplication>
 #include <QString>
@@ -14,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/linked_port.h"
 #include "tests/support/pty_pair.h"
 #include "ui/dialog_service.h"
+#include "ui/qt_event_pump.h"
 
 // Records every message box and file dialog instead of showing it; file dialogs
 // answer with the queued paths, and with an empty text (cancelled) when none is left.
@@ -95,3 +98,19 @@ void WhenModal(std::function<void(QWidget* modal)> action);
 
 // Saves the window's picture as <dir>/<name>.png when KELVARO_SHOT_DIR is set.
 void SaveShot(QWidget* window, const char* name);
+
+// The port and module link as the main window owns them, with hand-offs served by
+// the Qt event loop.
+class LinkBench : public LinkedPort {
+ public:
+  LinkBench();
+  QtEventPump pump;
+};
+
+// Types text into whatever has the focus, one key at a time; '\b' is Backspace and
+// '\r' Enter, so a key that moves the focus sends the next one to its new place.
+void TypeKeys(const QString& text);
+void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+
+// Shows the window and waits until it is active, so focus and keys behave as on a desktop.
+void ShowActive(QWidget* window);

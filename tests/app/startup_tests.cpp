@@ -11,8 +11,8 @@
 #include "app/startup.h"
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/main_form.h"
-#include "ui_test_support.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "editor_test_support.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/settings_form.h"
 

@@ -8,11 +8,11 @@
 #include <QTest>
 #include <memory>
 
-#include "editor_test_support.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
 #include "ui/settings_form.h"

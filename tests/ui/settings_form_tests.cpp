@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "editor_test_support.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/settings_form.h"
 #include "ui/text_codec.h"

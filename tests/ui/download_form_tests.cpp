@@ -12,11 +12,11 @@
 #include <QTimer>
 #include <memory>
 
-#include "editor_test_support.h"
 #include "params/image_file.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
 #include "ui/settings_form.h"
