@@ -11,7 +11,7 @@
 
 namespace {
 
-// The icons the packaging folder made, if the build found any.
+// The program icon in every size built into the program.
 QIcon ProgramIcon() {
   QIcon icon;
   const QDir icons(QStringLiteral(":/icons"));
