@@ -14,9 +14,6 @@ void TickCountdown() {
 
 namespace {
 
-// Image byte 1023 is not a setting; the module may hold anything there.
-constexpr std::size_t kLastComparedByte = kImageSize - 2;
-
 // Pumps events until done() holds or the countdown runs out. The pump blocks until
 // the next event (a tick is one), so the wait never spins.
 template <typename Done>
@@ -38,6 +35,11 @@ void IndicateAll(TransferLink& link, IndicatorColour colour) {
 
 void EnableControls(TransferLink& link, bool enabled) {
   if (link.view) link.view->SetControlsEnabled(enabled);
+}
+
+void ShowComparison(TransferLink& link, int block, BlockComparison::Outcome outcome,
+                    const ImageDifference& difference = {}) {
+  if (link.view) link.view->ShowComparison(block, {outcome, difference});
 }
 
 // The common start and end of the three procedures. A link error from a send ends
@@ -123,16 +125,24 @@ void CompareModule(TransferLink& link) {
     for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
       if (!RequestBlock(link, b)) {
         Indicate(link, b, IndicatorColour::Red);
+        ShowComparison(link, b, BlockComparison::Outcome::NoValidReply);
         return;
       }
       const std::size_t base = static_cast<std::size_t>(b) * kBlockSize;
-      for (std::size_t k = 0; k < kBlockSize && base + k <= kLastComparedByte; ++k) {
-        if (ReceivedFrame[k] != ParameterImage[base + k]) {
-          Indicate(link, b, IndicatorColour::Red);
-          return;
-        }
+      // Image byte 1023 is not a setting; the module may hold anything there.
+      const std::size_t last = std::min(base + kBlockSize - 1, kLastComparedByte);
+      if (!std::equal(ParameterImage.begin() + static_cast<std::ptrdiff_t>(base),
+                      ParameterImage.begin() + static_cast<std::ptrdiff_t>(last + 1), ReceivedFrame.begin())) {
+        Indicate(link, b, IndicatorColour::Red);
+        // The module's block in the tool's image: a field reaching into the next block
+        // shows the tool's bytes there, the only ones at hand.
+        ImageBytes module = ParameterImage;
+        std::copy_n(ReceivedFrame.begin(), kBlockSize, module.begin() + static_cast<std::ptrdiff_t>(base));
+        ShowComparison(link, b, BlockComparison::Outcome::Differs, CompareImages(ParameterImage, module, base, last));
+        return;
       }
       Indicate(link, b, IndicatorColour::Green);
+      ShowComparison(link, b, BlockComparison::Outcome::Equal);
     }
   });
 }

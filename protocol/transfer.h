@@ -8,10 +8,18 @@
 
 #include "block_frame.h"
 #include "event_pump.h"
+#include "params/image_diff.h"
 #include "port_link.h"
 #include "reply_state.h"
 
 enum class IndicatorColour { White, Yellow, Silver, Green, Red };
+
+// What a compare found in one block, so the lamp it coloured can say why.
+struct BlockComparison {
+  enum class Outcome { Equal, Differs, NoValidReply };
+  Outcome outcome = Outcome::Equal;
+  ImageDifference difference;  // the tool's image against the module's, within the block
+};
 
 // The transfer window implements it; with none installed the procedures show nothing.
 class TransferView {
@@ -20,6 +28,8 @@ class TransferView {
   virtual void SetIndicator(int block, IndicatorColour colour) = 0;
   virtual void SetAllIndicators(IndicatorColour colour) = 0;
   virtual void SetControlsEnabled(bool enabled) = 0;
+  // After the compare coloured block's lamp; views that explain nothing ignore it.
+  virtual void ShowComparison(int /*block*/, const BlockComparison& /*comparison*/) {}
 };
 
 // A plain message box: the application's title as caption, no icon, OK.

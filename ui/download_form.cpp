@@ -34,6 +34,10 @@ const QString kImageSuffix = QStringLiteral("HVK");
 
 const QColor kButtonTextColour(128, 128, 128);
 
+// What a lamp says after a compare.
+const QString kBlockEqualText = QStringLiteral("Egyezik");
+const QString kNoValidReplyText = QStringLiteral("Nincs érvényes válasz");
+
 constexpr QSize kClientSize(276, 276);
 constexpr int kMargin = 8;
 constexpr int kInnerWidth = kClientSize.width() - 2 * kMargin;
@@ -142,6 +146,27 @@ void TFormDownload::SetIndicator(int block, IndicatorColour colour) {
   colours.setColor(QPalette::Window, IndicatorRgb(colour));
   colours.setColor(QPalette::WindowText, Qt::black);
   panel->setPalette(colours);
+  // A new colour makes an earlier compare's report stale.
+  panel->setToolTip(QString());
+  panel->setAccessibleDescription(QString());
+}
+
+void TFormDownload::ShowComparison(int block, const BlockComparison& comparison) {
+  if (block < 0 || block >= static_cast<int>(kBlockCount)) return;
+  QString report;
+  switch (comparison.outcome) {
+    case BlockComparison::Outcome::Equal: report = kBlockEqualText; break;
+    case BlockComparison::Outcome::NoValidReply: report = kNoValidReplyText; break;
+    case BlockComparison::Outcome::Differs:
+      for (const std::string& line : ReportLines(comparison.difference)) {
+        if (!report.isEmpty()) report += QLatin1Char('\n');
+        report += QString::fromStdString(line);
+      }
+      break;
+  }
+  QLabel* panel = BP[static_cast<std::size_t>(block)];
+  panel->setToolTip(report);
+  panel->setAccessibleDescription(report);
 }
 
 void TFormDownload::SetAllIndicators(IndicatorColour colour) {

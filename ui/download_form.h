@@ -36,6 +36,8 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
   void SetIndicator(int block, IndicatorColour colour) override;
   void SetAllIndicators(IndicatorColour colour) override;
   void SetControlsEnabled(bool enabled) override;
+  // The lamp's tooltip and accessible description say what the compare found.
+  void ShowComparison(int block, const BlockComparison& comparison) override;
   void ShowPlainMessage(const std::string& text) override;
 
  protected:

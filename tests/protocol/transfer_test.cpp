@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "params/cp1250.h"
 #include "protocol/block_frame.h"
 #include "protocol/line_protocol.h"
 #include "protocol/status_decode.h"
@@ -42,10 +43,16 @@ class RecordingView : public TransferView {
     enabled = on;
     calls.push_back(on ? "enabled" : "disabled");
   }
+  void ShowComparison(int block, const BlockComparison& comparison) override {
+    const char* outcomes[] = {"equal", "differs", "no reply"};
+    comparisons.push_back(std::to_string(block) + " " + outcomes[static_cast<int>(comparison.outcome)]);
+    for (const std::string& line : ReportLines(comparison.difference)) comparisons.push_back(line);
+  }
 
   std::string lamps = "SSSS";
   bool enabled = true;
   std::vector<std::string> calls;
+  std::vector<std::string> comparisons;
 };
 
 class RecordingNotice : public UserNotice {
@@ -137,6 +144,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, CompareDifference,
                                            CompareRow{"Byte1022", 1022, "GGGR"}, CompareRow{"Byte0", 0, "RYYY"},
                                            CompareRow{"Byte300", 300, "GRYY"}, CompareRow{"Byte767", 767, "GGRY"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Each lamp the compare colours says why: the red one names the fields that differ.
+TEST_F(TransferTest, CompareExplainsEveryLampItColours) {
+  ParameterImage = module.Memory();
+  CompareModule(link);
+  EXPECT_EQ(view.comparisons, (std::vector<std::string>{"0 equal", "1 equal", "2 equal", "3 equal"}));
+
+  view.comparisons.clear();
+  const std::string moduleText = LoadSmsText(ParameterImage, EEAddr::SmsText(2));
+  StoreSmsText(ParameterImage, EEAddr::SmsText(2), "Teszt");
+  ParameterImage[700] ^= 1;  // a later block is never reached
+  CompareModule(link);
+  EXPECT_EQ(view.lamps, "RYYY");
+  EXPECT_EQ(view.comparisons,
+            (std::vector<std::string>{"0 differs", "SMS 2: Teszt \u2260 " + Cp1250ToUtf8(moduleText)}));
+
+  view.comparisons.clear();
+  module.SetFaults({.silent = true});
+  CompareModule(link);
+  EXPECT_EQ(view.comparisons, std::vector<std::string>{"0 no reply"});
+}
 
 // --- every fault of the module, through every procedure it matters to ---
 
