@@ -13,9 +13,9 @@
 #include <thread>
 
 #include "protocol/transfer.h"
+#include "serial/linked_port.h"
+#include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
-#include "tests/support/linked_port.h"
-#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ struct Bench {
 
   SimulatedModule module;
   LinkedPort line;
-  TestLoop loop{line.sync};
+  SyncPump loop{line.sync};
   LampCount lamps;
   TransferLink link = line.link.Transfer(line.port, loop, &lamps);
 };

@@ -11,16 +11,24 @@ std::vector<ImageField> MakeFields() {
   std::vector<ImageField> fields = {
       {"user1", "1. Felhaszn\xE1l\xF3  (#USER1)", EEAddr::User1, kPhoneFieldSize, FieldKind::PhoneNumber},
       {"user2", "2. Felhaszn\xE1l\xF3  (#USER2)", EEAddr::User2, kPhoneFieldSize, FieldKind::PhoneNumber},
-      {"smsfw1", "SMS tov\xE1" "bb\xEDt\xE1s 1.  (#SMSFW1)", EEAddr::SmsFw1, kPhoneFieldSize, FieldKind::PhoneNumber},
-      {"smsfw2", "SMS tov\xE1" "bb\xEDt\xE1s 2.  (#SMSFW2)", EEAddr::SmsFw2, kPhoneFieldSize, FieldKind::PhoneNumber},
-      {"autodial", "Automatikus t\xE1rcs\xE1z\xE1s (#AUTO)", EEAddr::AutoDial, kPhoneFieldSize,
-       FieldKind::PhoneNumber},
+      {"smsfw1",
+       "SMS tov\xE1"
+       "bb\xEDt\xE1s 1.  (#SMSFW1)",
+       EEAddr::SmsFw1, kPhoneFieldSize, FieldKind::PhoneNumber},
+      {"smsfw2",
+       "SMS tov\xE1"
+       "bb\xEDt\xE1s 2.  (#SMSFW2)",
+       EEAddr::SmsFw2, kPhoneFieldSize, FieldKind::PhoneNumber},
+      {"autodial", "Automatikus t\xE1rcs\xE1z\xE1s (#AUTO)", EEAddr::AutoDial, kPhoneFieldSize, FieldKind::PhoneNumber},
       {"prefix", "K\xFCls\xF5 vonal el\xE9r\xE9s\xE9hez haszn\xE1lt prefix sz\xE1m (#PREFIX)", EEAddr::Prefix,
        kPrefixFieldSize, FieldKind::Prefix},
   };
   for (int n = 1; n <= static_cast<int>(kEventCodeCount); ++n) {
-    fields.push_back({"event" + std::to_string(n), "Esem\xE9nyk\xF3" "d " + std::to_string(n), EEAddr::EventCode(n),
-                      kEventFieldSize, FieldKind::EventCode});
+    fields.push_back({"event" + std::to_string(n),
+                      "Esem\xE9nyk\xF3"
+                      "d " +
+                          std::to_string(n),
+                      EEAddr::EventCode(n), kEventFieldSize, FieldKind::EventCode});
   }
   for (int n = 1; n <= static_cast<int>(kSmsTextCount); ++n) {
     // The tenth text belongs to the IN2 input, not to an event code.

@@ -7,7 +7,9 @@
 namespace {
 
 constexpr char kNotEqual[] = " \u2260 ";
-constexpr char kOtherBytesText[] = "Egy\u00E9" "b b\u00E1jtok: ";
+constexpr char kOtherBytesText[] =
+    "Egy\u00E9"
+    "b b\u00E1jtok: ";
 constexpr char kDifferText[] = " elt\u00E9r";
 
 bool DiffersWithin(const ImageBytes& a, const ImageBytes& b, std::size_t from, std::size_t to) {
@@ -31,8 +33,8 @@ ImageDifference CompareImages(const ImageBytes& ours, const ImageBytes& theirs, 
     std::string b = FieldValue(theirs, field);
     if (a == b) continue;
     difference.fields.push_back({&field, std::move(a), std::move(b)});
-    std::fill(explained.begin() + static_cast<std::ptrdiff_t>(from), explained.begin() + static_cast<std::ptrdiff_t>(to + 1),
-              true);
+    std::fill(explained.begin() + static_cast<std::ptrdiff_t>(from),
+              explained.begin() + static_cast<std::ptrdiff_t>(to + 1), true);
   }
   for (std::size_t k = first; k <= last; ++k) difference.otherBytes += ours[k] != theirs[k] && !explained[k];
   return difference;
@@ -41,7 +43,8 @@ ImageDifference CompareImages(const ImageBytes& ours, const ImageBytes& theirs, 
 std::vector<std::string> ReportLines(const ImageDifference& difference) {
   std::vector<std::string> lines;
   for (const FieldDifference& d : difference.fields) {
-    lines.push_back(Cp1250ToUtf8(d.field->label) + ": " + Cp1250ToUtf8(d.ours) + kNotEqual + Cp1250ToUtf8(d.theirs));
+    lines.push_back(Cp1250ToUtf8(d.field->label) + ": " + Cp1250ToShownUtf8(d.ours) + kNotEqual +
+                    Cp1250ToShownUtf8(d.theirs));
   }
   if (difference.otherBytes > 0) lines.push_back(kOtherBytesText + std::to_string(difference.otherBytes) + kDifferText);
   return lines;

@@ -40,3 +40,11 @@ std::optional<std::string> DecodeMessageLine(const std::string& line);
 // The dispatcher's status-line and message-line handlers; null display drops.
 void HandleStatusLine(const std::string& line, StatusDisplay* display);
 void HandleMessageLine(const std::string& line, StatusDisplay* display);
+
+// The state window's names for the items, code page 1250; the command-line tool
+// prints the same.
+inline constexpr char kWiredLineLabel[] = "Vezet\xE9kes vonal";
+inline constexpr char kIn1Label[] = "IN1";
+inline constexpr char kIn2Label[] = "IN2";
+inline constexpr char kCallStateLabel[] = "GSM vonal st\xE1tusz";
+inline constexpr char kSignalLabel[] = "GSM t\xE9rer\xF5 (0-31):";

@@ -32,12 +32,12 @@
 #include "protocol/line_protocol.h"
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
+#include "serial/linked_port.h"
+#include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/indicator_letter.h"
-#include "tests/support/linked_port.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -96,7 +96,7 @@ class NoticeCounter : public UserNotice {
 // event rounds: replies that stop part way through a procedure.
 class SoakPump : public EventPump {
  public:
-  SoakPump(TestLoop& loop, SimulatedModule& module) : loop_(loop), module_(module) {}
+  SoakPump(SyncPump& loop, SimulatedModule& module) : loop_(loop), module_(module) {}
   void ProcessEvents() override {
     if (silenceAfter_ >= 0 && rounds_++ == silenceAfter_) {
       SimFaults faults = module_.Faults();
@@ -111,7 +111,7 @@ class SoakPump : public EventPump {
   }
 
  private:
-  TestLoop& loop_;
+  SyncPump& loop_;
   SimulatedModule& module_;
   int silenceAfter_ = -1;
   int rounds_ = 0;
@@ -294,7 +294,7 @@ class FaultSoak : public ::testing::Test {
   LinkedPort linked;
   TComPort& port = linked.port;
   FlippingLine line{port};
-  TestLoop loop{linked.sync, kTick};
+  SyncPump loop{linked.sync, kTick};
   SoakPump pump{loop, module};
   LampView view;
   NoticeCounter notice;

@@ -15,12 +15,12 @@
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
+#include "serial/linked_port.h"
+#include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
 #include "tests/support/indicator_letter.h"
-#include "tests/support/linked_port.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
-#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ using Procedure = void (*)(TransferLink&);
 
 class TransferTest : public ::testing::Test {
  protected:
-  explicit TransferTest(TestLoop::Period tick = 1ms) : loop(linked.sync, tick) {}
+  explicit TransferTest(SyncPump::Period tick = 1ms) : loop(linked.sync, tick) {}
 
   void SetUp() override {
     ParameterImage.fill(kErasedByte);
@@ -80,7 +80,7 @@ class TransferTest : public ::testing::Test {
   SimulatedModule module{"COM7", config.Path() + "/Kelvaro"};
   LinkedPort linked;
   TComPort& port = linked.port;
-  TestLoop loop;
+  SyncPump loop;
   RecordingView view;
   RecordingNotice notice;
   TransferLink link = linked.link.Transfer(port, loop, &view, &notice);
@@ -177,7 +177,7 @@ struct FaultRow {
   std::string lamps;
   // A paced block reply takes 47 ms at 115200 bit/s: its wait needs longer ticks
   // than 1 ms to be sure of it on a loaded machine.
-  TestLoop::Period tick = 1ms;
+  SyncPump::Period tick = 1ms;
 };
 
 class ModuleFault : public TransferTest, public ::testing::WithParamInterface<FaultRow> {
@@ -371,7 +371,7 @@ TEST(TickCountdown, CountsDownToZeroAndNoFurther) {
 // next to no CPU.
 class RealTimeTransfer : public TransferTest {
  protected:
-  RealTimeTransfer() : TransferTest(TestLoop::kRealTick) {}
+  RealTimeTransfer() : TransferTest(SyncPump::kRealTick) {}
 };
 
 TEST_F(RealTimeTransfer, ASilentModuleFailsTheReadAfterFiveSeconds) {

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/sync_pump.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ class ComPortTest : public ::testing::Test {
   PtyPair pty;
   ThreadSync sync;
   TComPort port{sync};
-  TestLoop loop{sync};
+  SyncPump loop{sync};
   std::vector<int> counts;
   std::string received;
 };

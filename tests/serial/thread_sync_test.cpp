@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "serial/sync_pump.h"
 #include "serial/thread_sync.h"
-#include "tests/support/test_loop.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST(ThreadSync, WakeIsCalledForEveryRequest) {
     sync.Send([] {});
     done = true;
   });
-  TestLoop loop(sync);
+  SyncPump loop(sync);
   ASSERT_TRUE(loop.PumpUntil([&] { return done.load(); }, std::chrono::seconds(5)));
   sender.join();
   EXPECT_EQ(wakes, 2);

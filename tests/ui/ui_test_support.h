@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/linked_port.h"
+#include "serial/linked_port.h"
 #include "tests/support/pty_pair.h"
 #include "ui/dialog_service.h"
 #include "ui/qt_event_pump.h"

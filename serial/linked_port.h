@@ -1,17 +1,17 @@
 #pragma once
 // The port object wired to a module link the way the main window wires them: what
-// the transfer tests, the soak and the benchmark run their procedures over.
+// the command-line tool, the transfer tests and the benchmark run the procedures over.
 
 #include <string>
 
+#include "com_port.h"
 #include "protocol/module_link.h"
-#include "serial/com_port.h"
-#include "serial/thread_sync.h"
+#include "thread_sync.h"
 
 class LinkedPort {
  public:
   LinkedPort();
-  // Closes the port; a last purge that fails on a line gone away is no test failure.
+  // Closes the port; a last purge that fails on a line gone away has nobody to tell.
   ~LinkedPort();
   LinkedPort(const LinkedPort&) = delete;
   LinkedPort& operator=(const LinkedPort&) = delete;

@@ -1,13 +1,13 @@
-#include "test_loop.h"
+#include "sync_pump.h"
 
 #include "protocol/transfer.h"
 
 using Clock = std::chrono::steady_clock;
 
-TestLoop::TestLoop(ThreadSync& sync, Period tickPeriod)
+SyncPump::SyncPump(ThreadSync& sync, Period tickPeriod)
     : sync_(sync), period_(tickPeriod), nextTick_(Clock::now() + period_) {}
 
-bool TestLoop::TickIfDue(Clock::time_point now) {
+bool SyncPump::TickIfDue(Clock::time_point now) {
   if (now < nextTick_) return false;
   TickCountdown();
   ++ticks_;
@@ -17,7 +17,7 @@ bool TestLoop::TickIfDue(Clock::time_point now) {
   return true;
 }
 
-void TestLoop::ProcessEvents() {
+void SyncPump::ProcessEvents() {
   bool ran = false;
   if (sync_.WaitForRequest(std::chrono::milliseconds(0))) {
     sync_.Serve();
@@ -33,7 +33,7 @@ void TestLoop::ProcessEvents() {
   TickIfDue(Clock::now());
 }
 
-bool TestLoop::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+bool SyncPump::PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
   while (!done()) {
     if (Clock::now() >= deadline) return false;

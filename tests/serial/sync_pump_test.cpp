@@ -7,16 +7,16 @@
 #include <thread>
 
 #include "protocol/transfer.h"
-#include "tests/support/test_loop.h"
+#include "serial/sync_pump.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-TEST(TestLoop, ServesAHandOffWithoutWaitingForTheTick) {
+TEST(SyncPump, ServesAHandOffWithoutWaitingForTheTick) {
   ThreadSync sync;
-  TestLoop loop(sync, std::chrono::seconds(10));
+  SyncPump loop(sync, std::chrono::seconds(10));
   std::atomic<bool> ran{false};
   std::thread sender([&] { sync.Send([&] { ran = true; }); });
   const auto start = Clock::now();
@@ -26,9 +26,9 @@ TEST(TestLoop, ServesAHandOffWithoutWaitingForTheTick) {
   sender.join();
 }
 
-TEST(TestLoop, TicksTheCountdownAtItsPeriod) {
+TEST(SyncPump, TicksTheCountdownAtItsPeriod) {
   ThreadSync sync;
-  TestLoop loop(sync, 2ms);
+  SyncPump loop(sync, 2ms);
   TransferCountdown = 25;
   const auto start = Clock::now();
   int turns = 0;

@@ -1,0 +1,24 @@
+#pragma once
+// kelvaro-cli: the tool's procedures and image files from the command line, for
+// programming many modules from a script. No toolkit: the serial link's hand-offs
+// are served by the core's own event pump.
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitModuleOrDifference = 1;  // the module failed, or a compare or diff found a difference
+constexpr int kExitUsage = 2;               // a usage, port or file error
+
+struct CliContext {
+  std::ostream& out;  // results: listings, differences
+  std::ostream& err;  // progress lines and errors
+  // The transfer countdown's tick; 100 ms in the program, shorter in tests.
+  std::chrono::microseconds tick = std::chrono::milliseconds(100);
+};
+
+// args without the program name.
+int RunCli(const std::vector<std::string>& args, CliContext& context);

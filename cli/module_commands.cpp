@@ -1,0 +1,199 @@
+#include "module_commands.h"
+
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <vector>
+
+#include "cli_error.h"
+#include "image_commands.h"
+#include "params/cp1250.h"
+#include "params/image_file.h"
+#include "protocol/block_frame.h"
+#include "protocol/status_decode.h"
+#include "protocol/transfer.h"
+#include "serial/linked_port.h"
+#include "serial/port_names.h"
+#include "serial/sync_pump.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPollInterval = std::chrono::milliseconds(500);
+// A single poll waits this long at most for the module's status line.
+constexpr auto kSinglePollWait = std::chrono::seconds(1);
+constexpr int kMaxStateSeconds = 24 * 3600;
+
+// The port opened for one command, with the core's own event pump.
+class ModuleSession {
+ public:
+  ModuleSession(const std::string& port, CliContext& context) : pump(line.sync, context.tick) {
+    std::string upper = port;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (NormalizePortName(port) != upper) {
+      UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
+    }
+    try {
+      line.Connect(upper);
+    } catch (const EComPort& error) {
+      throw CliError(kExitUsage, upper + ": " + error.what());
+    }
+  }
+
+  TransferLink Transfer(TransferView& view) { return line.link.Transfer(line.port, pump, &view); }
+
+  LinkedPort line;
+  SyncPump pump;
+};
+
+// One progress line a block on standard error; remembers where the procedure failed.
+class ProgressView : public TransferView {
+ public:
+  ProgressView(std::ostream& err, const char* done) : err_(err), done_(done) {}
+
+  void SetIndicator(int block, IndicatorColour colour) override {
+    if (colour == IndicatorColour::Green) {
+      err_ << "block " << block + 1 << "/4 " << done_ << '\n';
+    } else if (colour == IndicatorColour::Red) {
+      failedBlock = block;
+      err_ << "block " << block + 1 << "/4 failed\n";
+    }
+  }
+  // All four red after a write: the module did not take the new settings into use.
+  void SetAllIndicators(IndicatorColour colour) override { activationFailed = colour == IndicatorColour::Red; }
+  void SetControlsEnabled(bool) override {}
+
+  int failedBlock = -1;
+  bool activationFailed = false;
+
+ private:
+  std::ostream& err_;
+  const char* done_;
+};
+
+[[noreturn]] void ModuleFailed(int block, const std::string& why) {
+  throw CliError(kExitModuleOrDifference, "block " + std::to_string(block + 1) + ": " + why);
+}
+
+// Reads all four blocks into ParameterImage, or says how the module failed.
+void ReadAll(ModuleSession& session, CliContext& context) {
+  ProgressView view(context.err, "read");
+  TransferLink link = session.Transfer(view);
+  ReadModule(link);
+  if (view.failedBlock < 0) return;
+  const ReplyState& reply = session.line.link.Reply();
+  if (reply.blockBad) ModuleFailed(view.failedBlock, "bad reply (wrong length, digits or checksum)");
+  if (reply.blockGood) {
+    ModuleFailed(view.failedBlock, "the reply was for block " + std::to_string(ReceivedFrame[kFrameBlockNumber] + 1));
+  }
+  ModuleFailed(view.failedBlock, "no reply within 5 s (time-out)");
+}
+
+// Compares the image with the module's whole memory; true when they differ.
+bool ReportDifferences(const ImageBytes& image, ModuleSession& session, CliContext& context) {
+  ReadAll(session, context);
+  const ImageDifference difference = CompareImages(image, ParameterImage);
+  PrintDifference(context.out, difference);
+  return !difference.Empty();
+}
+
+class StatePrinter : public StatusDisplay {
+ public:
+  explicit StatePrinter(std::ostream& out) : out_(out) {}
+  void ShowStatus(const ModuleStatus& status) override {
+    out_ << Item(kWiredLineLabel, status.wiredLine) << " | " << Item(kIn1Label, status.in1) << " | "
+         << Item(kIn2Label, status.in2) << " | " << Item(kCallStateLabel, status.callState) << " | "
+         << Cp1250ToUtf8(kSignalLabel) << ' ' << status.signal << std::endl;
+    ++shown;
+  }
+  void AddMessage(const std::string& text) override { out_ << '<' << Cp1250ToShownUtf8(text) << '>' << std::endl; }
+  int shown = 0;
+
+ private:
+  static std::string Item(const char* label, const StatusItem& item) {
+    return Cp1250ToUtf8(label) + ": " + Cp1250ToUtf8(item.text);
+  }
+  std::ostream& out_;
+};
+
+int StateSeconds(const ParsedArgs& args) {
+  const auto option = args.options.find("--seconds");
+  if (option == args.options.end()) return 0;
+  const std::string& text = option->second;
+  int seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (error != std::errc() || end != text.data() + text.size() || seconds < 1 || seconds > kMaxStateSeconds) {
+    UsageError("--seconds wants a whole number from 1 to " + std::to_string(kMaxStateSeconds) + ", not \"" + text +
+               "\"");
+  }
+  return seconds;
+}
+
+}  // namespace
+
+int PortsCommand(const ParsedArgs&, CliContext& context) {
+  std::vector<std::string> names;
+  ListSerialPorts(names);
+  for (const std::string& name : names) context.out << name << ' ' << PortDevicePath(name) << '\n';
+  return kExitOk;
+}
+
+// The file is written only when all four blocks came in.
+int ReadCommand(const ParsedArgs& args, CliContext& context) {
+  ModuleSession session(args.positional[0], context);
+  ReadAll(session, context);
+  try {
+    SaveImageFile(ParameterImage, args.positional[1]);
+  } catch (const EInOutError& error) {
+    throw CliError(kExitUsage, args.positional[1] + ": " + error.what());
+  }
+  return kExitOk;
+}
+
+int WriteCommand(const ParsedArgs& args, CliContext& context) {
+  const ImageBytes image = LoadExactImage(args.positional[1]);
+  ModuleSession session(args.positional[0], context);
+  ParameterImage = image;
+  ProgressView view(context.err, "written");
+  ReplyState& reply = session.line.link.Reply();
+  // The dispatcher never clears it; a refusal is this write's only if it was clear before.
+  reply.writeRejected = 0;
+  TransferLink link = session.Transfer(view);
+  WriteModule(link);
+  if (view.failedBlock >= 0) {
+    ModuleFailed(view.failedBlock, reply.writeRejected ? "refused by the module (WRFLERR)"
+                                                       : "not confirmed within 8 s (time-out)");
+  }
+  if (view.activationFailed) throw CliError(kExitModuleOrDifference, "activation not confirmed within 10 s (no CRCOK)");
+  context.err << "activated\n";
+  if (args.Has("--verify") && ReportDifferences(image, session, context)) return kExitModuleOrDifference;
+  return kExitOk;
+}
+
+int CompareCommand(const ParsedArgs& args, CliContext& context) {
+  const ImageBytes image = LoadExactImage(args.positional[1]);
+  ModuleSession session(args.positional[0], context);
+  return ReportDifferences(image, session, context) ? kExitModuleOrDifference : kExitOk;
+}
+
+int StateCommand(const ParsedArgs& args, CliContext& context) {
+  const int seconds = StateSeconds(args);
+  ModuleSession session(args.positional[0], context);
+  StatePrinter printer(context.out);
+  session.line.link.InstallStatusDisplay(&printer);
+  const auto start = Clock::now();
+  const auto end = start + std::chrono::seconds(seconds);
+  auto nextPoll = start;
+  for (;;) {
+    const auto now = Clock::now();
+    if (seconds == 0 ? printer.shown > 0 || now >= start + kSinglePollWait : now >= end) break;
+    if (now >= nextPoll && (seconds > 0 || nextPoll == start)) {
+      SendCommand(session.line.port, kPollCommand);
+      nextPoll += kPollInterval;
+    }
+    session.pump.ProcessEvents();
+  }
+  session.line.link.InstallStatusDisplay(nullptr);
+  return kExitOk;
+}
