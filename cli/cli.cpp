@@ -20,34 +20,56 @@ struct Command {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"ports", "ports", "Lists the machine's serial ports as COM names, each with its device, one a line.", {}, 0,
+      {"ports",
+       "ports",
+       "Lists the machine's serial ports as COM names, each with its device, one a line.",
+       {},
+       0,
        PortsCommand},
-      {"show", "show FILE.HVK [--json]",
+      {"show",
+       "show FILE.HVK [--json]",
        "Lists every field of a parameter image, \"label: value\" a line (UTF-8). With --json, one\n"
        "object: user1 user2 smsfw1 smsfw2 autodial prefix event1..event9 sms1..sms10 as strings\n"
        "(\"\" for an absent number or code) and marker as a number.",
-       {{"--json"}}, 1, ShowCommand},
-      {"diff", "diff A.HVK B.HVK [--json]",
+       {{"--json"}},
+       1,
+       ShowCommand},
+      {"diff",
+       "diff A.HVK B.HVK [--json]",
        "Lists the fields that differ between two parameter images, \"label: A's value \u2260 B's value\".\n"
        "Exit status 1 when anything differs, 0 when nothing does.",
-       {{"--json"}}, 2, DiffCommand},
-      {"read", "read PORT OUT.HVK",
+       {{"--json"}},
+       2,
+       DiffCommand},
+      {"read",
+       "read PORT OUT.HVK",
        "Reads the module's parameter memory into OUT.HVK, replacing it atomically. When a block\n"
        "fails, no file is written and the exit status is 1.",
-       {}, 2, ReadCommand},
-      {"write", "write PORT IN.HVK [--verify]",
+       {},
+       2,
+       ReadCommand},
+      {"write",
+       "write PORT IN.HVK [--verify]",
        "Writes IN.HVK to the module and makes the module take it into use. With --verify, reads\n"
        "the module back afterwards and lists every field that differs (exit status 1 then).",
-       {{"--verify"}}, 2, WriteCommand},
-      {"compare", "compare PORT FILE.HVK",
+       {{"--verify"}},
+       2,
+       WriteCommand},
+      {"compare",
+       "compare PORT FILE.HVK",
        "Reads the module's whole memory and lists every field in which FILE.HVK differs from it,\n"
        "\"label: the file's value \u2260 the module's value\". The file is not changed. Exit status 1\n"
        "when anything differs.",
-       {}, 2, CompareCommand},
-      {"state", "state PORT [--seconds N]",
+       {},
+       2,
+       CompareCommand},
+      {"state",
+       "state PORT [--seconds N]",
        "Asks the module for its state (\"??\") every 500 ms for N seconds, once without --seconds,\n"
        "and prints the decoded state and the module's messages as they come.",
-       {{"--seconds", true}}, 1, StateCommand},
+       {{"--seconds", true}},
+       1,
+       StateCommand},
   };
   return commands;
 }

@@ -52,8 +52,8 @@ int ShowCommand(const ParsedArgs& args, CliContext& context) {
   out << "{\n";
   const auto& fields = ImageFields();
   for (std::size_t i = 0; i < fields.size(); ++i) {
-    out << "  " << JsonString(fields[i].key) << ": " << JsonValue(image, fields[i]) << (i + 1 < fields.size() ? "," : "")
-        << '\n';
+    out << "  " << JsonString(fields[i].key) << ": " << JsonValue(image, fields[i])
+        << (i + 1 < fields.size() ? "," : "") << '\n';
   }
   out << "}\n";
   return kExitOk;

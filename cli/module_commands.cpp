@@ -162,8 +162,8 @@ int WriteCommand(const ParsedArgs& args, CliContext& context) {
   TransferLink link = session.Transfer(view);
   WriteModule(link);
   if (view.failedBlock >= 0) {
-    ModuleFailed(view.failedBlock, reply.writeRejected ? "refused by the module (WRFLERR)"
-                                                       : "not confirmed within 8 s (time-out)");
+    ModuleFailed(view.failedBlock,
+                 reply.writeRejected ? "refused by the module (WRFLERR)" : "not confirmed within 8 s (time-out)");
   }
   if (view.activationFailed) throw CliError(kExitModuleOrDifference, "activation not confirmed within 10 s (no CRCOK)");
   context.err << "activated\n";

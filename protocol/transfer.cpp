@@ -14,14 +14,15 @@ void TickCountdown() {
 
 namespace {
 
-// Pumps events until done() holds or the countdown runs out. The pump blocks until
-// the next event (a tick is one), so the wait never spins.
+// Pumps events until done() holds, the countdown runs out or the connection is gone
+// (a hang-up closed the port meanwhile). The pump blocks until the next event (a tick
+// is one), so the wait never spins.
 template <typename Done>
-void Wait(EventPump& pump, int ticks, Done done) {
+void Wait(TransferLink& link, int ticks, Done done) {
   TransferCountdown = ticks;
   while (TransferCountdown > 0) {
-    pump.ProcessEvents();
-    if (done()) return;
+    link.pump.ProcessEvents();
+    if (done() || !link.port.Connected()) return;
   }
 }
 
@@ -53,6 +54,10 @@ void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
   }
   IndicateAll(link, startColour);
   EnableControls(link, false);
+  // Nothing received before the first command can answer it: a noise byte or half a
+  // line left from before would spoil the first reply.
+  link.reply.lineBuffer.clear();
+  link.reply.discardingLine = false;
   try {
     body();
   } catch (...) {
@@ -60,6 +65,9 @@ void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
     throw;
   }
   EnableControls(link, true);
+  // The line hung up during the procedure and the port was closed: the lamp of the
+  // block in hand turned red, and this says why.
+  if (!link.port.Connected() && link.notice) link.notice->ShowPlainMessage(kNoConnectionText);
 }
 
 // Asks for block b; true when a good reply for that very block came in time.
@@ -70,7 +78,7 @@ bool RequestBlock(TransferLink& link, int block) {
   reply.blockBad = 0;
   // Blocks 0 to 3: one hex digit is the decimal digit.
   SendCommand(link.port, std::string(kReadBlockCommand) + static_cast<char>('0' + block));
-  Wait(link.pump, kBlockReplyTicks, [&] { return reply.blockGood || reply.blockBad; });
+  Wait(link, kBlockReplyTicks, [&] { return reply.blockGood || reply.blockBad; });
   return reply.blockGood && ReceivedFrame[kFrameBlockNumber] == block;
 }
 
@@ -101,12 +109,13 @@ void WriteModule(TransferLink& link) {
     for (std::size_t b = 0; b < kBlockCount; ++b) FrameStage[b] = BuildFrame(ParameterImage, static_cast<int>(b));
     ReplyState& reply = link.reply;
     for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
-      SendCommand(link.port, kWriteBlockCommand);
-      for (const std::uint8_t byte : FrameStage[static_cast<std::size_t>(b)]) SendHexByte(link.port, byte);
+      // "WRFL" CR, the 540 digits, CR: one write, so that the frame leaves as one
+      // piece. A "WROK" can only answer its last CR.
       reply.writeConfirmed = 0;
-      SendTerminator(link.port);
+      SendCommand(link.port,
+                  std::string(kWriteBlockCommand) + kCR + FrameToHex(FrameStage[static_cast<std::size_t>(b)]));
       // "WRFLERR" does not end this wait: a refused block fails by time-out.
-      Wait(link.pump, kWriteConfirmTicks, [&] { return reply.writeConfirmed != 0; });
+      Wait(link, kWriteConfirmTicks, [&] { return reply.writeConfirmed != 0; });
       if (!reply.writeConfirmed) {
         Indicate(link, b, IndicatorColour::Red);
         return;
@@ -115,7 +124,7 @@ void WriteModule(TransferLink& link) {
     }
     reply.activateConfirmed = 0;
     SendCommand(link.port, kActivateCommand);
-    Wait(link.pump, kActivateTicks, [&] { return reply.activateConfirmed != 0; });
+    Wait(link, kActivateTicks, [&] { return reply.activateConfirmed != 0; });
     if (!reply.activateConfirmed) IndicateAll(link, IndicatorColour::Red);
   });
 }

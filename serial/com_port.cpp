@@ -15,11 +15,15 @@ int BaudRateValue(TBaudRate rate) {
 TCustomComPort::TCustomComPort(ThreadSync& sync) : sync_(sync) {}
 
 TCustomComPort::~TCustomComPort() {
+  // Nobody is told of anything while the object goes.
+  OnRxChar = nullptr;
+  OnAfterOpen = nullptr;
+  OnLineLost = nullptr;
   try {
     SetConnected(false);
   } catch (...) {
     // At program end nothing is left to report a failed purge to; the device is closed anyway.
-    if (device_) device_->StopThread(sync_);
+    if (const std::unique_ptr<ComDevice> device = std::move(device_)) device->StopThread(sync_);
   }
 }
 
@@ -31,7 +35,8 @@ void TCustomComPort::SetPort(const std::string& name) {
   port_ = std::move(normalized);
   if (connected_) {
     Close();
-    Open();
+    // A receiver served during the closing may have opened the port already.
+    if (!connected_) Open();
   }
 }
 
@@ -54,11 +59,15 @@ void TCustomComPort::Open() {
   std::unique_ptr<ComDevice> device = ComDevice::Open(port_);
   device_ = std::move(device);
   connected_ = true;
+  ComDevice* opened = device_.get();
   try {
     device_->SetQueueSizes(buffer_);
     device_->SetLineSettings(LineSettings());
     device_->SetTimeouts(timeouts_);
-    device_->StartThread(sync_, events_, [this](TComEvents events) { DispatchEvents(events); });
+    device_->RequestLowLatency();
+    // Only this connection's events reach the receivers: a connection opened from
+    // inside a notification must not get the old one's.
+    device_->StartThread(sync_, events_, [this, opened](TComEvents events) { DispatchEvents(opened, events); });
   } catch (...) {
     device_.reset();
     connected_ = false;
@@ -66,13 +75,20 @@ void TCustomComPort::Open() {
   }
   // Once for each of CTS, DSR and RLSD; a failure leaves the port open.
   for (int line = 0; line < 3; ++line) device_->ReadModemStatus();
+  if (OnAfterOpen) OnAfterOpen(*this);
 }
 
+// The device leaves the port object before the wait for its thread, which serves
+// hand-offs: a receiver that closes or reopens the port from there finds it closed
+// already, and a connection it opens is not the one this closing ends.
 void TCustomComPort::Close() {
   device_->Purge();
-  device_->StopThread(sync_);
-  device_.reset();
+  const std::unique_ptr<ComDevice> device = std::move(device_);
   connected_ = false;
+  ComDevice* const outer = closing_;
+  closing_ = device.get();
+  device->StopThread(sync_);
+  closing_ = outer;
 }
 
 bool TCustomComPort::ThreadRunning() const { return device_ && device_->ThreadRunning(); }
@@ -92,15 +108,18 @@ int TCustomComPort::BytesWaiting() {
   return device_->BytesWaiting();
 }
 
-// Runs on the user-interface thread. A receiver may close the port (even reopen
-// it) from inside OnRxChar, so the device is looked at afresh after each step.
-void TCustomComPort::DispatchEvents(TComEvents events) {
-  if (device_ && (events & evError)) device_->ClearErrors();
-  if (device_ && (events & evRxChar)) {
-    const int count = device_->BytesWaiting();
+// Runs on the user-interface thread. Only the connection that is open, or is being
+// closed, is heard. A receiver may close the port (even reopen it) from inside a
+// notification, so this is looked at afresh after each step.
+void TCustomComPort::DispatchEvents(ComDevice* device, TComEvents events) {
+  const auto live = [&] { return device == device_.get() || device == closing_; };
+  if (live() && (events & evError)) device->ClearErrors();
+  if (live() && (events & evRxChar)) {
+    const int count = device->BytesWaiting();
     if (count > 0 && OnRxChar) OnRxChar(*this, count);
   }
   for (TComEvent modemEvent : {evCTS, evDSR, evRLSD}) {
-    if (device_ && (events & modemEvent)) device_->ReadModemStatus();
+    if (live() && (events & modemEvent)) device->ReadModemStatus();
   }
+  if (live() && (events & kLineLostEvent) && OnLineLost) OnLineLost(*this);
 }

@@ -16,6 +16,7 @@
 
 class TCustomComPort;
 using TComRxCharEvent = std::function<void(TCustomComPort& sender, int count)>;
+using TComNotifyEvent = std::function<void(TCustomComPort& sender)>;
 
 class ComDevice;  // the platform's open device and its waiting thread
 
@@ -37,6 +38,11 @@ class TCustomComPort : public PortLink {
   int BytesWaiting();
 
   TComRxCharEvent OnRxChar;  // count is at least 1
+  // Once the port is open and set up, before any notification of the connection.
+  TComNotifyEvent OnAfterOpen;
+  // The line hung up: the waiting thread has ended and nothing will arrive any more.
+  // The port stays open until its owner closes it (which it may do from here).
+  TComNotifyEvent OnLineLost;
 
   // Settings; they take effect at the next opening.
   TBaudRate BaudRate() const { return baudRate_; }
@@ -59,7 +65,7 @@ class TCustomComPort : public PortLink {
  private:
   void Open();
   void Close();
-  void DispatchEvents(TComEvents events);
+  void DispatchEvents(ComDevice* device, TComEvents events);
 
   ThreadSync& sync_;
   std::string port_ = "COM1";
@@ -73,6 +79,7 @@ class TCustomComPort : public PortLink {
   TComBuffer buffer_{this};
   TComEvents events_ = kAllComEvents;
   std::unique_ptr<ComDevice> device_;
+  ComDevice* closing_ = nullptr;  // the device whose thread a closing waits for
 };
 
 class TComPort : public TCustomComPort {

@@ -10,13 +10,19 @@
 #include "com_settings.h"
 #include "thread_sync.h"
 
+// Not one of the line events: the line hung up (an adapter unplugged, the other end
+// of the line gone, the device node removed). The waiting thread hands it over as
+// the last thing it does.
+constexpr TComEvents kLineLostEvent = 1 << 15;
+
 // An open device and, once started, its waiting thread. Every call comes from the
 // user-interface thread; failures raise EComPort with the number named below.
 class ComDevice {
  public:
   using Dispatch = std::function<void(TComEvents)>;
 
-  // Opens the device of a COM name exclusively; error 1.
+  // Opens the device of a COM name exclusively and empties its input queue, so
+  // nothing received before the opening can pass for an answer; error 1.
   static std::unique_ptr<ComDevice> Open(const std::string& portName);
 
   // Closes the device; StopThread must have run first.
@@ -25,6 +31,10 @@ class ComDevice {
   virtual void SetQueueSizes(const TComBuffer& buffer) = 0;            // error 9
   virtual void SetLineSettings(const TComLineSettings& settings) = 0;  // error 7
   virtual void SetTimeouts(const TComTimeouts& timeouts) = 0;          // error 8
+  // Asks the driver to pass received bytes on at once instead of gathering them (USB
+  // adapters hold them up to 16 ms otherwise). False where the device cannot; never
+  // an error.
+  virtual bool RequestLowLatency() = 0;
   // The thread hands each wake-up's events through sync to dispatch.
   virtual void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) = 0;
   // Sets the stop signal and serves hand-offs until the thread has ended.

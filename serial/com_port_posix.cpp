@@ -2,17 +2,20 @@
 // waiting thread over epoll that hands received bytes to the user-interface thread.
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <string>
 #include <system_error>
 #include <thread>
 
@@ -33,9 +36,19 @@ void CloseFd(int& fd) {
   fd = -1;
 }
 
+// How often the waiting thread looks whether its device node is still there: some
+// drivers remove the node of an unplugged adapter without hanging the line up first.
+constexpr int kNodeCheckMs = 500;
+
+// The same device as the descriptor holds: the node exists and names the same device.
+bool NodeStillThere(const std::string& path, dev_t device) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == device;
+}
+
 class PosixComDevice : public ComDevice {
  public:
-  explicit PosixComDevice(int fd) : fd_(fd) {}
+  PosixComDevice(int fd, std::string path, dev_t device) : fd_(fd), path_(std::move(path)), device_(device) {}
 
   ~PosixComDevice() override {
     // The exclusive flag outlives our descriptor on a tty that someone else still
@@ -69,6 +82,14 @@ class PosixComDevice : public ComDevice {
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
     if (::tcsetattr(fd_, TCSANOW, &t) != 0) Fail(CE_SetTimeoutsFailed, errno);
+  }
+
+  bool RequestLowLatency() override {
+    serial_struct serial{};
+    if (::ioctl(fd_, TIOCGSERIAL, &serial) != 0) return false;  // a pty, or a driver without it
+    if (serial.flags & ASYNC_LOW_LATENCY) return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd_, TIOCSSERIAL, &serial) == 0;
   }
 
   void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) override {
@@ -167,14 +188,14 @@ class PosixComDevice : public ComDevice {
   }
 
  private:
-  // The waiting thread: touches only the descriptors and its own flags.
+  // The waiting thread: touches only the descriptors, the device node and its own flags.
   void Wait(ThreadSync& sync, const Dispatch& dispatch) {
     for (;;) {
       epoll_event events[2];
-      const int n = ::epoll_wait(epollFd_, events, 2, -1);
+      const int n = ::epoll_wait(epollFd_, events, 2, kNodeCheckMs);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) break;
-      bool stop = false, received = false, hungUp = false;
+      bool stop = false, received = false, hungUp = n == 0 && !NodeStillThere(path_, device_);
       for (int i = 0; i < n; ++i) {
         if (events[i].data.fd == stopFd_)
           stop = true;
@@ -188,10 +209,13 @@ class PosixComDevice : public ComDevice {
         ::tcflush(fd_, TCIOFLUSH);
         break;
       }
-      // An unplugged adapter (or the other side of a pty closing) ends the thread quietly.
-      if (hungUp) break;
-      // The request holds its own copy: closing from inside the notification may end
-      // this thread while the dispatch still runs.
+      // The request holds its own copy of dispatch: closing from inside the
+      // notification may end this thread while the dispatch still runs. A hang-up is
+      // the last thing handed over.
+      if (hungUp) {
+        sync.Send([dispatch] { dispatch(kLineLostEvent); }, stopping_);
+        break;
+      }
       if (received && sync.Send([dispatch] { dispatch(evRxChar); }, stopping_)) break;
     }
     ended_ = true;
@@ -199,6 +223,8 @@ class PosixComDevice : public ComDevice {
   }
 
   int fd_;
+  std::string path_;  // the node opened, and the device it named then
+  dev_t device_;
   int stopFd_ = -1;
   int epollFd_ = -1;
   std::thread thread_;
@@ -212,11 +238,14 @@ std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
   const std::string path = PortDevicePath(portName);
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) Fail(CE_OpenFailed, errno);
-  // flock keeps out a second opener even where TIOCEXCL does not (a privileged one).
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
+  struct stat st;
+  // flock keeps out a second opener even where TIOCEXCL does not (a privileged one);
+  // TIOCEXCL also refuses what is no terminal (a file or FIFO a link points at).
+  if (::fstat(fd, &st) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 ||
+      ::tcflush(fd, TCIFLUSH) != 0) {
     const int err = errno;
     CloseFd(fd);
     Fail(CE_OpenFailed, err);
   }
-  return std::make_unique<PosixComDevice>(fd);
+  return std::make_unique<PosixComDevice>(fd, path, st.st_rdev);
 }

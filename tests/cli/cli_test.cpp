@@ -65,7 +65,8 @@ TEST_F(CliTest, ReadSavesTheModulesMemoryAndNothingWhenABlockFails) {
   module.SetFaults({.wrongBlock = 2});
   const Result failed = Run({"read", "COM7", "failed.HVK"});
   EXPECT_EQ(failed.status, 1);
-  EXPECT_EQ(failed.err, "block 1/4 read\nblock 2/4 read\nblock 3/4 failed\nkelvaro-cli: block 3: the reply was for block 4\n");
+  EXPECT_EQ(failed.err,
+            "block 1/4 read\nblock 2/4 read\nblock 3/4 failed\nkelvaro-cli: block 3: the reply was for block 4\n");
   EXPECT_FALSE(fs::exists(Path("failed.HVK")));
 }
 

@@ -18,6 +18,7 @@
 #include "serial/linked_port.h"
 #include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
+#include "tests/protocol/fake_port_link.h"
 #include "tests/support/indicator_letter.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
@@ -340,6 +341,32 @@ TEST_F(TransferTest, AHangUpMidReadEndsTheReadCleanly) {
   EXPECT_EQ(ParameterImage, Pattern(10));
 }
 
+// The owner closes a hung-up port as the main window does: the procedure in progress
+// ends there with its buttons back and the notice that the connection is gone.
+TEST_F(TransferTest, APortClosedByAHangUpEndsTheProcedureWithTheNotice) {
+  port.OnLineLost = [](TCustomComPort& sender) { sender.SetConnected(false); };
+  module.SetFaults({.hangupAfter = 2});
+  ParameterImage = Pattern(10);
+  try {
+    ReadModule(link);
+    EXPECT_EQ(notice.messages, std::vector<std::string>{kNoConnectionText});
+  } catch (const EComPort& error) {
+    // The third request met the dead line before the hang-up was handed over.
+    EXPECT_EQ(error.ErrorNumber(), CE_WriteFailed);
+  }
+  ASSERT_TRUE(loop.PumpUntil([&] { return !port.Connected(); }, 5s));
+  EXPECT_TRUE(view.enabled);
+  EXPECT_EQ(view.lamps.substr(0, 2), "GG");
+  EXPECT_EQ(ParameterImage, Pattern(10));
+}
+
+// A noise byte or half a line from before the procedure cannot spoil its first reply.
+TEST_F(TransferTest, WhatWasReceivedBeforeTheProcedureIsNoPartOfItsReplies) {
+  linked.link.Reply().lineBuffer = "\x05x";
+  ReadModule(link);
+  EXPECT_EQ(view.lamps, "GGGG");
+}
+
 TEST_F(TransferTest, AfterAReplugAndReconnectTheReadWorksAgain) {
   module.SetFaults({.hangupAfter = 1});
   try {
@@ -354,6 +381,25 @@ TEST_F(TransferTest, AfterAReplugAndReconnectTheReadWorksAgain) {
   ReadModule(link);
   EXPECT_EQ(view.lamps, "GGGG");
   EXPECT_EQ(ParameterImage, module.Memory());
+}
+
+// A frame leaves in one write: a USB adapter then sends it as one burst.
+TEST(WriteModule, EachFrameIsOneWrite) {
+  // The module confirms everything at once.
+  struct Confirming : EventPump {
+    explicit Confirming(ReplyState& r) : reply(r) {}
+    void ProcessEvents() override { reply.writeConfirmed = reply.activateConfirmed = 1; }
+    ReplyState& reply;
+  };
+  FakePortLink port;
+  ReplyState reply;
+  Confirming pump(reply);
+  TransferLink link{port, reply, pump};
+  ParameterImage = Pattern(12);
+  WriteModule(link);
+  ASSERT_EQ(port.writes.size(), 5u);
+  for (int b = 0; b < 4; ++b) EXPECT_EQ(port.writes[b], "WRFL\r" + FrameToHex(BuildFrame(Pattern(12), b)) + "\r");
+  EXPECT_EQ(port.writes[4], "WRACT\r");
 }
 
 // --- the countdown ---

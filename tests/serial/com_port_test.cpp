@@ -6,14 +6,19 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "serial/com_port.h"
+#include "serial/com_port_internal.h"
 #include "serial/sync_pump.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
@@ -339,13 +344,91 @@ TEST_F(ComPortTest, ChangingThePortWhileClosedOnlyChangesTheName) {
   EXPECT_FALSE(port.Connected());
 }
 
-TEST_F(ComPortTest, HangUpEndsTheThreadQuietlyAndClosingStillWorks) {
+// An unplugged adapter: the owner hears of it once and can close the port from
+// there, which lets go of the device so that it can come back under its name.
+TEST_F(ComPortTest, AHangUpIsHandedOverOnceAndClosingFromThereReleasesTheDevice) {
+  const int before = OpenDescriptorCount();
+  int lost = 0;
+  port.OnLineLost = [&](TCustomComPort& sender) {
+    ++lost;
+    sender.SetConnected(false);
+  };
   port.SetConnected(true);
   pty.CloseMaster();
-  ASSERT_TRUE(Serve([&] { return !port.ThreadRunning(); }));
-  EXPECT_TRUE(port.Connected());
-  port.SetConnected(false);
-  EXPECT_FALSE(port.Connected());
+  ASSERT_TRUE(Serve([&] { return !port.Connected(); }));
+  EXPECT_EQ(lost, 1);
+  EXPECT_EQ(OpenDescriptorCount(), before - 1);  // the master the test closed
+}
+
+// Some drivers remove an unplugged adapter's node without hanging up first.
+TEST_F(ComPortTest, ADeviceNodeThatVanishesIsAHangUp) {
+  const std::string node = config.Path() + "/adapter";
+  std::filesystem::create_symlink(pty.SlavePath(), node);
+  LinkPort("COM5", node);
+  int lost = 0;
+  port.OnLineLost = [&](TCustomComPort&) { ++lost; };
+  port.SetConnected(true);
+  std::filesystem::remove(node);
+  EXPECT_TRUE(Serve([&] { return lost == 1 && !port.ThreadRunning(); }));
+}
+
+// Closing serves the hand-offs that wait; one of them may close the port again, or
+// reopen it, and the closing still ends the connection it was asked to end.
+TEST_F(ComPortTest, ClosingOrReopeningFromANotificationThatClosingServesIsSafe) {
+  for (const bool reopen : {false, true}) {
+    PtyPair other;
+    other.LinkAs("COM6");
+    port.OnLineLost = [&](TCustomComPort& sender) {
+      sender.SetConnected(false);
+      if (reopen) sender.SetPort("COM6"), sender.SetConnected(true);
+    };
+    port.SetPort("COM5");
+    port.SetConnected(true);
+    pty.CloseMaster();
+    ASSERT_TRUE(sync.WaitForRequest(5s));  // the hang-up waits to be handed over
+    port.SetConnected(false);
+    EXPECT_EQ(port.Connected(), reopen);
+    EXPECT_EQ(port.ThreadRunning(), reopen);
+    port.OnLineLost = nullptr;
+    port.SetConnected(false);
+    pty.~PtyPair();
+    new (&pty) PtyPair();
+    pty.LinkAs("COM5");
+  }
+}
+
+TEST_F(ComPortTest, BytesWaitingBeforeTheOpeningAreNotDelivered) {
+  ReceiveCounted();
+  pty.Send("stale");
+  port.SetConnected(true);
+  pty.Send("F");
+  ASSERT_TRUE(Serve([&] { return received.size() >= 1; }));
+  EXPECT_EQ(received, "F");
+}
+
+TEST_F(ComPortTest, LinksToWhatIsNoSerialPortFailToOpenAndLeakNothing) {
+  const std::string file = config.Path() + "/file", fifo = config.Path() + "/fifo";
+  std::ofstream(file) << "x";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int before = OpenDescriptorCount();
+  for (const std::string& target : {config.Path() + "/nothing", file, fifo}) {
+    LinkPort("COM5", target);
+    try {
+      port.SetConnected(true);
+      ADD_FAILURE() << "opened " << target;
+    } catch (const EComPort& e) {
+      EXPECT_EQ(e.ErrorNumber(), CE_OpenFailed) << target;
+    }
+    EXPECT_FALSE(port.Connected());
+  }
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+// A pty has no serial driver behind it: the port works as it is.
+TEST_F(ComPortTest, ADeviceWithoutLowLatencyModeIsUsedAsItIs) {
+  EXPECT_FALSE(ComDevice::Open("COM5")->RequestLowLatency());
+  port.SetConnected(true);
+  EXPECT_EQ(port.WriteText("ok"), 2);
 }
 
 TEST_F(ComPortTest, WriteAfterHangUpRaisesError2) {
