@@ -15,6 +15,7 @@ void CentreOnScreen(QWidget& window);
 
 enum class ButtonWeight { Normal, Bold };
 // A push button named name (its object name and, with its caption, what assistive
-// tools see). It is never an auto-default button: Enter in a field must not press it.
+// tools see). Enter and the keypad's Enter press it while it has the focus, as Space
+// does; it is never an auto-default button, so Enter in a field does not press it.
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
                         ButtonWeight weight);

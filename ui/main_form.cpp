@@ -173,6 +173,8 @@ void TMainForm::btConnectClick() {
   if (comPort1_.Connected()) {
     ShowConnectedState(true);
     SetStatusText(QString::fromUtf8(kConnectedText));
+    // Disabling btConnect passed the focus on down the row; the next step is watching the module.
+    btStatus->setFocus(Qt::OtherFocusReason);
   } else {
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
     ShowConnectedState(false);
@@ -189,6 +191,7 @@ void TMainForm::btDisconnectClick() {
     return;
   }
   ShowConnectedState(false);
+  btConnect->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::btStatusClick() {
@@ -205,6 +208,7 @@ void TMainForm::cbCOMPortApplied() {
   if (btDisconnect->isEnabled() && !comPort1_.Connected()) {
     ShowConnectedState(false);
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
+    btConnect->setFocus(Qt::OtherFocusReason);
   }
 }
 

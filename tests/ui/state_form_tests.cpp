@@ -167,6 +167,11 @@ class StateFormTests : public QObject {
     QCOMPARE(Bar()->value(), bar);
   }
 
+  void tabRunsTopToBottom() {
+    Start(kFastPoll, false);
+    QCOMPARE(TabOrder(state_.get()), (QStringList{"MemoState", "btClearMsg", "btClose"}));
+  }
+
   void aStatusLineWithoutItsBracketChangesNothing() {
     Start();
     Deliver("[1100,:,2]\r");
