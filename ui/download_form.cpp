@@ -60,6 +60,7 @@ TFormDownload::TFormDownload(PortLink& port, ReplyState& reply, EventPump& pump,
   setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
+  CentreOnScreenWhenShown(*this);
 
   const int panelWidth = (kInnerWidth - 3 * kGap) / 4;
   for (std::size_t b = 0; b < kBlockCount; ++b) {

@@ -1,5 +1,6 @@
 #include "form_style.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -8,6 +9,18 @@
 namespace {
 
 constexpr int kFormPointSize = 8;
+
+// Moves its window to the middle of the screen each time the program shows it, just
+// before it appears (not when the desktop merely maps it again).
+class CentreWhenShown : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType())
+      CentreOnScreen(*static_cast<QWidget*>(watched));
+    return false;
+  }
+};
 
 // Qt presses a button on Enter only as a dialog's default button; here every window's
 // buttons answer Enter themselves, on the key going down, as a default button does.
@@ -37,10 +50,16 @@ QFont FormFont(bool bold) {
 
 void CentreOnScreen(QWidget& window) {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect frame(QPoint(), window.size());
+    // The window with its frame, once the desktop has given it one; move() places the frame.
+    QRect frame = window.frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window.move(frame.topLeft());
   }
+}
+
+void CentreOnScreenWhenShown(QWidget& window) {
+  CentreOnScreen(window);
+  window.installEventFilter(new CentreWhenShown(&window));
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,

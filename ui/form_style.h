@@ -12,6 +12,8 @@ class QWidget;
 QFont FormFont(bool bold = false);
 // Moves a window so that it stands in the middle of the primary screen.
 void CentreOnScreen(QWidget& window);
+// Centres the window now and again every time it is shown, wherever it was moved to.
+void CentreOnScreenWhenShown(QWidget& window);
 
 enum class ButtonWeight { Normal, Bold };
 // A push button named name (its object name and, with its caption, what assistive

@@ -100,6 +100,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
+  CentreOnScreenWhenShown(*this);
 
   auto* phones = new QGroupBox(kPhoneGroupCaption, this);
   phones->setObjectName(QStringLiteral("gbPhoneNumbers"));

@@ -77,7 +77,7 @@ void TStateForm::BuildControls() {
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
   setFixedSize(kClientWidth, kClientHeight);
-  CentreOnScreen(*this);
+  CentreOnScreenWhenShown(*this);
 
   int x = kMargin;
   int y = kMargin;

@@ -125,6 +125,12 @@ class DownloadFormTests : public QObject {
       QVERIFY(panel->geometry().bottom() < Button("btOpen")->y());
     }
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
+    // Centred at every opening, wherever it was moved to before.
+    form_->move(0, 0);
+    form_->hide();
+    form_->show();
+    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
   }
 
   void TabRunsTopToBottom() {

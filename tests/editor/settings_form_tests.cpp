@@ -87,6 +87,8 @@ class SettingsFormTests : public QObject {
     QCOMPARE(form_->windowTitle(), QString::fromUtf8("Harnvik  -  Beállítások"));
     QCOMPARE(form_->size(), QSize(444, 501));
     QCOMPARE(form_->minimumSize(), form_->maximumSize());
+    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
     const auto groups = form_->findChildren<QGroupBox*>();
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title(), QString(" Telefonszámok "));
