@@ -11,6 +11,7 @@
 #include "dialog_service.h"
 #include "form_style.h"
 #include "protocol/line_protocol.h"
+#include "signal_bar.h"
 #include "text_codec.h"
 
 namespace {
@@ -103,7 +104,7 @@ void TStateForm::BuildControls() {
   lbGSMpowVal->setObjectName(QStringLiteral("lbGSMpowVal"));
   lbGSMpowVal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
-  pbTerero = new QProgressBar(this);
+  pbTerero = new TSignalBar(this);
   pbTerero->setObjectName(QStringLiteral("pbTerero"));
   pbTerero->setAccessibleName(QStringLiteral("pbTerero"));
   pbTerero->setRange(0, kSignalMax);
