@@ -1,10 +1,13 @@
-// The general error handler's text and box, and the code page 1250 edge.
+// The general error handler's text and box, the code page 1250 edge and Qt's own
+// texts in Hungarian.
 
+#include <QTranslator>
 #include <QtTest>
 
 #include "params/image_file.h"
 #include "serial/com_port.h"
 #include "ui/dialog_service.h"
+#include "ui/qt_translation.h"
 #include "ui/text_codec.h"
 #include "ui_test_support.h"
 
@@ -74,6 +77,26 @@ class DialogServiceTests : public QObject {
     QCOMPARE(FromCp1250(bytes.toStdString()), text);
     QCOMPARE(ToCp1250(text), bytes.toStdString());
     QVERIFY(FitsCp1250(text));
+  }
+
+  void qtsOwnTextsAreHungarianWhenItsTranslationIsThere_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("cancel");
+    QTest::newRow("Qt's translations folder") << true << QString::fromUtf8("Mégse");
+    QTest::newRow("a folder without it") << false << QStringLiteral("Cancel");
+  }
+  void qtsOwnTextsAreHungarianWhenItsTranslationIsThere() {
+    QFETCH(bool, installed);
+    QFETCH(QString, cancel);
+    QTemporaryDir empty;
+    const QString folder = installed ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : empty.path();
+    if (installed && !QFile::exists(folder + QStringLiteral("/qtbase_hu.qm")))
+      QSKIP("qt6-translations-l10n is not installed (make deps installs it)");
+    QTranslator* translator = InstallQtTranslation(folder);
+    QCOMPARE(translator != nullptr, installed);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
   }
 
   void charactersOutsideTheCodePageDoNotFit() {
