@@ -1,7 +1,11 @@
-// The general error handler's text and box, the code page 1250 edge and Qt's own
-// texts in Hungarian.
+// The general error handler's text and box, the code page 1250 edge, Qt's own texts
+// in Hungarian and where the file dialogs open.
 
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QTranslator>
+#include <QTreeView>
 #include <QtTest>
 
 #include "params/image_file.h"
@@ -10,6 +14,24 @@
 #include "ui/qt_translation.h"
 #include "ui/text_codec.h"
 #include "ui_test_support.h"
+
+namespace {
+
+// A home folder of the test's own, with a config folder that names no documents folder,
+// so the documents folder is <home>/Documents.
+class TestHome {
+ public:
+  TestHome() : saved_(qgetenv("HOME")) { qputenv("HOME", dir_.path().toLocal8Bit()); }
+  ~TestHome() { qputenv("HOME", saved_); }
+  QString Path(const QString& name = QString()) const { return name.isEmpty() ? dir_.path() : dir_.filePath(name); }
+
+ private:
+  QTemporaryDir dir_;
+  TempConfigHome config_;
+  QByteArray saved_;
+};
+
+}  // namespace
 
 class DialogServiceTests : public QObject {
   Q_OBJECT
@@ -97,6 +119,69 @@ class DialogServiceTests : public QObject {
     QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
     QCoreApplication::removeTranslator(translator);
     delete translator;
+  }
+
+  void fileDialogStartFolder_data() {
+    QTest::addColumn<QString>("made");     // folders under the home folder
+    QTest::addColumn<QString>("last");     // the folder of the file chosen last, if any
+    QTest::addColumn<QString>("opensIn");  // "" for the home folder itself
+    QTest::newRow("documents") << "Documents"
+                               << ""
+                               << "Documents";
+    QTest::newRow("no documents folder: home") << ""
+                                               << ""
+                                               << "";
+    QTest::newRow("the folder chosen last") << "Documents,images"
+                                            << "images"
+                                            << "images";
+    QTest::newRow("chosen last, gone since") << "Documents"
+                                             << "images"
+                                             << "Documents";
+  }
+  void fileDialogStartFolder() {
+    QFETCH(QString, made);
+    QFETCH(QString, last);
+    QFETCH(QString, opensIn);
+    TestHome home;
+    for (const QString& folder : made.split(QLatin1Char(','), Qt::SkipEmptyParts)) QDir(home.Path()).mkdir(folder);
+    QCOMPARE(FileDialogStartFolder(last.isEmpty() ? QString() : home.Path(last)), home.Path(opensIn));
+  }
+
+  // The real dialog: it opens in the documents folder, then where the last file was
+  // chosen, and its date column is as wide as the dates and in sight.
+  void theFileDialogOpensWhereTheLastFileWasWithItsDatesInSight() {
+    TestHome home;
+    QDir(home.Path()).mkpath(QStringLiteral("Documents/images"));
+    const QString image = home.Path(QStringLiteral("Documents/images/a.HVK"));
+    QFile(image).open(QIODevice::WriteOnly);
+    QStringList openedIn;
+    bool datesFit = false;
+    for (int round = 0; round < 2; ++round) {
+      WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        openedIn << dialog->directory().absolutePath();
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        datesFit = QTest::qWaitFor([&] {
+          const int date = 3;
+          const QModelIndex first = view->model()->index(0, date, view->rootIndex());
+          const QHeaderView* header = view->header();
+          return first.isValid() && header->sectionSize(date) >= view->sizeHintForIndex(first).width() &&
+                 header->sectionSize(date) >= header->sectionSizeHint(date) &&
+                 header->sectionViewportPosition(date) + header->sectionSize(date) <= view->viewport()->width();
+        });
+        // Typed, as a person would: the name field has the focus.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(image);
+        static_cast<QDialog*>(dialog)->accept();
+      });
+      QCOMPARE(
+          DialogService::Current().GetOpenFileName(nullptr, QStringLiteral("Beolvas\u00E1s"), QStringLiteral("*.HVK"),
+                                                   QStringLiteral("Harnvik Data (*.HVK)")),
+          image);
+    }
+    QCOMPARE(openedIn,
+             (QStringList{home.Path(QStringLiteral("Documents")), home.Path(QStringLiteral("Documents/images"))}));
+    QVERIFY(datesFit);
   }
 
   void charactersOutsideTheCodePageDoNotFit() {
