@@ -106,7 +106,8 @@ void TStateForm::BuildControls() {
   lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
   pbTerero = new TSignalBar(this);
   pbTerero->setObjectName(QStringLiteral("pbTerero"));
-  pbTerero->setAccessibleName(QStringLiteral("pbTerero"));
+  // Named by the label before it, as the message log is.
+  lbGSMpower->setBuddy(pbTerero);
   pbTerero->setRange(0, kSignalMax);
   pbTerero->setValue(0);
   pbTerero->setTextVisible(false);
@@ -121,7 +122,6 @@ void TStateForm::BuildControls() {
   const int memoHeight = kClientHeight - kMargin - kButtonHeight - kGap - y;
   MemoState = new QPlainTextEdit(this);
   MemoState->setObjectName(QStringLiteral("MemoState"));
-  MemoState->setAccessibleName(QStringLiteral("MemoState"));
   MemoState->setReadOnly(true);
   MemoState->setGeometry(kMargin, y, kRowWidth, memoHeight);
   lbStateMessages->setBuddy(MemoState);
