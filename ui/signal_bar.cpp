@@ -14,8 +14,9 @@ void TSignalBar::paintEvent(QPaintEvent*) {
   const int span = maximum() - minimum();
   const int filled = value() - minimum();
   if (span <= 0 || filled <= 0) return;
-  const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this);
-  const QRect inside = rect().adjusted(frame, frame, -frame, -frame);
+  // One pixel clear of the groove's frame, so a full bar leaves its rounded corners alone.
+  const int inset = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, this) + 1;
+  const QRect inside = rect().adjusted(inset, inset, -inset, -inset);
   const int width = std::clamp((inside.width() * filled + span / 2) / span, kMinimumSliver, inside.width());
   painter.fillRect(QRect(inside.topLeft(), QSize(width, inside.height())), palette().color(QPalette::Highlight));
 }
