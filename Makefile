@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean install package fuzz test-asan soak format
+.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format
 
 deps:
 	@scripts/deps.sh
@@ -34,6 +34,10 @@ install: build
 # The Debian package kelvaro_<version>_<arch>.deb, written into the build folder.
 package: build
 	@cd $(BUILD) && cpack
+
+# The package, made afresh and checked by lintian (which must report nothing).
+test-package: package
+	@cd $(BUILD) && ctest --output-on-failure -R '^packaging_lintian$$'
 
 # Hardening. Each keeps a build folder of its own.
 # `make fuzz` runs every fuzz target for FUZZ_SECONDS (clang, libFuzzer, ASan and UBSan).

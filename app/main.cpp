@@ -8,6 +8,7 @@
 #include "startup.h"
 #include "ui/form_style.h"
 #include "ui/main_form.h"
+#include "ui/qt_translation.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ QIcon ProgramIcon() {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  InstallQtTranslation();
   QGuiApplication::setDesktopFileName(QStringLiteral("org.kelvaro.Kelvaro"));
   const QIcon icon = ProgramIcon();
   if (!icon.isNull()) QApplication::setWindowIcon(icon);

@@ -14,6 +14,8 @@ const char kVersionText[] = "v1.1c";
 namespace {
 
 const char kSplashPicture[] = ":/splash.bmp";
+// The words on the picture, read out in its place.
+const char kSplashPictureText[] = "Harnvik GSM vonali adapter telepítő és szervizprogram";
 constexpr int kBorderWidth = 2;
 const QColor kBorderColour(128, 128, 128);
 // lbVersion: right edge 6 pixels in from the right, top 292 pixels down.
@@ -38,7 +40,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   // The grey border shows around the picture, which fills the rest.
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setAccessibleName(QStringLiteral("Image1"));
+  Image1->setAccessibleName(QString::fromUtf8(kSplashPictureText));
   Image1->setPixmap(QPixmap(QString::fromLatin1(kSplashPicture)));
   Image1->setAlignment(Qt::AlignCenter);
   Image1->setGeometry(kBorderWidth, kBorderWidth, kClientWidth - 2 * kBorderWidth, kClientHeight - 2 * kBorderWidth);

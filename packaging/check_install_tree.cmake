@@ -1,4 +1,5 @@
-# Run by ctest: installs the package component into STAGE_DIR and checks the tree a desktop reads.
+# Run by ctest: installs the package component into STAGE_DIR and checks the tree a desktop reads,
+# with a manual page for every program and the package's copyright and changelog.
 cmake_minimum_required(VERSION 3.25)
 string(REPLACE "," ";" ICON_SIZES "${ICON_SIZES}")
 string(REPLACE "," ";" PROGRAMS "${PROGRAMS}")
@@ -27,6 +28,14 @@ endmacro()
 foreach(program ${PROGRAMS})
   if(NOT EXISTS ${STAGE_DIR}/${BINDIR}/${program})
     fail("program ${BINDIR}/${program} not installed")
+  endif()
+  if(NOT EXISTS ${STAGE_DIR}/${MANDIR}/${program}.1.gz)
+    fail("no manual page ${MANDIR}/${program}.1.gz for ${program} (packaging/man/${program}.1)")
+  endif()
+endforeach()
+foreach(file copyright changelog.gz)
+  if(NOT EXISTS ${STAGE_DIR}/${DOCDIR}/${file})
+    fail("${DOCDIR}/${file} not installed")
   endif()
 endforeach()
 

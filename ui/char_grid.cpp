@@ -31,6 +31,8 @@ bool IsNavigationKey(int key) {
   }
 }
 
+const QString kEmptyCellName = QStringLiteral("üres");
+
 // The name assistive tools know the grid by: its own, or else the control name.
 QString AccessibleGridName(const TCharGrid& grid) {
   return grid.accessibleName().isEmpty() ? grid.objectName() : grid.accessibleName();
@@ -51,13 +53,13 @@ class CharGridCellAccessible : public QAccessibleInterface, public QAccessibleTa
   int childCount() const override { return 0; }
   int indexOfChild(const QAccessibleInterface*) const override { return -1; }
   // A cell reads its character; an empty or blank one (an event code's unused digit
-  // is a space) is still named, by its grid and its place counted from 1.
+  // is a space) is read as empty, in words.
   QString text(QAccessible::Text t) const override {
     if (!grid_) return {};
     const QString cell = grid_->Cell(col_);
     if (t == QAccessible::Value) return cell;
     if (t != QAccessible::Name) return {};
-    return cell.trimmed().isEmpty() ? AccessibleGridName(*grid_) + QLatin1Char(' ') + QString::number(col_ + 1) : cell;
+    return cell.trimmed().isEmpty() ? kEmptyCellName : cell;
   }
   void setText(QAccessible::Text, const QString&) override {}
   QRect rect() const override {

@@ -28,6 +28,10 @@ class DialogService {
   static void Install(DialogService* service);
 };
 
+// Where a file dialog opens: the folder of the file chosen last in this run, while it
+// is there; else the user's documents folder; else the home folder.
+QString FileDialogStartFolder(const QString& lastFolder);
+
 // The program file's name without its extension.
 QString ApplicationTitle();
 

@@ -64,6 +64,7 @@ TFormDownload::TFormDownload(PortLink& port, ModuleLink& moduleLink, EventPump& 
   setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
+  CentreOnScreenWhenShown(*this);
 
   const int panelWidth = (kInnerWidth - 3 * kGap) / 4;
   for (std::size_t b = 0; b < kBlockCount; ++b) {
@@ -181,10 +182,12 @@ void TFormDownload::ShowPlainMessage(const std::string& text) { ::ShowPlainMessa
 
 void TFormDownload::Timer1Timer() { TickCountdown(); }
 
-void TFormDownload::RunProcedure(void (*procedure)(TransferLink&)) {
+void TFormDownload::RunProcedure(void (*procedure)(TransferLink&), QPushButton* started) {
   procedureRunning_ = true;
   Guarded(this, [&] { procedure(link_); });
   procedureRunning_ = false;
+  // Disabling the buttons took the focus away; the keyboard goes on where it was.
+  if (started->isEnabled()) started->setFocus(Qt::OtherFocusReason);
   // A close asked for while the procedure ran takes effect now.
   if (closeWhenDone_) {
     closeWhenDone_ = false;
@@ -210,16 +213,17 @@ void TFormDownload::btSaveClick() {
   Guarded(this, [&] { SaveImageFile(ParameterImage, QFile::encodeName(path).toStdString()); });
 }
 
-void TFormDownload::btReadClick() { RunProcedure(ReadModule); }
+void TFormDownload::btReadClick() { RunProcedure(ReadModule, btRead); }
 
-void TFormDownload::btWriteClick() { RunProcedure(WriteModule); }
+void TFormDownload::btWriteClick() { RunProcedure(WriteModule, btWrite); }
 
-void TFormDownload::btCompareClick() { RunProcedure(CompareModule); }
+void TFormDownload::btCompareClick() { RunProcedure(CompareModule, btCompare); }
 
 void TFormDownload::btEditClick() {
   if (!settings_) return;
   settings_->SetValues(LoadAll(ParameterImage));
   settings_->exec();
+  btEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormDownload::btCloseClick() { reject(); }
@@ -234,7 +238,11 @@ void TFormDownload::closeEvent(QCloseEvent* event) {
 }
 
 void TFormDownload::keyPressEvent(QKeyEvent* event) {
-  // Only the close button and the close box hide the window; Esc does not.
-  if (event->key() == Qt::Key_Escape) return;
+  // Esc closes as the close box does, so while a procedure runs the close waits for its end;
+  // a dialog's own Esc would hide the window at once.
+  if (event->matches(QKeySequence::Cancel)) {
+    close();
+    return;
+  }
   QDialog::keyPressEvent(event);
 }

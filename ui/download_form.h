@@ -46,7 +46,8 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
 
  private:
   QPushButton* AddButton(const char* name, const QString& caption, const QRect& geometry);
-  void RunProcedure(void (*procedure)(TransferLink&));
+  // started gets the focus back when the procedure ends.
+  void RunProcedure(void (*procedure)(TransferLink&), QPushButton* started);
   void btOpenClick();
   void btSaveClick();
   void btReadClick();

@@ -27,6 +27,10 @@ const char kParameterSettingText[] = "Paraméterek beállítása";
 const char kCloseText[] = "Kilépés";
 const char kConnectedText[] = " Soros kapcsolat rendben.";
 const char kPortUnavailableText[] = " Hiba: A COM port nem elérhető!";
+// What assistive tools call the two framed areas and the status bar, which show no caption.
+const char kSerialPortFrameName[] = "Soros kapcsolat";
+const char kModuleFrameName[] = "Modul";
+const char kStatusBarName[] = "Állapotsor";
 
 // Layout, in pixels of the client area.
 constexpr int kMargin = 6;
@@ -37,10 +41,10 @@ constexpr int kButtonHeight = 23;
 constexpr int kTallButtonHeight = 34;
 constexpr int kStatusBarHeight = 20;
 
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const QRect& geometry) {
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* accessibleName, const QRect& geometry) {
   auto* frame = new QGroupBox(parent);
   frame->setObjectName(QString::fromLatin1(name));
-  frame->setAccessibleName(QString::fromLatin1(name));
+  frame->setAccessibleName(QString::fromUtf8(accessibleName));
   frame->setGeometry(geometry);
   return frame;
 }
@@ -78,14 +82,15 @@ void TMainForm::BuildControls() {
   setFixedSize(kClientWidth, kClientHeight);
   CentreOnScreen(*this);
 
-  gbSerialPort = MakeFrame(this, "gbSerialPort", QRect(kMargin, 4, kFrameWidth, 106));
+  gbSerialPort = MakeFrame(this, "gbSerialPort", kSerialPortFrameName, QRect(kMargin, 4, kFrameWidth, 106));
   lbSelectSerialPort = new QLabel(QString::fromUtf8(kSelectSerialPortText), gbSerialPort);
   lbSelectSerialPort->setObjectName(QStringLiteral("lbSelectSerialPort"));
   lbSelectSerialPort->setGeometry(kInner, 6, kControlWidth, 16);
   cbCOM = new TComComboBox(gbSerialPort);
   cbCOM->setObjectName(QStringLiteral("cbCOM"));
-  cbCOM->setAccessibleName(QStringLiteral("cbCOM"));
-  cbCOM->view()->setAccessibleName(QStringLiteral("cbCOM"));
+  // The label names the chooser through its buddy (on Linux the chooser reads its
+  // current port and is labelled by it); its drop-down list has no label of its own.
+  cbCOM->view()->setAccessibleName(QString::fromUtf8(kSelectSerialPortText));
   cbCOM->setAccessibleDescription(QString::fromUtf8(kSelectSerialPortText));
   cbCOM->setGeometry(kInner, 23, kControlWidth, 23);
   lbSelectSerialPort->setBuddy(cbCOM);
@@ -94,7 +99,7 @@ void TMainForm::BuildControls() {
   btDisconnect = MakeButton(gbSerialPort, "btDisconnect", QString::fromUtf8(kDisconnectText),
                             QRect(kInner, 77, kControlWidth, kButtonHeight), ButtonWeight::Bold);
 
-  gbModule = MakeFrame(this, "gbModule", QRect(kMargin, 114, kFrameWidth, 82));
+  gbModule = MakeFrame(this, "gbModule", kModuleFrameName, QRect(kMargin, 114, kFrameWidth, 82));
   btStatus = MakeButton(gbModule, "btStatus", QString::fromUtf8(kStatusText),
                         QRect(kInner, 6, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
   btParameterSetting = MakeButton(gbModule, "btParameterSetting", QString::fromUtf8(kParameterSettingText),
@@ -107,7 +112,7 @@ void TMainForm::BuildControls() {
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setAccessibleName(QStringLiteral("StatusBar1"));
+  StatusBar1->setAccessibleName(QString::fromUtf8(kStatusBarName));
   StatusBar1->setSizeGripEnabled(false);
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
   // One text across the whole width; a permanent label, so no tooltip can wipe it.
@@ -166,6 +171,8 @@ void TMainForm::btConnectClick() {
   if (comPort1_.Connected()) {
     ShowConnectedState(true);
     SetStatusText(QString::fromUtf8(kConnectedText));
+    // Disabling btConnect passed the focus on down the row; the next step is watching the module.
+    btStatus->setFocus(Qt::OtherFocusReason);
   } else {
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
     ShowConnectedState(false);
@@ -182,6 +189,7 @@ void TMainForm::btDisconnectClick() {
     return;
   }
   ShowConnectedState(false);
+  btConnect->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::btStatusClick() {
@@ -198,6 +206,7 @@ void TMainForm::cbCOMPortApplied() {
   if (btDisconnect->isEnabled() && !comPort1_.Connected()) {
     ShowConnectedState(false);
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
+    btConnect->setFocus(Qt::OtherFocusReason);
   }
 }
 

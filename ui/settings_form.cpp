@@ -8,6 +8,7 @@
 #include <QValidator>
 
 #include "char_grid.h"
+#include "editor_field_labels.h"
 #include "form_style.h"
 #include "text_codec.h"
 
@@ -18,7 +19,6 @@ const QString kPhoneGroupCaption = QStringLiteral(" Telefonszámok ");
 const QString kSmsGroupCaption = QStringLiteral(" SMS beállítások");
 const QString kEventHeading = QStringLiteral("eseménykód");
 const QString kSmsHeading = QStringLiteral("SMS üzenetek szövege");
-const QString kIn2Caption = QStringLiteral("IN2 bemenet");
 const QString kOkCaption = QStringLiteral("Beállítások Rögzítése");
 const QString kCancelCaption = QStringLiteral("Beállítások Visszavonása");
 
@@ -42,6 +42,11 @@ constexpr int kFieldHeight = 21;
 constexpr int kButtonTop = kSmsGroupTop + kSmsGroupHeight + 12;
 constexpr int kButtonWidth = 200;
 constexpr int kButtonHeight = 28;
+
+// The field's row label, which also names its grid or text field for assistive tools.
+QString FieldLabel(const QString& control) {
+  return FromCp1250(std::string(EditorFieldLabelOf(control.toStdString())));
+}
 
 // Code page 1250 byte 0xFF (the dot above) and 0x00 would be dropped when the text is
 // read back from the image, so the fields refuse them like any foreign character.
@@ -100,17 +105,17 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   setFont(FormFont());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   setFixedSize(kClientSize);
+  CentreOnScreenWhenShown(*this);
 
   auto* phones = new QGroupBox(kPhoneGroupCaption, this);
   phones->setObjectName(QStringLiteral("gbPhoneNumbers"));
   phones->setGeometry(kMargin, kPhoneGroupTop, kGroupWidth, kPhoneGroupHeight);
-  acgUSER1 = AddDigitGrid(phones, 0, QStringLiteral("1. Felhasználó  (#USER1)"), "acgUSER1", kPhoneCells);
-  acgUSER2 = AddDigitGrid(phones, 1, QStringLiteral("2. Felhasználó  (#USER2)"), "acgUSER2", kPhoneCells);
-  acgSMSFW1 = AddDigitGrid(phones, 2, QStringLiteral("SMS továbbítás 1.  (#SMSFW1)"), "acgSMSFW1", kPhoneCells);
-  acgSMSFW2 = AddDigitGrid(phones, 3, QStringLiteral("SMS továbbítás 2.  (#SMSFW2)"), "acgSMSFW2", kPhoneCells);
-  acgAUTODIAL = AddDigitGrid(phones, 4, QStringLiteral("Automatikus tárcsázás (#AUTO)"), "acgAUTODIAL", kPhoneCells);
-  acgNETPREFIX = AddDigitGrid(phones, 5, QStringLiteral("Külső vonal eléréséhez használt prefix szám (#PREFIX)"),
-                              "acgNETPREFIX", kPrefixCells);
+  acgUSER1 = AddDigitGrid(phones, 0, "acgUSER1", kPhoneCells);
+  acgUSER2 = AddDigitGrid(phones, 1, "acgUSER2", kPhoneCells);
+  acgSMSFW1 = AddDigitGrid(phones, 2, "acgSMSFW1", kPhoneCells);
+  acgSMSFW2 = AddDigitGrid(phones, 3, "acgSMSFW2", kPhoneCells);
+  acgAUTODIAL = AddDigitGrid(phones, 4, "acgAUTODIAL", kPhoneCells);
+  acgNETPREFIX = AddDigitGrid(phones, 5, "acgNETPREFIX", kPrefixCells);
 
   auto* sms = new QGroupBox(kSmsGroupCaption, this);
   sms->setObjectName(QStringLiteral("gbSmsSettings"));
@@ -126,7 +131,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     const QString number = QString::number(i + 1);
     auto* field = new QLineEdit(sms);
     field->setObjectName(QStringLiteral("edSMS") + number);
-    field->setAccessibleName(field->objectName());
+    field->setAccessibleName(FieldLabel(field->objectName()));
     field->setMaxLength(static_cast<int>(kSmsMaxLength));
     field->setValidator(new Cp1250Validator(field));
     field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kInnerMargin, kFieldHeight);
@@ -134,7 +139,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     if (i < kEventCodeCount) {
       auto* grid = new TCharGrid(static_cast<int>(kEventCells), sms);
       grid->setObjectName(QStringLiteral("acgEvent") + number);
-      grid->setAccessibleName(grid->objectName());
+      grid->setAccessibleName(FieldLabel(grid->objectName()));
       grid->move(kInnerMargin, top + (kFieldHeight - grid->height()) / 2);
       grid->SetCellColorRole(0, QPalette::ToolTipBase);
       grid->OnKeyPress = acgEvent1KeyPress;
@@ -144,7 +149,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
       if (i > 0) setTabOrder(edSMS[i - 1], grid);
       setTabOrder(grid, field);
     } else {
-      auto* label = new QLabel(kIn2Caption, sms);
+      auto* label = new QLabel(FieldLabel(field->objectName()), sms);
       label->setObjectName(QStringLiteral("lbIN2"));
       label->setGeometry(kInnerMargin - 2, top, kSmsLeft - kInnerMargin, kFieldHeight);
       label->setBuddy(field);
@@ -163,11 +168,12 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   connect(btSettingCancel, &QPushButton::clicked, this, &TSettingsForm::btSettingCancelClick);
 }
 
-TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const QString& caption, const char* name, int cells) {
+TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const char* name, int cells) {
   const int top = kPhoneFirstRow + row * kPhoneRowPitch;
+  const QString caption = FieldLabel(QLatin1String(name));
   auto* grid = new TCharGrid(cells, group);
   grid->setObjectName(QLatin1String(name));
-  grid->setAccessibleName(grid->objectName());
+  grid->setAccessibleName(caption);
   grid->move(kGroupWidth - kInnerMargin - grid->width(), top);
   grid->OnKeyPress = acgUSER1KeyPress;
   grid->OnCellValidate = acgUSER1CellValidate;

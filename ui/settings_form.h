@@ -35,7 +35,8 @@ class TSettingsForm : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  TCharGrid* AddDigitGrid(QWidget* group, int row, const QString& caption, const char* name, int cells);
+  // A row of the phone group: its label (from the editor's field labels) and its grid.
+  TCharGrid* AddDigitGrid(QWidget* group, int row, const char* name, int cells);
   void btSettingOKClick();
   void btSettingCancelClick();
 

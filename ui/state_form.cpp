@@ -11,6 +11,7 @@
 #include "dialog_service.h"
 #include "form_style.h"
 #include "protocol/line_protocol.h"
+#include "signal_bar.h"
 #include "text_codec.h"
 
 namespace {
@@ -77,7 +78,7 @@ void TStateForm::BuildControls() {
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
   setFixedSize(kClientWidth, kClientHeight);
-  CentreOnScreen(*this);
+  CentreOnScreenWhenShown(*this);
 
   int x = kMargin;
   int y = kMargin;
@@ -103,9 +104,10 @@ void TStateForm::BuildControls() {
   lbGSMpowVal->setObjectName(QStringLiteral("lbGSMpowVal"));
   lbGSMpowVal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
-  pbTerero = new QProgressBar(this);
+  pbTerero = new TSignalBar(this);
   pbTerero->setObjectName(QStringLiteral("pbTerero"));
-  pbTerero->setAccessibleName(QStringLiteral("pbTerero"));
+  // Named by the label before it, as the message log is.
+  lbGSMpower->setBuddy(pbTerero);
   pbTerero->setRange(0, kSignalMax);
   pbTerero->setValue(0);
   pbTerero->setTextVisible(false);
@@ -120,7 +122,6 @@ void TStateForm::BuildControls() {
   const int memoHeight = kClientHeight - kMargin - kButtonHeight - kGap - y;
   MemoState = new QPlainTextEdit(this);
   MemoState->setObjectName(QStringLiteral("MemoState"));
-  MemoState->setAccessibleName(QStringLiteral("MemoState"));
   MemoState->setReadOnly(true);
   MemoState->setGeometry(kMargin, y, kRowWidth, memoHeight);
   lbStateMessages->setBuddy(MemoState);

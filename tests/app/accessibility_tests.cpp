@@ -1,12 +1,13 @@
 // The five windows as assistive tools see them: created the way the program creates
 // them, walked through their accessible interfaces. Every control a person can use
-// must be named (its caption, or the control name where it has none), the grids
-// must read their cells and the state window its values.
+// must be named in words (its caption or its label, never its control name), the
+// grids must read their cells and the state window its values.
 
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <memory>
 
@@ -62,6 +63,16 @@ void CollectNameless(QAccessibleInterface* node, const QString& path, QStringLis
   for (int i = 0; i < node->childCount(); ++i) {
     if (QAccessibleInterface* child = node->child(i))
       CollectNameless(child, path + QLatin1Char('/') + QString::number(i), nameless);
+  }
+}
+
+// Every node under node (itself included) whose name is the control name of a control
+// of window, as an old build named grids, fields and frames.
+void CollectNamedByControlName(QAccessibleInterface* node, const QSet<QString>& controlNames, QStringList& found) {
+  const QString name = node->text(QAccessible::Name);
+  if (controlNames.contains(name) || controlNames.contains(name.section(QLatin1Char(' '), 0, 0))) found.append(name);
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (QAccessibleInterface* child = node->child(i)) CollectNamedByControlName(child, controlNames, found);
   }
 }
 
@@ -172,6 +183,17 @@ class AccessibilityTests : public QObject {
     QVERIFY2(nameless.isEmpty(), qPrintable(QStringLiteral("nameless: ") + nameless.join(QStringLiteral(", "))));
   }
 
+  void NoControlNamedByItsControlName_data() { AddWindowRows(); }
+  void NoControlNamedByItsControlName() {
+    QFETCH(QString, window);
+    QSet<QString> controlNames;
+    for (const QObject* object : Window(window)->findChildren<QObject*>())
+      if (!object->objectName().isEmpty()) controlNames.insert(object->objectName());
+    QStringList found;
+    CollectNamedByControlName(Accessible(Window(window)), controlNames, found);
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(", "))));
+  }
+
   // The walk above must really reach the controls: a tree cut short would pass it.
   void WalkReachesEveryControl_data() {
     QTest::addColumn<QString>("window");
@@ -199,7 +221,7 @@ class AccessibilityTests : public QObject {
 
   // ---- each control by the name a person or a test driver looks for
 
-  void ControlsNamedByCaptionOrControlName_data() {
+  void ControlsNamedByCaptionOrLabel_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
@@ -212,21 +234,24 @@ class AccessibilityTests : public QObject {
       QTest::addRow("%s %s", window, control) << QString(window) << QString(control) << name << role;
     };
     row("splash", "lbVersion", "v1.1c", label);
+    row("splash", "Image1", Text("Harnvik GSM vonali adapter telepítő és szervizprogram"), QAccessible::Graphic);
+    row("main", "gbSerialPort", Text("Soros kapcsolat"), QAccessible::Grouping);
+    row("main", "gbModule", Text("Modul"), QAccessible::Grouping);
     row("main", "lbSelectSerialPort", Text("Soros port kiválasztása"), label);
     row("main", "btConnect", Text("Soros kapcsolat létrehozása"), button);
     row("main", "btDisconnect", Text("Soros kapcsolat bontása"), button);
     row("main", "btStatus", Text("Modul állapotának figyelése"), button);
     row("main", "btParameterSetting", Text("Paraméterek beállítása"), button);
     row("main", "btClose", Text("Kilépés"), button);
-    row("main", "StatusBar1", "StatusBar1", QAccessible::StatusBar);
+    row("main", "StatusBar1", Text("Állapotsor"), QAccessible::StatusBar);
     row("state", "PanelLineVoltage", "Vezetékes vonal", label);
     row("state", "PanelIN1", "IN1", label);
     row("state", "PanelIN2", "IN2", label);
     row("state", "PanelGSMLine", Text("GSM vonal státusz"), label);
     row("state", "lbGSMpower", Text("GSM térerő (0-31):"), label);
-    row("state", "pbTerero", "pbTerero", QAccessible::ProgressBar);
+    row("state", "pbTerero", Text("GSM térerő (0-31):"), QAccessible::ProgressBar);
     row("state", "lbStateMessages", Text("A modul állapot üzenetei:"), label);
-    row("state", "MemoState", "MemoState", field);
+    row("state", "MemoState", Text("A modul állapot üzenetei:"), field);
     row("state", "btClearMsg", Text("Üzenetablak törlése"), button);
     row("state", "btClose", Text("Ablak bezárása"), button);
     for (int b = 1; b <= 4; ++b)
@@ -245,20 +270,22 @@ class AccessibilityTests : public QObject {
     row("settings", "lbEventCode", Text("eseménykód"), label);
     row("settings", "lbSmsText", Text("SMS üzenetek szövege"), label);
     row("settings", "lbIN2", Text("IN2 bemenet"), label);
-    for (const char* grid : {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"})
-      row("settings", grid, grid, table);
+    // The grids and text fields by their rows, as the labels read.
+    row("settings", "acgUSER1", Text("1. Felhasználó  (#USER1)"), table);
+    row("settings", "acgUSER2", Text("2. Felhasználó  (#USER2)"), table);
+    row("settings", "acgSMSFW1", Text("SMS továbbítás 1.  (#SMSFW1)"), table);
+    row("settings", "acgSMSFW2", Text("SMS továbbítás 2.  (#SMSFW2)"), table);
+    row("settings", "acgAUTODIAL", Text("Automatikus tárcsázás (#AUTO)"), table);
+    row("settings", "acgNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), table);
     for (int n = 1; n <= 9; ++n) {
-      const QString grid = QStringLiteral("acgEvent%1").arg(n);
-      row("settings", qPrintable(grid), grid, table);
+      row("settings", qPrintable(QStringLiteral("acgEvent%1").arg(n)), Text("Eseménykód %1").arg(n), table);
+      row("settings", qPrintable(QStringLiteral("edSMS%1").arg(n)), QStringLiteral("SMS %1").arg(n), field);
     }
-    for (int n = 1; n <= 10; ++n) {
-      const QString sms = QStringLiteral("edSMS%1").arg(n);
-      row("settings", qPrintable(sms), sms, field);
-    }
+    row("settings", "edSMS10", Text("IN2 bemenet"), field);
     row("settings", "btSettingOK", Text("Beállítások Rögzítése"), button);
     row("settings", "btSettingCancel", Text("Beállítások Visszavonása"), button);
   }
-  void ControlsNamedByCaptionOrControlName() {
+  void ControlsNamedByCaptionOrLabel() {
     QFETCH(QString, window);
     QFETCH(QString, control);
     QFETCH(QString, name);
@@ -307,9 +334,8 @@ class AccessibilityTests : public QObject {
         QVERIFY(cell != nullptr);
         QCOMPARE(cell->role(), QAccessible::Cell);
         QCOMPARE(cell->text(QAccessible::Value), texts[col]);
-        // A filled cell is named by its character, an empty one by its place.
-        const QString name =
-            texts[col].trimmed().isEmpty() ? QStringLiteral("%1 %2").arg(row.grid).arg(col + 1) : texts[col];
+        // A filled cell is named by its character, an empty one in words.
+        const QString name = texts[col].trimmed().isEmpty() ? Text("üres") : texts[col];
         QCOMPARE(cell->text(QAccessible::Name), name);
         QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
         QCOMPARE(cell->parent(), accessible);
@@ -346,8 +372,17 @@ class AccessibilityTests : public QObject {
     QCOMPARE(focused, static_cast<QWidget*>(grid->InplaceEditor()));
     QAccessibleInterface* editor = Accessible(focused);
     QCOMPARE(editor->role(), QAccessible::EditableText);
-    QCOMPARE(editor->text(QAccessible::Name), QStringLiteral("acgEvent3"));
+    QCOMPARE(editor->text(QAccessible::Name), Text("Eseménykód 3"));
     settings.hide();
+  }
+
+  // ---- the status bar reads its message
+
+  void StatusBarDescribedByItsMessage() {
+    // The remembered port leads nowhere, so connecting fails.
+    Control<QPushButton>(&windows_->Main(), "btConnect")->click();
+    QAccessibleInterface* bar = Accessible(Control(&windows_->Main(), "StatusBar1"));
+    QCOMPARE(bar->text(QAccessible::Description), Text(" Hiba: A COM port nem elérhető!"));
   }
 
   // ---- the state window's values

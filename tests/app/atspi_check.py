@@ -1,7 +1,8 @@
 # Kelvaro as a screen reader or a desktop test driver sees it through AT-SPI: every
-# control found by its caption or name, the grids as one-row tables, the state
-# window's values readable, and buttons clicked through their action. Not a ctest
-# test: it needs an X server and a session bus. Run it from the build directory:
+# control found by its caption or label and none by its control name, the grids as
+# one-row tables, the state window's values readable, and buttons clicked through
+# their action. Not a ctest test: it needs an X server and a session bus. Run it
+# from the build directory:
 #
 #   xvfb-run -a dbus-run-session -- bash -c '/usr/libexec/at-spi-bus-launcher --launch-immediately &
 #     sleep 1; /usr/bin/python3 ../tests/accessibility/atspi_check.py app/Kelvaro'
@@ -9,7 +10,7 @@
 # The program runs on a config folder of its own in which COM3 is a pseudo-terminal
 # and every other COM name leads nowhere, so no real port of the machine is opened.
 # Exit status 0 when nothing is missing.
-import os, shutil, sys, tempfile, time, subprocess, pyatspi
+import os, re, shutil, sys, tempfile, time, subprocess, pyatspi
 
 kelvaro = sys.argv[1]
 cfg = tempfile.mkdtemp(prefix="kelvaro-atspi-")
@@ -71,9 +72,17 @@ def nameless(root):
             if n.getRoleName() in interactive and not n.name.strip()
             and not any(r.getRelationType() == pyatspi.RELATION_LABELLED_BY for r in n.getRelationSet())]
 
+# Control names as the program's objects carry them (btConnect, gbModule, acgUSER1, ...): no one
+# should hear them.
+control_name = re.compile(r"^(bt|lb|ed|cb|acg|gb|pb|BP|Panel|Memo|StatusBar|Image)[A-Z0-9]")
+
 def none_nameless(root, what):
     n = nameless(root)
     expect(not n, "%s: nothing nameless %r" % (what, n))
+    nodes = []
+    walk_quiet(root, nodes)
+    c = [(x.getRoleName(), x.name) for x in nodes if control_name.match(x.name)]
+    expect(not c, "%s: nothing named by its control name %r" % (what, c))
 
 def closes(root, caption, what):
     click(root, caption)
@@ -108,22 +117,22 @@ none_nameless(main, "main")
 
 click(main, "Soros kapcsolat létrehozása")
 time.sleep(0.5)
-sb = find(main, "StatusBar1")
+sb = find(main, "Állapotsor", "status bar")
 expect(sb is not None and sb.description == " Soros kapcsolat rendben.", "main: connected through doAction (status %r)" % (sb.description if sb else None))
 expect(not find(main, "Soros kapcsolat létrehozása", "push button").getState().contains(pyatspi.STATE_ENABLED), "main: btConnect disabled after connect")
 
 click(main, "Modul állapotának figyelése")
 state = window("A modul állapota")
 print("== state window"); walk(state)
-for name in ["pbTerero", "MemoState", "Üzenetablak törlése", "Ablak bezárása", "Vezetékes vonal", "IN1", "IN2", "GSM vonal státusz", "GSM térerő (0-31):"]:
+for name in ["A modul állapot üzenetei:", "Üzenetablak törlése", "Ablak bezárása", "Vezetékes vonal", "IN1", "IN2", "GSM vonal státusz", "GSM térerő (0-31):"]:
     expect(find(state, name) is not None, "state: %r" % name)
 # The module reports: both inputs shorted, no wired line, signal 17, an outgoing call.
 os.write(master, b"[1101,A,2]\r")
 time.sleep(0.5)
 for text in ["Rövidzár", "Nincs vonal", "Kimenő hívás folyamatban"]:
     expect(find(state, text, "label") is not None, "state: value %r readable" % text)
-bar = find(state, "pbTerero")
-expect(bar is not None and int(bar.queryValue().currentValue) == 17, "state: pbTerero reads 17")
+bar = find(state, "GSM térerő (0-31):", "progress bar")
+expect(bar is not None and int(bar.queryValue().currentValue) == 17, "state: the signal bar reads 17")
 expect(find(state, "17", "label") is not None, "state: lbGSMpowVal reads 17")
 none_nameless(state, "state")
 closes(state, "Ablak bezárása", "state")
@@ -137,14 +146,16 @@ none_nameless(dl, "transfer")
 click(dl, "Adatok szerkesztése")
 st = window("Harnvik  -  Beállítások")
 print("== settings window"); walk(st)
-for name in ["acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"] + ["acgEvent%d" % i for i in range(1, 10)]:
+for name in ["1. Felhasználó  (#USER1)", "2. Felhasználó  (#USER2)", "SMS továbbítás 1.  (#SMSFW1)",
+             "SMS továbbítás 2.  (#SMSFW2)", "Automatikus tárcsázás (#AUTO)",
+             "Külső vonal eléréséhez használt prefix szám (#PREFIX)"] + ["Eseménykód %d" % i for i in range(1, 10)]:
     g = find(st, name, "table")
     expect(g is not None, "settings: grid %r" % name)
     if g is not None:
         t = g.queryTable()
         expect(t.nRows == 1 and t.nColumns == g.childCount, "settings: %s is a one-row table of %d cells" % (name, g.childCount))
-for i in range(1, 11):
-    expect(find(st, "edSMS%d" % i, "text") is not None, "settings: field edSMS%d" % i)
+for name in ["SMS %d" % i for i in range(1, 10)] + ["IN2 bemenet"]:
+    expect(find(st, name, "text") is not None, "settings: field %r" % name)
 none_nameless(st, "settings")
 closes(st, "Beállítások Visszavonása", "settings")
 closes(dl, "Ablak bezárása", "transfer")

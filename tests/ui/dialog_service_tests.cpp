@@ -1,12 +1,37 @@
-// The general error handler's text and box, and the code page 1250 edge.
+// The general error handler's text and box, the code page 1250 edge, Qt's own texts
+// in Hungarian and where the file dialogs open.
 
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTranslator>
+#include <QTreeView>
 #include <QtTest>
 
 #include "params/image_file.h"
 #include "serial/com_port.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/dialog_service.h"
+#include "ui/qt_translation.h"
 #include "ui/text_codec.h"
+
+namespace {
+
+// A home folder of the test's own, with a config folder that names no documents folder,
+// so the documents folder is <home>/Documents.
+class TestHome {
+ public:
+  TestHome() : saved_(qgetenv("HOME")) { qputenv("HOME", dir_.path().toLocal8Bit()); }
+  ~TestHome() { qputenv("HOME", saved_); }
+  QString Path(const QString& name = QString()) const { return name.isEmpty() ? dir_.path() : dir_.filePath(name); }
+
+ private:
+  QTemporaryDir dir_;
+  TempConfigHome config_;
+  QByteArray saved_;
+};
+
+}  // namespace
 
 class DialogServiceTests : public QObject {
   Q_OBJECT
@@ -74,6 +99,80 @@ class DialogServiceTests : public QObject {
     QCOMPARE(FromCp1250(bytes.toStdString()), text);
     QCOMPARE(ToCp1250(text), bytes.toStdString());
     QVERIFY(FitsCp1250(text));
+  }
+
+  void qtsOwnTextsAreHungarianWhenItsTranslationIsThere_data() {
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("cancel");
+    QTest::newRow("Qt's translations folder") << true << QString::fromUtf8("Mégse");
+    QTest::newRow("a folder without it") << false << QStringLiteral("Cancel");
+  }
+  void qtsOwnTextsAreHungarianWhenItsTranslationIsThere() {
+    QFETCH(bool, installed);
+    QFETCH(QString, cancel);
+    QTemporaryDir empty;
+    const QString folder = installed ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : empty.path();
+    if (installed && !QFile::exists(folder + QStringLiteral("/qtbase_hu.qm")))
+      QSKIP("qt6-translations-l10n is not installed (make deps installs it)");
+    QTranslator* translator = InstallQtTranslation(folder);
+    QCOMPARE(translator != nullptr, installed);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
+
+  void fileDialogStartFolder_data() {
+    QTest::addColumn<QStringList>("made");  // folders under the home folder
+    QTest::addColumn<QString>("last");      // the folder of the file chosen last, if any
+    QTest::addColumn<QString>("opensIn");   // empty for the home folder itself
+    QTest::newRow("documents") << QStringList{"Documents"} << QString() << QString("Documents");
+    QTest::newRow("no documents folder: home") << QStringList() << QString() << QString();
+    QTest::newRow("the folder chosen last")
+        << QStringList{"Documents", "images"} << QString("images") << QString("images");
+    QTest::newRow("chosen last, gone since") << QStringList{"Documents"} << QString("images") << QString("Documents");
+  }
+  void fileDialogStartFolder() {
+    QFETCH(QStringList, made);
+    QFETCH(QString, last);
+    QFETCH(QString, opensIn);
+    TestHome home;
+    for (const QString& folder : made) QDir(home.Path()).mkdir(folder);
+    QCOMPARE(FileDialogStartFolder(last.isEmpty() ? QString() : home.Path(last)), home.Path(opensIn));
+  }
+
+  // The real dialog: it opens in the documents folder, then where the last file was
+  // chosen, and its date column is as wide as the dates and in sight.
+  void theFileDialogOpensWhereTheLastFileWasWithItsDatesInSight() {
+    TestHome home;
+    QDir(home.Path()).mkpath(QStringLiteral("Documents/images"));
+    const QString image = home.Path(QStringLiteral("Documents/images/a.HVK"));
+    QFile(image).open(QIODevice::WriteOnly);
+    QStringList openedIn;
+    bool datesFit = false;
+    for (int round = 0; round < 2; ++round) {
+      WhenModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        QVERIFY(dialog != nullptr);
+        openedIn << dialog->directory().absolutePath();
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        datesFit = QTest::qWaitFor([&] {
+          const int date = 3;
+          const QModelIndex first = view->model()->index(0, date, view->rootIndex());
+          const QHeaderView* header = view->header();
+          return first.isValid() && header->sectionSize(date) >= view->sizeHintForIndex(first).width() &&
+                 header->sectionSize(date) >= header->sectionSizeHint(date) &&
+                 header->sectionViewportPosition(date) + header->sectionSize(date) <= view->viewport()->width();
+        });
+        // Typed, as a person would: the name field has the focus.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(image);
+        static_cast<QDialog*>(dialog)->accept();
+      });
+      const QString filter = QStringLiteral("Harnvik Data (*.HVK)");
+      QCOMPARE(DialogService::Current().GetOpenFileName(nullptr, filter, QStringLiteral("*.HVK"), filter), image);
+    }
+    QCOMPARE(openedIn,
+             (QStringList{home.Path(QStringLiteral("Documents")), home.Path(QStringLiteral("Documents/images"))}));
+    QVERIFY(datesFit);
   }
 
   void charactersOutsideTheCodePageDoNotFit() {

@@ -125,6 +125,17 @@ class DownloadFormTests : public QObject {
       QVERIFY(panel->geometry().bottom() < Button("btOpen")->y());
     }
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
+    // Centred at every opening, wherever it was moved to before.
+    form_->move(0, 0);
+    form_->hide();
+    form_->show();
+    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
+  }
+
+  void TabRunsTopToBottom() {
+    QCOMPARE(TabOrder(form_.get()),
+             (QStringList{"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}));
   }
 
   void Buttons_data() {
@@ -341,6 +352,7 @@ class DownloadFormTests : public QObject {
       Control<QPushButton>(modal, "btSettingOK")->click();
     });
     Button("btEdit")->click();
+    QCOMPARE(form_->focusWidget(), Button("btEdit"));
     QCOMPARE(ParameterImage[EEAddr::User1], std::uint8_t(11));
     QCOMPARE(ParameterImage[EEAddr::User1 + 11], std::uint8_t('3'));
     QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
@@ -385,9 +397,13 @@ class DownloadFormTests : public QObject {
     const ImageBytes before = ParameterImage;
     QList<bool> during;
     QTimer::singleShot(0, form_.get(), [&] { during = ButtonsEnabled(); });
-    Button(button.toLatin1().constData())->click();
+    QPushButton* started = Button(button.toLatin1().constData());
+    started->setFocus();
+    started->click();
     QCOMPARE(during, QList<bool>(7, false));
     QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
+    // Disabled, the button lost the focus; the keyboard goes on from it.
+    QCOMPARE(form_->focusWidget(), started);
     QCOMPARE(Indicators(), after);
     QVERIFY(dialogs_->messages.empty());
     QVERIFY(ParameterImage == before);
@@ -412,13 +428,22 @@ class DownloadFormTests : public QObject {
     QCOMPARE(Indicators(), QList<QColor>(4, kWhite));
   }
 
+  void CloseDuringProcedureTakesEffectAfter_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("close box") << false;
+    QTest::newRow("Esc") << true;
+  }
   void CloseDuringProcedureTakesEffectAfter() {
+    QFETCH(bool, escape);
     PtyPair module;
     module.LinkAs("COM5");
     bench_->Connect("COM5");
     bool visibleAfterClose = false;
     QTimer::singleShot(0, form_.get(), [&] {
-      form_->close();
+      if (escape)
+        PressKey(Qt::Key_Escape);
+      else
+        form_->close();
       visibleAfterClose = form_->isVisible();
     });
     Button("btCompare")->click();
@@ -428,16 +453,17 @@ class DownloadFormTests : public QObject {
   }
 
   void CloseHides_data() {
-    QTest::addColumn<bool>("closeBox");
-    QTest::newRow("btClose") << false;
-    QTest::newRow("close box") << true;
+    QTest::addColumn<QString>("by");
+    QTest::newRow("btClose") << "btClose";
+    QTest::newRow("close box") << "close box";
+    QTest::newRow("Esc") << "Esc";
   }
   void CloseHides() {
-    QFETCH(bool, closeBox);
-    PressKey(Qt::Key_Escape);
-    QVERIFY(form_->isVisible());  // only the close button and the close box hide it
-    if (closeBox)
+    QFETCH(QString, by);
+    if (by == "close box")
       form_->close();
+    else if (by == "Esc")
+      PressKey(Qt::Key_Escape);
     else
       Button("btClose")->click();
     QVERIFY(!form_->isVisible());

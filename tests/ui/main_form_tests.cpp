@@ -126,6 +126,33 @@ class MainFormTests : public QObject {
     QVERIFY(world_->dialogs.messages.empty());
   }
 
+  // After connecting the next step is the module, after disconnecting connecting again:
+  // a key press that ends on a disabled button must not leave the focus on "Kilépés".
+  void theKeyboardPressesTheFocusedButtonAndTheFocusFollows_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier);
+  }
+  void theKeyboardPressesTheFocusedButtonAndTheFocusFollows() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    world_->ports.Pty("COM5");
+    WriteChoiceFile(ChoiceFileFor("COM5"));
+    for (auto [from, to] : {std::pair{"btConnect", "btStatus"}, std::pair{"btDisconnect", "btConnect"}}) {
+      Button(from)->setFocus();
+      QTest::keyClick(Button(from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+      QCOMPARE(Form().focusWidget(), Button(to));
+    }
+    QCOMPARE(Form().StatusText(), kNoConnection);
+  }
+
+  void tabRunsTopToBottom() {
+    QCOMPARE(TabOrder(&Form()),
+             (QStringList{"cbCOM", "btConnect", "btDisconnect", "btStatus", "btParameterSetting", "btClose"}));
+  }
+
   void choosingAnotherPortWhileConnectedMovesTheConnection() {
     PtyPair& com5 = world_->ports.Pty("COM5");
     PtyPair& com6 = world_->ports.Pty("COM6");
@@ -173,6 +200,7 @@ class MainFormTests : public QObject {
     QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QCOMPARE(Form().StatusText(), kUnavailable);
+    QCOMPARE(Form().focusWidget(), Button("btConnect"));
   }
 
   void theChosenPortIsPreselectedAtTheNextStart() {

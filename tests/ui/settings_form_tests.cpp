@@ -87,6 +87,8 @@ class SettingsFormTests : public QObject {
     QCOMPARE(form_->windowTitle(), QString::fromUtf8("Harnvik  -  Beállítások"));
     QCOMPARE(form_->size(), QSize(444, 501));
     QCOMPARE(form_->minimumSize(), form_->maximumSize());
+    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
+                .manhattanLength() <= 1);
     const auto groups = form_->findChildren<QGroupBox*>();
     QCOMPARE(groups.size(), 2);
     QCOMPARE(groups[0]->title(), QString(" Telefonszámok "));
@@ -105,20 +107,12 @@ class SettingsFormTests : public QObject {
     }
   }
 
-  void AllControlsNamed() {
+  void AllControlsThere() {
     const char* grids[] = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
-    for (const char* name : grids) {
-      QVERIFY2(Grid(name), name);
-      QCOMPARE(Grid(name)->accessibleName(), QString(name));
-    }
-    for (int n = 1; n <= 9; ++n) {
-      const std::string name = "acgEvent" + std::to_string(n);
-      QVERIFY(Grid(name.c_str()));
-      QCOMPARE(Grid(name.c_str())->accessibleName(), QString::fromStdString(name));
-    }
+    for (const char* name : grids) QVERIFY2(Grid(name), name);
+    for (int n = 1; n <= 9; ++n) QVERIFY(Grid(("acgEvent" + std::to_string(n)).c_str()));
     for (int n = 1; n <= 10; ++n) {
       QVERIFY(Sms(n));
-      QCOMPARE(Sms(n)->accessibleName(), QString("edSMS%1").arg(n));
       QCOMPARE(Sms(n)->maxLength(), 40);
     }
   }

@@ -6,6 +6,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QtTest>
 #include <memory>
 
@@ -165,6 +167,40 @@ class StateFormTests : public QObject {
     }
     QCOMPARE(Label("lbGSMpowVal")->text(), signal);
     QCOMPARE(Bar()->value(), bar);
+  }
+
+  // Styles draw nothing for a value too small for one chunk or a rounded end; a signal
+  // of 1 or 2 must not look like none.
+  void theSignalBarShowsEveryValueAboveNothing_data() {
+    QTest::addColumn<QString>("style");
+    QTest::newRow("default") << QString();
+    for (const QString& style : QStyleFactory::keys()) QTest::newRow(qPrintable(style)) << style;
+  }
+  void theSignalBarShowsEveryValueAboveNothing() {
+    QFETCH(QString, style);
+    Start(kFastPoll, false);
+    std::unique_ptr<QStyle> own(style.isEmpty() ? nullptr : QStyleFactory::create(style));
+    if (own) Bar()->setStyle(own.get());
+    QList<int> coloured;
+    for (int value : {0, 1, 2, 31}) {
+      Bar()->setValue(value);
+      const QImage shot = Bar()->grab().toImage();
+      const QColor fill = Bar()->palette().color(QPalette::Highlight);
+      int count = 0;
+      for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) count += shot.pixelColor(x, y) == fill ? 1 : 0;
+      coloured << count;
+    }
+    QCOMPARE(coloured[0], 0);
+    // At least two pixels wide across half the bar's height.
+    QVERIFY2(coloured[1] >= Bar()->height(), qPrintable(QString::number(coloured[1])));
+    QVERIFY(coloured[1] < coloured[2] && coloured[2] < coloured[3]);
+    Bar()->setStyle(nullptr);
+  }
+
+  void tabRunsTopToBottom() {
+    Start(kFastPoll, false);
+    QCOMPARE(TabOrder(state_.get()), (QStringList{"MemoState", "btClearMsg", "btClose"}));
   }
 
   void aStatusLineWithoutItsBracketChangesNothing() {

@@ -70,6 +70,14 @@ void WriteChoiceFile(const std::string& bytes) {
   file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+QStringList TabOrder(QWidget* window) {
+  QStringList names;
+  for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
+    if (w->window() == window && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window)) names << w->objectName();
+  }
+  return names;
+}
+
 void WhenModal(std::function<void(QWidget* modal)> action) {
   auto* poll = new QTimer(QCoreApplication::instance());
   poll->setInterval(1);

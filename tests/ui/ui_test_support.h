@@ -93,6 +93,9 @@ T* Control(QWidget* window, const char* name) {
   return window->findChild<T*>(QString::fromLatin1(name));
 }
 
+// The window's controls in the order Tab visits them, disabled ones included.
+QStringList TabOrder(QWidget* window);
+
 // Runs action on the modal window as soon as one is active, from inside its exec().
 void WhenModal(std::function<void(QWidget* modal)> action);
 
