@@ -8,8 +8,8 @@
 #include <QValidator>
 
 #include "char_grid.h"
-#include "editor_field_labels.h"
 #include "form_style.h"
+#include "params/field_map.h"
 #include "text_codec.h"
 
 namespace {
@@ -44,8 +44,11 @@ constexpr int kButtonWidth = 200;
 constexpr int kButtonHeight = 28;
 
 // The field's row label, which also names its grid or text field for assistive tools.
-QString FieldLabel(const QString& control) {
-  return FromCp1250(std::string(EditorFieldLabelOf(control.toStdString())));
+QString FieldLabel(const std::string& key) {
+  for (const ImageField& field : ImageFields()) {
+    if (field.key == key) return FromCp1250(field.label);
+  }
+  return {};
 }
 
 // Code page 1250 byte 0xFF (the dot above) and 0x00 would be dropped when the text is
@@ -110,12 +113,12 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   auto* phones = new QGroupBox(kPhoneGroupCaption, this);
   phones->setObjectName(QStringLiteral("gbPhoneNumbers"));
   phones->setGeometry(kMargin, kPhoneGroupTop, kGroupWidth, kPhoneGroupHeight);
-  acgUSER1 = AddDigitGrid(phones, 0, "acgUSER1", kPhoneCells);
-  acgUSER2 = AddDigitGrid(phones, 1, "acgUSER2", kPhoneCells);
-  acgSMSFW1 = AddDigitGrid(phones, 2, "acgSMSFW1", kPhoneCells);
-  acgSMSFW2 = AddDigitGrid(phones, 3, "acgSMSFW2", kPhoneCells);
-  acgAUTODIAL = AddDigitGrid(phones, 4, "acgAUTODIAL", kPhoneCells);
-  acgNETPREFIX = AddDigitGrid(phones, 5, "acgNETPREFIX", kPrefixCells);
+  acgUSER1 = AddDigitGrid(phones, 0, "acgUSER1", "user1", kPhoneCells);
+  acgUSER2 = AddDigitGrid(phones, 1, "acgUSER2", "user2", kPhoneCells);
+  acgSMSFW1 = AddDigitGrid(phones, 2, "acgSMSFW1", "smsfw1", kPhoneCells);
+  acgSMSFW2 = AddDigitGrid(phones, 3, "acgSMSFW2", "smsfw2", kPhoneCells);
+  acgAUTODIAL = AddDigitGrid(phones, 4, "acgAUTODIAL", "autodial", kPhoneCells);
+  acgNETPREFIX = AddDigitGrid(phones, 5, "acgNETPREFIX", "prefix", kPrefixCells);
 
   auto* sms = new QGroupBox(kSmsGroupCaption, this);
   sms->setObjectName(QStringLiteral("gbSmsSettings"));
@@ -131,7 +134,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     const QString number = QString::number(i + 1);
     auto* field = new QLineEdit(sms);
     field->setObjectName(QStringLiteral("edSMS") + number);
-    field->setAccessibleName(FieldLabel(field->objectName()));
+    field->setAccessibleName(FieldLabel("sms" + number.toStdString()));
     field->setMaxLength(static_cast<int>(kSmsMaxLength));
     field->setValidator(new Cp1250Validator(field));
     field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kInnerMargin, kFieldHeight);
@@ -139,7 +142,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     if (i < kEventCodeCount) {
       auto* grid = new TCharGrid(static_cast<int>(kEventCells), sms);
       grid->setObjectName(QStringLiteral("acgEvent") + number);
-      grid->setAccessibleName(FieldLabel(grid->objectName()));
+      grid->setAccessibleName(FieldLabel("event" + number.toStdString()));
       grid->move(kInnerMargin, top + (kFieldHeight - grid->height()) / 2);
       grid->SetCellColorRole(0, QPalette::ToolTipBase);
       grid->OnKeyPress = acgEvent1KeyPress;
@@ -149,7 +152,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
       if (i > 0) setTabOrder(edSMS[i - 1], grid);
       setTabOrder(grid, field);
     } else {
-      auto* label = new QLabel(FieldLabel(field->objectName()), sms);
+      auto* label = new QLabel(FieldLabel("sms" + number.toStdString()), sms);
       label->setObjectName(QStringLiteral("lbIN2"));
       label->setGeometry(kInnerMargin - 2, top, kSmsLeft - kInnerMargin, kFieldHeight);
       label->setBuddy(field);
@@ -168,9 +171,9 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
   connect(btSettingCancel, &QPushButton::clicked, this, &TSettingsForm::btSettingCancelClick);
 }
 
-TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const char* name, int cells) {
+TCharGrid* TSettingsForm::AddDigitGrid(QWidget* group, int row, const char* name, const char* key, int cells) {
   const int top = kPhoneFirstRow + row * kPhoneRowPitch;
-  const QString caption = FieldLabel(QLatin1String(name));
+  const QString caption = FieldLabel(key);
   auto* grid = new TCharGrid(cells, group);
   grid->setObjectName(QLatin1String(name));
   grid->setAccessibleName(caption);

@@ -36,7 +36,7 @@ class TSettingsForm : public QDialog {
 
  private:
   // A row of the phone group: its label (from the editor's field labels) and its grid.
-  TCharGrid* AddDigitGrid(QWidget* group, int row, const char* name, int cells);
+  TCharGrid* AddDigitGrid(QWidget* group, int row, const char* name, const char* key, int cells);
   void btSettingOKClick();
   void btSettingCancelClick();
 
