@@ -135,7 +135,7 @@ int StateSeconds(const ParsedArgs& args) {
 int PortsCommand(const ParsedArgs&, CliContext& context) {
   std::vector<std::string> names;
   ListSerialPorts(names);
-  for (const std::string& name : names) context.out << name << ' ' << PortDevicePath(name) << '\n';
+  for (const std::string& name : names) context.out << name << ' ' << PortDescription(name) << '\n';
   return kExitOk;
 }
 

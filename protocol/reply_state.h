@@ -15,4 +15,11 @@ struct ReplyState {
   std::uint8_t blockBad = 0;
   // Set once a line outgrew the line buffer: its bytes are dropped up to the next CR.
   bool discardingLine = false;
+
+  // Forgets the line received so far: what came before a new connection or a new
+  // procedure's first command cannot be part of an answer.
+  void ClearLine() {
+    lineBuffer.clear();
+    discardingLine = false;
+  }
 };

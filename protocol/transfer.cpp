@@ -56,8 +56,7 @@ void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
   EnableControls(link, false);
   // Nothing received before the first command can answer it: a noise byte or half a
   // line left from before would spoil the first reply.
-  link.reply.lineBuffer.clear();
-  link.reply.discardingLine = false;
+  link.reply.ClearLine();
   try {
     body();
   } catch (...) {

@@ -1,6 +1,9 @@
 #include "linked_port.h"
 
-LinkedPort::LinkedPort() { port.OnRxChar = link.Receiver(); }
+LinkedPort::LinkedPort() {
+  port.OnRxChar = link.Receiver();
+  port.OnAfterOpen = [this](TCustomComPort&) { link.Reply().ClearLine(); };
+}
 
 LinkedPort::~LinkedPort() {
   try {

@@ -10,6 +10,8 @@
 
 class LinkedPort {
  public:
+  // Received bytes go to the link's receive entry; each opening starts the link on an
+  // empty line.
   LinkedPort();
   // Closes the port; a last purge that fails on a line gone away has nobody to tell.
   ~LinkedPort();

@@ -23,6 +23,9 @@ std::string PortChoicePath();
 
 // The device a (normalized) COM name stands for.
 std::string PortDevicePath(const std::string& comName);
+// What a person needs to recognise the port: its device and, when there is one, the
+// name that stays with the adapter ("/dev/ttyUSB0 (/dev/serial/by-id/usb-...)").
+std::string PortDescription(const std::string& comName);
 // Appends, in ascending number, every COM name whose device exists and is a serial
 // port. Raises EComPort 15 when the device list cannot be read.
 void ListSerialPorts(std::vector<std::string>& list);

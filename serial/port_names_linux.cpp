@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "com_error.h"
 #include "port_names.h"
@@ -56,6 +58,19 @@ std::string ResolveEntry(const std::string& folder, const std::string& entry) {
   return path.front() == '/' ? path : folder + "/" + path;
 }
 
+// The kernel's UART type of a tty (0: no chip known); 0 when it cannot be read.
+int UartType(const std::string& sysNode) {
+  std::ifstream in(sysNode + "/type");
+  int type = 0;
+  return in >> type ? type : 0;
+}
+
+std::string Canonical(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path canonical = std::filesystem::canonical(path, error);
+  return error ? std::string() : canonical.string();
+}
+
 }  // namespace
 
 std::string ConfigDir() {
@@ -94,11 +109,11 @@ void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir
     } else {
       const std::string device = TableDevice(devDir, number);
       present = IsCharDevice(device);
-      // Every ttyS node exists whether or not a UART sits behind it; the kernel
-      // links a device only for the real ones.
+      // Every ttyS node exists whether or not a UART sits behind it, and a PC's
+      // placeholder slots even have a device; only a real chip has a type.
       if (present && (number - kFirstComNumber) / kPortsPerTable == 0) {
-        const std::string node = device.substr(device.rfind('/') + 1);
-        present = EntryExists(sysTtyDir + "/" + node + "/device");
+        const std::string node = sysTtyDir + "/" + device.substr(device.rfind('/') + 1);
+        present = EntryExists(node + "/device") && UartType(node) != 0;
       }
     }
     if (present) found.push_back(name);
@@ -107,3 +122,19 @@ void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir
 }
 
 void ListSerialPorts(std::vector<std::string>& list) { ListSerialPortsIn(list, "/dev", "/sys/class/tty"); }
+
+std::string StableLinkIn(const std::string& device, const std::string& byIdDir) {
+  const std::string target = Canonical(device);
+  std::error_code error;
+  if (target.empty()) return "";
+  for (const auto& entry : std::filesystem::directory_iterator(byIdDir, error)) {
+    if (Canonical(entry.path().string()) == target) return entry.path().string();
+  }
+  return "";
+}
+
+std::string PortDescription(const std::string& comName) {
+  const std::string device = PortDevicePath(comName);
+  const std::string stable = StableLinkIn(device, "/dev/serial/by-id");
+  return stable.empty() || stable == device ? device : device + " (" + stable + ")";
+}

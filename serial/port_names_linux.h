@@ -11,5 +11,9 @@
 
 // <config dir>/ports
 std::string PortsDir();
-// ListSerialPorts over another device folder and /sys/class/tty folder.
+// ListSerialPorts over another device folder and /sys/class/tty folder. A ttyS node is
+// a port only when the kernel knows a chip behind it (a non-zero type).
 void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir, const std::string& sysTtyDir);
+// The link in byIdDir (normally /dev/serial/by-id) that leads to device, whichever
+// ttyUSB number it has today; empty when there is none.
+std::string StableLinkIn(const std::string& device, const std::string& byIdDir);

@@ -33,7 +33,7 @@ void TComComboBox::FillPorts() {
   }
   for (const std::string& name : names) {
     addItem(FromCp1250(name));
-    setItemData(count() - 1, FromCp1250(PortDevicePath(name)), Qt::ToolTipRole);
+    setItemData(count() - 1, FromCp1250(PortDescription(name)), Qt::ToolTipRole);
   }
   // Adding the first entry selected it; the binding decides what is shown.
   setCurrentIndex(-1);
@@ -43,6 +43,14 @@ void TComComboBox::FillPorts() {
   } else {
     ShowPortSetting();
   }
+}
+
+void TComComboBox::showPopup() {
+  if (select_.ComProperty == cpPort) {
+    clear();
+    FillPorts();
+  }
+  QComboBox::showPopup();
 }
 
 void TComComboBox::SetComPort(TCustomComPort* port) {

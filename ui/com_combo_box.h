@@ -49,6 +49,11 @@ class TComComboBox : public QComboBox {
   // A selection made by the program itself: hands nothing to the port.
   void SelectFirstEntry();
 
+  // The list is made afresh each time it opens, so an adapter plugged in after the
+  // start can be chosen; the chosen entry stays chosen while it is there, and nothing
+  // is handed to the port.
+  void showPopup() override;
+
  signals:
   // After the user's choice was handed to the port, whether or not that worked,
   // so the owner can follow the port's real state.

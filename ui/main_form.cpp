@@ -51,17 +51,16 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* accessibleNa
 
 }  // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window), comPort1_(sync_) {
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   ReportAsWindow("TMainForm");
-  InstallQtWake(sync_, this);
-  // ComPort1RxChar: received bytes go straight to the module link's receive entry.
-  comPort1_.OnRxChar = moduleLink_.Receiver();
+  InstallQtWake(line_.sync, this);
+  line_.port.OnLineLost = [this](TCustomComPort&) { ComPort1LineLost(); };
   BuildControls();
   FormCreate();
 }
 
 TMainForm::~TMainForm() {
-  advSave_.SetCell(0, 0, comPort1_.Port());
+  advSave_.SetCell(0, 0, line_.port.Port());
   try {
     advSave_.SaveCellFile(PortChoicePath());
   } catch (const std::exception& error) {
@@ -69,7 +68,7 @@ TMainForm::~TMainForm() {
     ShowGeneralError(error, nullptr);
   }
   cbCOM->ComPortDestroyed();
-  sync_.SetWake(nullptr);
+  line_.sync.SetWake(nullptr);
 }
 
 void TMainForm::BuildControls() {
@@ -124,7 +123,7 @@ void TMainForm::BuildControls() {
   // The chooser fills itself once and shows the port's setting; only the user's
   // choices reach the port.
   cbCOM->SetComProperty(cpPort);
-  cbCOM->SetComPort(&comPort1_);
+  cbCOM->SetComPort(&line_.port);
   cbCOM->SetAutoApply(true);
   ShowConnectedState(false);
 
@@ -140,7 +139,7 @@ void TMainForm::FormCreate() {
   try {
     advSave_.LoadCellFile(PortChoicePath());
     // Even an empty cell is handed over; the port makes "COM1" of it.
-    comPort1_.SetPort(advSave_.Cell(0, 0));
+    line_.port.SetPort(advSave_.Cell(0, 0));
     cbCOM->ShowPortSetting();
   } catch (const std::exception&) {
     // No remembered port: show the first one; the port keeps "COM1".
@@ -164,11 +163,11 @@ void TMainForm::ShowConnectedState(bool connected) {
 
 void TMainForm::btConnectClick() {
   try {
-    comPort1_.SetConnected(true);
+    line_.port.SetConnected(true);
   } catch (const std::exception&) {
     // The status bar tells; no message box.
   }
-  if (comPort1_.Connected()) {
+  if (line_.port.Connected()) {
     ShowConnectedState(true);
     SetStatusText(QString::fromUtf8(kConnectedText));
     // Disabling btConnect passed the focus on down the row; the next step is watching the module.
@@ -182,7 +181,7 @@ void TMainForm::btConnectClick() {
 void TMainForm::btDisconnectClick() {
   SetStatusText(FromCp1250(kNoConnectionText));
   try {
-    comPort1_.SetConnected(false);
+    line_.port.SetConnected(false);
   } catch (const std::exception& error) {
     // The port stays open, so the buttons stay as they are.
     ShowGeneralError(error, this);
@@ -203,12 +202,17 @@ void TMainForm::btParameterSettingClick() {
 void TMainForm::cbCOMPortApplied() {
   // A failed reopening leaves the port closed; the buttons must not go on
   // offering a connection that is gone.
-  if (btDisconnect->isEnabled() && !comPort1_.Connected()) {
+  if (btDisconnect->isEnabled() && !line_.port.Connected()) {
     ShowConnectedState(false);
     SetStatusText(QString::fromUtf8(kPortUnavailableText));
     btConnect->setFocus(Qt::OtherFocusReason);
   }
 }
+
+// An unplugged adapter: the connection is gone, so the window closes the port as
+// "Soros kapcsolat bontása" would. That lets go of the device at once, and the
+// adapter plugged in again comes back under its old name.
+void TMainForm::ComPort1LineLost() { btDisconnectClick(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
   emit Closing();

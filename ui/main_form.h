@@ -10,8 +10,7 @@
 #include "form_style.h"
 #include "protocol/module_link.h"
 #include "serial/cell_file.h"
-#include "serial/com_port.h"
-#include "serial/thread_sync.h"
+#include "serial/linked_port.h"
 
 class QDialog;
 class QGroupBox;
@@ -32,9 +31,9 @@ class TMainForm : public QWidget {
   // Stores the chosen port in the port choice file; an open port is closed.
   ~TMainForm() override;
 
-  TComPort& ComPort1() { return comPort1_; }
+  TComPort& ComPort1() { return line_.port; }
   // What the port's notifications feed and the transfer procedures read.
-  ModuleLink& Link() { return moduleLink_; }
+  ModuleLink& Link() { return line_.link; }
 
   // The windows that btStatus and btParameterSetting show modally.
   void SetStateForm(QDialog* form) { stateForm_ = form; }
@@ -57,15 +56,13 @@ class TMainForm : public QWidget {
   void btStatusClick();
   void btParameterSettingClick();
   void cbCOMPortApplied();
+  void ComPort1LineLost();
   void ShowConnectedState(bool connected);
   void SetStatusText(const QString& text);
 
-  // Declared before the port, so they outlive it: its closing serves hand-offs,
-  // which may still dispatch received lines.
-  ThreadSync sync_;
-  ModuleLink moduleLink_;
+  // The port, its hand-off and the module link it feeds (ComPort1RxChar).
+  LinkedPort line_;
   CellTable advSave_;
-  TComPort comPort1_;
 
   QGroupBox* gbSerialPort = nullptr;
   QLabel* lbSelectSerialPort = nullptr;

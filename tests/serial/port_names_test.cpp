@@ -111,8 +111,12 @@ class ListPorts : public ::testing::Test {
 
 TEST_F(ListPorts, ListsRealUartsAdaptersAndLinksInAscendingOrder) {
   CharNode("ttyS0");  // no device link: a node without a UART
+  CharNode("ttyS1");  // a slot with no chip behind it
+  fs::create_directories(sys + "/ttyS1/device");
+  std::ofstream(sys + "/ttyS1/type") << "0\n";
   CharNode("ttyS2");
   fs::create_directories(sys + "/ttyS2/device");
+  std::ofstream(sys + "/ttyS2/type") << "4\n";
   CharNode("ttyUSB0");
   CharNode("ttyACM31");
   std::ofstream(dev + "/ttyUSB1") << "not a device";
@@ -143,6 +147,15 @@ TEST_F(ListPorts, UnreadableDeviceFolderRaisesError15) {
     EXPECT_STREQ(e.what(), "EnumPorts function failed (win error code: 2)");
   }
   EXPECT_TRUE(list.empty());
+}
+
+TEST_F(ListPorts, TheStableLinkOfAnAdapterIsFoundWhateverItsNumber) {
+  const std::string byId = config.Path() + "/by-id";
+  fs::create_directories(byId);
+  fs::create_symlink(pty.SlavePath(), byId + "/usb-Adapter_A1-if00-port0");
+  EXPECT_EQ(StableLinkIn(pty.SlavePath(), byId), byId + "/usb-Adapter_A1-if00-port0");
+  EXPECT_EQ(StableLinkIn(dev + "/ttyUSB7", byId), "");
+  EXPECT_EQ(StableLinkIn(pty.SlavePath(), config.Path() + "/no-by-id"), "");
 }
 
 TEST(ComErrorMessages, EveryNumberHasItsText) {

@@ -50,11 +50,26 @@ class ComComboBoxTests : public QObject {
     // No port bound yet: the first entry.
     QCOMPARE(box.currentIndex(), 0);
     QCOMPARE(box.toolTip(), QString::fromStdString(com3.SlavePath()));
+  }
 
-    // Ports that appear later are not reflected.
-    world_->ports.Pty("COM4");
-    box.SetComProperty(cpPort);
-    QCOMPARE(box.count(), 2);
+  // An adapter plugged in after the start: opening the list shows it, the chosen
+  // entry stays chosen, and the open connection stays where it is.
+  void openingTheListMakesItAfreshAndMovesNothing() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "COM4", true);
+    port.SetConnected(true);
+    bool applied = false;
+    connect(&box, &TComComboBox::PortApplied, [&] { applied = true; });
+    world_->ports.Pty("COM12");
+    box.showPopup();
+    box.hidePopup();
+    QCOMPARE(Entries(box), QStringList({"COM3", "COM4", "COM12"}));
+    QCOMPARE(box.currentText(), QStringLiteral("COM4"));
+    QVERIFY(!applied);
+    QVERIFY(port.Connected());
+    QCOMPARE(port.Port(), std::string("COM4"));
+    port.SetConnected(false);
   }
 
   void bindingShowsThePortsSettingOrNothing() {

@@ -271,23 +271,39 @@ class StateFormTests : public QObject {
     QVERIFY2(second - first >= 400 && second - first < 1000, QByteArray::number(second - first));
   }
 
+  // A line whose writes fail while it stays open (a hang-up closes the port instead).
   void aFailedPollIsShownOnceAndPollingRestsUntilTheNextOpening() {
-    Start();
-    state_->show();
-    pty_->CloseMaster();
+    struct FailingPort : PortLink {
+      bool Connected() const override { return true; }
+      int WriteText(const std::string&) override { throw EComPort(CE_WriteFailed, 5); }
+      int ReadBytes(std::uint8_t*, int) override { return 0; }
+    } port;
+    TStateForm state(port, nullptr, kFastPoll);
+    state.show();
     QVERIFY(QTest::qWaitFor([&] { return !world_->dialogs.messages.empty(); }, 3000));
     QTest::qWait(10 * kFastPoll);
     QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
     QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
     QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
-    QVERIFY(!state_->Polling());
+    QVERIFY(!state.Polling());
 
-    state_->hide();
-    state_->show();
-    QVERIFY(state_->Polling());
+    state.hide();
+    state.show();
+    QVERIFY(state.Polling());
     QVERIFY(QTest::qWaitFor([&] { return world_->dialogs.messages.size() == 2; }, 3000));
     QTest::qWait(5 * kFastPoll);
     QCOMPARE(world_->dialogs.messages.size(), std::size_t{2});
+  }
+
+  // The main window closes a hung-up port: the poll then sends nothing and shows nothing.
+  void aHangUpWhilePollingClosesThePortWithoutABox() {
+    Start();
+    state_->show();
+    pty_->CloseMaster();
+    QVERIFY(QTest::qWaitFor([&] { return !main_->ComPort1().Connected(); }, 3000));
+    QTest::qWait(5 * kFastPoll);
+    QVERIFY(world_->dialogs.messages.empty());
+    QCOMPARE(main_->StatusText(), QStringLiteral(" Nincs soros kapcsolat."));
   }
 
   void theStatusButtonShowsTheWindowModallyWhileItPolls() {
