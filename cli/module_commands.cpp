@@ -34,6 +34,9 @@ class ModuleSession {
     if (NormalizePortName(port) != upper) {
       UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
     }
+    name_ = upper;
+    // A hung-up line is closed at once: the procedure then ends instead of waiting out its time-out.
+    line.port.OnLineLost = [](TCustomComPort& port) { port.SetConnected(false); };
     try {
       line.Connect(upper);
     } catch (const EComPort& error) {
@@ -41,10 +44,18 @@ class ModuleSession {
     }
   }
 
+  // After a procedure: a port error when the line hung up meanwhile.
+  void CheckStillConnected() const {
+    if (!line.port.Connected()) throw CliError(kExitUsage, name_ + ": the line hung up (adapter unplugged?)");
+  }
+
   TransferLink Transfer(TransferView& view) { return line.link.Transfer(line.port, pump, &view); }
 
   LinkedPort line;
   SyncPump pump;
+
+ private:
+  std::string name_;
 };
 
 // One progress line a block on standard error; remembers where the procedure failed.
@@ -81,6 +92,7 @@ void ReadAll(ModuleSession& session, CliContext& context) {
   ProgressView view(context.err, "read");
   TransferLink link = session.Transfer(view);
   ReadModule(link);
+  session.CheckStillConnected();
   if (view.failedBlock < 0) return;
   const ReplyState& reply = session.line.link.Reply();
   if (reply.blockBad) ModuleFailed(view.failedBlock, "bad reply (wrong length, digits or checksum)");
@@ -161,6 +173,7 @@ int WriteCommand(const ParsedArgs& args, CliContext& context) {
   reply.writeRejected = 0;
   TransferLink link = session.Transfer(view);
   WriteModule(link);
+  session.CheckStillConnected();
   if (view.failedBlock >= 0) {
     ModuleFailed(view.failedBlock,
                  reply.writeRejected ? "refused by the module (WRFLERR)" : "not confirmed within 8 s (time-out)");
@@ -193,6 +206,7 @@ int StateCommand(const ParsedArgs& args, CliContext& context) {
       nextPoll += kPollInterval;
     }
     session.pump.ProcessEvents();
+    session.CheckStillConnected();
   }
   session.line.link.InstallStatusDisplay(nullptr);
   return kExitOk;
