@@ -21,7 +21,8 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 # Read, write and compare against the simulated module: paced at 19200 bit/s against
-# the wire time, unpaced per block, and the CPU of a wait on a silent module.
+# the wire time, unpaced per block, the CPU of a wait on a silent module, and paced
+# again behind a USB adapter's 16 ms and 1 ms latency.
 bench: configure
 	@cmake --build $(BUILD) --target transfer_bench -j $(JOBS)
 	@$(BUILD)/bench/transfer_bench

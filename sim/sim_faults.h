@@ -11,4 +11,5 @@ struct SimFaults {
   double garbageRate = 0;     // chance, per reply line, of a noise line before it
   int hangupAfter = -1;       // closes its side after this many replies
   int baud = 0;               // paces both directions at this line rate; 0: unpaced
+  int latencyMs = 0;          // holds what it sends this long, or until 62 bytes gathered, as USB adapters do
 };

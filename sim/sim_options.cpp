@@ -37,6 +37,7 @@ std::string Upper(std::string text) {
 constexpr int kLastBlock = static_cast<int>(kBlockCount) - 1;
 constexpr int kMaxBaud = 4'000'000;
 constexpr int kMaxReplies = 1'000'000;
+constexpr int kMaxLatencyMs = 1000;
 
 }  // namespace
 
@@ -78,6 +79,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       options.faults.hangupAfter = ParseInt(option, value(), 0, kMaxReplies);
     } else if (option == "--baud") {
       options.faults.baud = ParseInt(option, value(), 0, kMaxBaud);
+    } else if (option == "--latency-ms") {
+      options.faults.latencyMs = ParseInt(option, value(), 0, kMaxLatencyMs);
     } else {
       throw SimUsageError("unknown option \"" + option + "\"");
     }
@@ -106,5 +109,7 @@ std::string SimUsage() {
          "  --hangup-after N     close the line after N replies, like a pulled cable\n"
          "  --baud RATE          pace both directions at RATE bit/s, 10 bits a byte\n"
          "                       (e.g. 19200; 0, the default, is unpaced)\n"
+         "  --latency-ms N       hold what it sends until N ms passed or 62 bytes gathered,\n"
+         "                       as a USB adapter does (16 is common; 0, the default: none)\n"
          "  --help               this text\n";
 }

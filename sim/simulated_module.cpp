@@ -34,6 +34,8 @@ constexpr auto kDrainCheck = std::chrono::milliseconds(1);
 constexpr auto kDrainSettle = std::chrono::milliseconds(50);
 constexpr auto kMasterBackOff = std::chrono::milliseconds(20);
 constexpr int kBitsPerByte = 10;  // start, 8 data, stop
+// A USB adapter's packet holds 64 bytes, two of them its own status.
+constexpr std::size_t kAdapterPacket = 62;
 
 [[noreturn]] void Fail(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
@@ -217,9 +219,9 @@ void SimulatedModule::Run() {
     const SimFaults faults = Faults();
     const Clock::time_point now = Clock::now();
     TakeCompleteLines(line, faults, now);
-    const bool outputBlocked = SendDue(line, now);
+    const bool outputBlocked = SendDue(line, faults, now);
     HangUpWhenDrained(line, faults, now);
-    if (!WaitAndReceive(line, outputBlocked, now)) break;
+    if (!WaitAndReceive(line, NextSend(line, faults, now, outputBlocked), now)) break;
   }
 }
 
@@ -264,15 +266,33 @@ bool SimulatedModule::GoingDown(const SimFaults& faults) const {
   return faults.hangupAfter >= 0 && plugReplies_ >= faults.hangupAfter;
 }
 
-// Everything whose time has come goes out, as far as the pty takes it. True when the
+// What may leave now. A USB adapter passes bytes on in packets: when 62 are gathered,
+// or once the oldest has waited out its latency.
+std::size_t SimulatedModule::Sendable(const Line& line, const SimFaults& faults, Clock::time_point now) {
+  std::size_t due = 0;
+  while (due < line.outgoing.size() && line.outgoing[due].at <= now) ++due;
+  if (faults.latencyMs <= 0 || due == 0) return due;
+  if (now >= line.outgoing.front().at + std::chrono::milliseconds(faults.latencyMs)) return due;
+  return due - due % kAdapterPacket;
+}
+
+// When the next bytes may leave; kNever when nothing waits.
+SimulatedModule::Clock::time_point SimulatedModule::NextSend(const Line& line, const SimFaults& faults,
+                                                             Clock::time_point now, bool outputBlocked) {
+  if (line.outgoing.empty() || outputBlocked) return kNever;
+  if (faults.latencyMs <= 0) return std::max(line.outgoing.front().at, now);
+  Clock::time_point at = std::max(line.outgoing.front().at + std::chrono::milliseconds(faults.latencyMs), now);
+  if (line.outgoing.size() >= kAdapterPacket) at = std::min(at, std::max(line.outgoing[kAdapterPacket - 1].at, now));
+  return at;
+}
+
+// Everything that may leave goes out, as far as the pty takes it. True when the
 // pty took less than was due.
-bool SimulatedModule::SendDue(Line& line, Clock::time_point now) {
-  if (masterFd_ < 0 || line.outgoing.empty() || line.outgoing.front().at > now) return false;
+bool SimulatedModule::SendDue(Line& line, const SimFaults& faults, Clock::time_point now) {
+  const std::size_t count = masterFd_ < 0 ? 0 : Sendable(line, faults, now);
+  if (count == 0) return false;
   std::string due;
-  for (const TimedByte& b : line.outgoing) {
-    if (b.at > now) break;
-    due += b.byte;
-  }
+  for (std::size_t i = 0; i < count; ++i) due += line.outgoing[i].byte;
   const ssize_t written = ::write(masterFd_, due.data(), due.size());
   if (written > 0) {
     line.outgoing.erase(line.outgoing.begin(), line.outgoing.begin() + written);
@@ -308,10 +328,10 @@ void SimulatedModule::HangUpWhenDrained(Line& line, const SimFaults& faults, Clo
 
 // Sleeps until the next byte is due either way, a wake-up, or received bytes, and
 // takes those in with their wire times. False when polling itself failed.
-bool SimulatedModule::WaitAndReceive(Line& line, bool outputBlocked, Clock::time_point now) {
-  Clock::time_point until = kNever;
+bool SimulatedModule::WaitAndReceive(Line& line, Clock::time_point nextSend, Clock::time_point now) {
+  const bool outputBlocked = nextSend == kNever && !line.outgoing.empty();
+  Clock::time_point until = nextSend;
   if (!line.incoming.empty()) until = std::min(until, line.incoming.front().at);
-  if (!line.outgoing.empty() && !outputBlocked) until = std::min(until, std::max(line.outgoing.front().at, now));
   if (line.drainDeadline != kNever && masterFd_ >= 0) until = std::min(until, now + kDrainCheck);
 
   pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {masterFd_, POLLIN, 0}};

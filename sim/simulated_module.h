@@ -83,9 +83,12 @@ class SimulatedModule {
   void TakeCompleteLines(Line& line, const SimFaults& faults, Clock::time_point now);
   void Schedule(Line& line, const ModuleAnswer& answer, Clock::duration byteTime, Clock::time_point lineEnd);
   bool GoingDown(const SimFaults& faults) const;
-  bool SendDue(Line& line, Clock::time_point now);
+  static std::size_t Sendable(const Line& line, const SimFaults& faults, Clock::time_point now);
+  static Clock::time_point NextSend(const Line& line, const SimFaults& faults, Clock::time_point now,
+                                    bool outputBlocked);
+  bool SendDue(Line& line, const SimFaults& faults, Clock::time_point now);
   void HangUpWhenDrained(Line& line, const SimFaults& faults, Clock::time_point now);
-  bool WaitAndReceive(Line& line, bool outputBlocked, Clock::time_point now);
+  bool WaitAndReceive(Line& line, Clock::time_point nextSend, Clock::time_point now);
   void Receive(Line& line);
   void WakeThread();
 

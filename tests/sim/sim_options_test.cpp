@@ -40,7 +40,9 @@ TEST(ParseSimOptions, TakesEveryOption) {
                                               "--hangup-after",
                                               "5",
                                               "--baud",
-                                              "19200"});
+                                              "19200",
+                                              "--latency-ms",
+                                              "16"});
   EXPECT_EQ(options.port, "COM12");
   EXPECT_EQ(options.configDir, "/tmp/k");
   EXPECT_EQ(options.imageFile, "a.HVK");
@@ -53,6 +55,7 @@ TEST(ParseSimOptions, TakesEveryOption) {
   EXPECT_DOUBLE_EQ(options.faults.garbageRate, 0.25);
   EXPECT_EQ(options.faults.hangupAfter, 5);
   EXPECT_EQ(options.faults.baud, 19200);
+  EXPECT_EQ(options.faults.latencyMs, 16);
 }
 
 TEST(ParseSimOptions, Help) {

@@ -227,6 +227,19 @@ TEST_F(StartedModule, PacesBothDirectionsAtTheLineRate) {
   EXPECT_LT(elapsed, 600ms);
 }
 
+// Real time: as a USB adapter, the module passes its bytes on in packets of 62 and
+// holds the rest of a reply for the latency.
+TEST_F(StartedModule, HoldsWhatItSendsForTheAdaptersLatency) {
+  module.SetFaults({.latencyMs = 300});
+  const auto start = Clock::now();
+  client.Send("RDFL0000\r");
+  const std::string packets = client.ReadLines(1, 150ms);
+  const std::string rest = client.ReadLines(1);
+  EXPECT_EQ(packets.size(), 8 * 62u);  // of 546
+  EXPECT_EQ(packets + rest, BlockReplyLine(SampleImage(), 0, {}));
+  EXPECT_GE(Clock::now() - start, 295ms);
+}
+
 // Real time: a module nobody talks to costs no CPU, with or without a client.
 TEST_F(SimulatedModuleTest, WaitsWithoutSpinning) {
   SimulatedModule module("COM7", ConfigDir());
