@@ -13,6 +13,8 @@
 #include <memory>
 
 #include "params/image_file.h"
+#include "serial/port_names.h"
+#include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
@@ -433,6 +435,28 @@ class DownloadFormTests : public QObject {
     QTest::newRow("close box") << false;
     QTest::newRow("Esc") << true;
   }
+  // The lamps a compare coloured say why, to the eye and to assistive tools; a new
+  // colour makes the report go.
+  void CompareReportIsTheLampsTooltipAndDescription() {
+    SimulatedModule module("COM5", ConfigDir());
+    module.Start();
+    bench_->Connect("COM5");
+    ParameterImage = module.Memory();
+    StoreSmsText(ParameterImage, EEAddr::SmsText(2), "Teszt");
+    Button("btCompare")->click();
+    auto* first = Control<QLabel>(form_.get(), "BP1");
+    const QString report = QString::fromUtf8("SMS 2: Teszt \u2260 Tűzjelzés a lakásban");
+    QCOMPARE(first->accessibleDescription(), report);
+    QCOMPARE(first->toolTip(), report);
+    QVERIFY(Control<QLabel>(form_.get(), "BP2")->toolTip().isEmpty());  // not reached
+
+    ParameterImage = module.Memory();
+    Button("btCompare")->click();
+    QCOMPARE(first->toolTip(), QStringLiteral("Egyezik"));
+    form_->SetAllIndicators(IndicatorColour::Silver);
+    QVERIFY(first->toolTip().isEmpty());
+  }
+
   void CloseDuringProcedureTakesEffectAfter() {
     QFETCH(bool, escape);
     PtyPair module;
