@@ -6,8 +6,6 @@
 
 void QtEventPump::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); }
 
-void InstallQtWake(ThreadSync& sync) { InstallQtWake(sync, QCoreApplication::instance()); }
-
 void InstallQtWake(ThreadSync& sync, QObject* context) {
   sync.SetWake([&sync, context] {
     QMetaObject::invokeMethod(

@@ -15,8 +15,7 @@ class QtEventPump : public EventPump {
 
 // Wires the hand-off's wake-up to a queued call that serves it on the
 // user-interface thread. Modal windows and message boxes run event loops, so
-// they keep serving hand-offs.
-void InstallQtWake(ThreadSync& sync);
-// The same, with the queued calls tied to context: once context is gone, calls
-// still queued are dropped instead of reaching a sync object that has gone with it.
+// they keep serving hand-offs. The queued calls are tied to context, which must go
+// no later than sync: once it is gone, calls still queued are dropped instead of
+// reaching a sync object that has gone with it. Unset the wake-up before context goes.
 void InstallQtWake(ThreadSync& sync, QObject* context);

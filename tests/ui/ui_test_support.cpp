@@ -102,7 +102,9 @@ void SaveShot(QWidget* window, const char* name) {
   window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
-LinkBench::LinkBench() { InstallQtWake(sync, QCoreApplication::instance()); }
+LinkBench::LinkBench() { InstallQtWake(sync, &wakeContext); }
+
+LinkBench::~LinkBench() { sync.SetWake(nullptr); }
 
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* target = QApplication::focusWidget();

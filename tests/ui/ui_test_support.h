@@ -5,6 +5,7 @@
 // controls, typing into them and acting on modal windows.
 
 #include <QApplication>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -107,6 +108,10 @@ void SaveShot(QWidget* window, const char* name);
 class LinkBench : public LinkedPort {
  public:
   LinkBench();
+  // The wake-up goes before the port closes: hand-offs still queued for a bench that is
+  // gone must not reach its hand-off.
+  ~LinkBench();
+  QObject wakeContext;
   QtEventPump pump;
 };
 
