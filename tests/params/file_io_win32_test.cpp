@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "params/file_io.h"
 #include "params/image_file.h"
@@ -18,10 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(InOutErrorMessage, WindowsCodesGiveTheSameTextsAsOnOtherSystems) {
-  const struct {
-    DWORD code;
-    const char* text;
-  } rows[] = {
+  const std::pair<DWORD, const char*> rows[] = {
       {ERROR_FILE_NOT_FOUND, "File not found"},
       {ERROR_PATH_NOT_FOUND, "File not found"},
       {ERROR_INVALID_NAME, "Invalid filename"},
@@ -34,7 +32,7 @@ TEST(InOutErrorMessage, WindowsCodesGiveTheSameTextsAsOnOtherSystems) {
       {ERROR_HANDLE_DISK_FULL, "Disk full"},
       {ERROR_CRC, "I/O error 23"},
   };
-  for (const auto& row : rows) EXPECT_EQ(InOutErrorMessage(static_cast<int>(row.code)), row.text) << row.code;
+  for (const auto& [code, text] : rows) EXPECT_EQ(InOutErrorMessage(static_cast<int>(code)), text) << code;
 }
 
 class WinFilesTest : public ::testing::Test {
@@ -51,13 +49,11 @@ class WinFilesTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   template <typename Call>
-  static std::string ErrorOf(Call call) {
-    try {
-      call();
-    } catch (const EInOutError& e) {
-      return e.what();
-    }
+  static std::string ErrorOf(Call call) try {
+    call();
     return "no error";
+  } catch (const EInOutError& e) {
+    return e.what();
   }
 
   fs::path folder = fs::temp_directory_path() / "kelvaro-files";

@@ -24,12 +24,8 @@ TEST(SerialPortsOf, TakesTheComEntriesInTheSpoolersOrderWithoutTheirColon) {
 TEST(ListSerialPorts, AppendsOnlyComNamesFromTheSpooler) {
   std::vector<std::string> list = {"kept"};
   ListSerialPorts(list);
-  ASSERT_FALSE(list.empty());
   EXPECT_EQ(list.front(), "kept");
-  for (std::size_t i = 1; i < list.size(); ++i) {
-    EXPECT_EQ(list[i].rfind("COM", 0), 0u) << list[i];
-    EXPECT_EQ(list[i].find(':'), std::string::npos) << list[i];
-  }
+  for (std::size_t i = 1; i < list.size(); ++i) EXPECT_TRUE(list[i].rfind("COM", 0) == 0 && list[i].back() != ':');
 }
 
 TEST(PortDevicePath, IsTheWin32DeviceNameOfTheNormalizedPort) {
