@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format
+.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine
 
 deps:
 	@scripts/deps.sh
@@ -62,6 +62,11 @@ soak: deps
 	@cmake -S . -B build-soak -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-soak --target soak_tests -j $(JOBS)
 	@cd build-soak && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -V -L soak
+
+# The core and its tests cross-built for Windows and run under Wine, the serial tests
+# against simulated modules behind Wine COM ports (build-win/).
+test-wine:
+	@JOBS=$(JOBS) scripts/test_wine.sh
 
 # Applies .clang-format to every C++ file; `make test` checks that nothing is left to change.
 format: deps

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "params/file_io.h"
+#include "params/temp_file.h"
 
 namespace {
 
@@ -37,22 +38,6 @@ class UniqueFd {
 
  private:
   int fd_;
-};
-
-// Removes the temporary file unless it was renamed into place.
-class TempFile {
- public:
-  explicit TempFile(std::string path) : path_(std::move(path)) {}
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  ~TempFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  const std::string& Path() const { return path_; }
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
 };
 
 // A NUL inside the name would make the system see a different, shorter name.
@@ -181,7 +166,7 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes) {
     }
   }
   UniqueFd file(fd);
-  TempFile temp(tempPath);
+  TempFile temp(tempPath, [](const std::string& path) { ::unlink(path.c_str()); });
 
   // open() masked the mode with the umask; a replaced file keeps its own permissions.
   if (target.replacing && ::fchmod(file.Get(), target.mode) != 0) Fail(errno);

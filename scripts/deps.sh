@@ -10,6 +10,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev file lintian
   xvfb xauth
 )
+# A caller may name more (make test-wine: the cross compiler and Wine).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

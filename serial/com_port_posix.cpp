@@ -17,12 +17,12 @@
 #include <chrono>
 #include <string>
 #include <system_error>
-#include <thread>
 
 #include "com_error.h"
 #include "com_port_internal.h"
 #include "port_names.h"
 #include "termios_settings.h"
+#include "waiting_thread.h"
 
 namespace {
 
@@ -109,28 +109,22 @@ class PosixComDevice : public ComDevice {
     line.data.fd = fd_;
     if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, stopFd_, &stop) != 0) Fail(CE_OpenFailed, errno);
     if (::epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd_, &line) != 0) Fail(CE_OpenFailed, errno);
-    ended_ = false;
-    stopping_ = false;
     try {
-      thread_ = std::thread([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
+      waiting_.Start([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
     } catch (const std::system_error& e) {
       Fail(CE_OpenFailed, e.code().value());
     }
   }
 
   void StopThread(ThreadSync& sync) override {
-    if (!thread_.joinable()) return;
-    const std::uint64_t one = 1;
-    while (::write(stopFd_, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-    stopping_ = true;
-    sync.Notify();
-    std::this_thread::yield();
-    sync.ServeUntil([this] { return ended_.load(); });
-    thread_.join();
+    waiting_.Stop(sync, [this] {
+      const std::uint64_t one = 1;
+      while (::write(stopFd_, &one, sizeof one) < 0 && errno == EINTR) {
+      }
+    });
   }
 
-  bool ThreadRunning() const override { return thread_.joinable() && !ended_.load(); }
+  bool ThreadRunning() const override { return waiting_.Running(); }
 
   void ReadModemStatus() override {
     int lines = 0;
@@ -213,13 +207,12 @@ class PosixComDevice : public ComDevice {
       // notification may end this thread while the dispatch still runs. A hang-up is
       // the last thing handed over.
       if (hungUp) {
-        sync.Send([dispatch] { dispatch(kLineLostEvent); }, stopping_);
+        sync.Send([dispatch] { dispatch(kLineLostEvent); }, waiting_.Stopping());
         break;
       }
-      if (received && sync.Send([dispatch] { dispatch(evRxChar); }, stopping_)) break;
+      if (received && sync.Send([dispatch] { dispatch(evRxChar); }, waiting_.Stopping())) break;
     }
-    ended_ = true;
-    sync.Notify();
+    waiting_.Ended(sync);
   }
 
   int fd_;
@@ -227,9 +220,7 @@ class PosixComDevice : public ComDevice {
   dev_t device_;
   int stopFd_ = -1;
   int epollFd_ = -1;
-  std::thread thread_;
-  std::atomic<bool> ended_{true};
-  std::atomic<bool> stopping_{false};
+  WaitingThread waiting_;
 };
 
 }  // namespace

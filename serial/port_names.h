@@ -1,7 +1,7 @@
 #pragma once
 // COM names, the devices they stand for, and where the program keeps its files.
 // The rules for the names are the same everywhere; finding the machine's ports and
-// folders is the platform's (port_names_linux.cpp).
+// folders is the platform's (port_names_linux.cpp, port_names_win32.cpp).
 
 #include <string>
 #include <vector>
@@ -16,16 +16,22 @@ std::string ComName(int number);
 // The number of a COM name, after normalizing it.
 int PortNumber(const std::string& comName);
 
-// The program's config folder: ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvaro on Linux.
+// The program's config folder: ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvaro on Linux,
+// %APPDATA%\Kelvaro on Windows.
 std::string ConfigDir();
-// <config dir>/VORMAK_setup.ini
+// <config dir>/VORMAK_setup.ini (the save goes there)
 std::string PortChoicePath();
+// Where the choice is loaded from at start: PortChoicePath(), except that on Windows
+// a choice an earlier version kept at the root of C: is read while the new file does
+// not exist yet.
+std::string PortChoiceLoadPath();
 
 // The device a (normalized) COM name stands for.
 std::string PortDevicePath(const std::string& comName);
 // What a person needs to recognise the port: its device and, when there is one, the
 // name that stays with the adapter ("/dev/ttyUSB0 (/dev/serial/by-id/usb-...)").
 std::string PortDescription(const std::string& comName);
-// Appends, in ascending number, every COM name whose device exists and is a serial
-// port. Raises EComPort 15 when the device list cannot be read.
+// Appends the machine's serial ports: on Linux in ascending number every COM name
+// whose device exists and is a serial port, on Windows the spooler's COM ports in its
+// order. Raises EComPort 15 when the list cannot be read.
 void ListSerialPorts(std::vector<std::string>& list);

@@ -84,6 +84,8 @@ std::string PortsDir() { return ConfigDir() + "/ports"; }
 
 std::string PortChoicePath() { return ConfigDir() + "/VORMAK_setup.ini"; }
 
+std::string PortChoiceLoadPath() { return PortChoicePath(); }
+
 std::string PortDevicePath(const std::string& comName) {
   const std::string name = NormalizePortName(comName);
   const std::string folder = PortsDir();

@@ -137,7 +137,7 @@ void TMainForm::BuildControls() {
 
 void TMainForm::FormCreate() {
   try {
-    advSave_.LoadCellFile(PortChoicePath());
+    advSave_.LoadCellFile(PortChoiceLoadPath());
     // Even an empty cell is handed over; the port makes "COM1" of it.
     line_.port.SetPort(advSave_.Cell(0, 0));
     cbCOM->ShowPortSetting();

@@ -1,0 +1,248 @@
+// The port object's device on Windows: the communications functions on \\.\COMn with
+// overlapped transfers, and a waiting thread over WaitCommEvent that hands each
+// wake-up's events to the user-interface thread.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <system_error>
+
+#include "com_error.h"
+#include "com_port_internal.h"
+#include "dcb_settings.h"
+#include "port_names.h"
+#include "waiting_thread.h"
+
+namespace {
+
+// A wait that ends in failure is started again only after this pause on the stop
+// signal, so that a line whose every wait fails cannot spin the processor. Under Wine
+// that is every wait on a pseudo-terminal that finds no event at once (its re-check
+// reads modem lines a pseudo-terminal lacks, and gives up), and any wait a write
+// meets; the next wait then finds the received bytes at once.
+constexpr DWORD kFailedWaitPauseMs = 20;
+
+[[noreturn]] void Fail(int errorNumber, DWORD platformCode) {
+  throw EComPort(errorNumber, static_cast<int>(platformCode));
+}
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// A device without modem-control lines (a pseudo-terminal under Wine, some virtual
+// ports) answers so; that is no failure.
+bool NoModemLines(DWORD err) { return err == ERROR_NOT_SUPPORTED || err == ERROR_INVALID_FUNCTION; }
+
+// What a handle to a device that has gone (an unplugged adapter) answers.
+bool LineGone(DWORD err) {
+  return err == ERROR_ACCESS_DENIED || err == ERROR_NOT_READY || err == ERROR_BAD_COMMAND || err == ERROR_GEN_FAILURE ||
+         err == ERROR_DEVICE_NOT_CONNECTED || err == ERROR_DEVICE_REMOVED;
+}
+
+class Event {
+ public:
+  explicit Event(bool set) : handle_(CreateEventA(nullptr, TRUE, set, nullptr)) {}
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+  ~Event() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class WinComDevice : public ComDevice {
+ public:
+  explicit WinComDevice(HANDLE handle) : handle_(handle) {}
+
+  ~WinComDevice() override {
+    CloseHandle(handle_);
+    if (stop_ != nullptr) CloseHandle(stop_);
+  }
+
+  void SetQueueSizes(const TComBuffer& buffer) override {
+    if (!SetupComm(handle_, static_cast<DWORD>(buffer.inputSize), static_cast<DWORD>(buffer.outputSize))) {
+      Fail(CE_SetupFailed, GetLastError());
+    }
+    inputSize_ = buffer.inputSize;
+  }
+
+  void SetLineSettings(const TComLineSettings& settings) override {
+    DCB dcb = MakeDcb(settings, inputSize_);
+    if (!SetCommState(handle_, &dcb)) Fail(CE_SetStateFailed, GetLastError());
+  }
+
+  void SetTimeouts(const TComTimeouts& timeouts) override {
+    COMMTIMEOUTS t = MakeCommTimeouts(timeouts);
+    if (!SetCommTimeouts(handle_, &t)) Fail(CE_SetTimeoutsFailed, GetLastError());
+  }
+
+  void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) override {
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (stop_ == nullptr) Fail(CE_OpenFailed, GetLastError());
+    if (!SetCommMask(handle_, CommEventMask(mask, RunningUnderWine()))) Fail(CE_OpenFailed, GetLastError());
+    try {
+      waiting_.Start([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
+    } catch (const std::system_error& e) {
+      Fail(CE_OpenFailed, static_cast<DWORD>(e.code().value()));
+    }
+  }
+
+  // Windows keeps a USB adapter's latency in its driver's own settings.
+  bool RequestLowLatency() override { return false; }
+
+  void StopThread(ThreadSync& sync) override {
+    waiting_.Stop(sync, [this] { SetEvent(stop_); });
+  }
+
+  bool ThreadRunning() const override { return waiting_.Running(); }
+
+  void ReadModemStatus() override {
+    DWORD status = 0;
+    if (!GetCommModemStatus(handle_, &status)) {
+      const DWORD err = GetLastError();
+      if (!NoModemLines(err)) Fail(CE_ModemStatusFailed, err);
+    }
+  }
+
+  void ClearErrors() override { QueueCount(CE_ClearErrorFailed); }
+
+  int Write(const std::string& text, const TComTimeouts&) override {
+    // The device counts the write time-out itself (SetTimeouts).
+    return static_cast<int>(Transfer(CE_WriteFailed, [&](OVERLAPPED* ov) {
+      return WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), nullptr, ov);
+    }));
+  }
+
+  int Read(std::uint8_t* buffer, int count) override {
+    if (count < 1) return 0;
+    // Only what the queue holds is asked for. Wine's overlapped read does not return
+    // at once on an empty queue, whatever the time-outs say, and with the interval
+    // time-out at all bits set it would wait for the whole count.
+    const int waiting = std::min(count, QueueCount(CE_ReadFailed));
+    if (waiting == 0) return 0;
+    return static_cast<int>(Transfer(CE_ReadFailed, [&](OVERLAPPED* ov) {
+      return ReadFile(handle_, buffer, static_cast<DWORD>(waiting), nullptr, ov);
+    }));
+  }
+
+  int BytesWaiting() override { return QueueCount(CE_ClearErrorFailed); }
+
+  void Purge() override {
+    // An unplugged adapter has nothing left to discard; the user must still be able
+    // to disconnect from it.
+    if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT)) {
+      const DWORD err = GetLastError();
+      if (!LineGone(err)) Fail(CE_PurgeFailed, err);
+    }
+  }
+
+ private:
+  // The input queue's count; also reads and clears the line's error state.
+  int QueueCount(int errorNumber) {
+    DWORD errors = 0;
+    COMSTAT stat{};
+    if (!ClearCommError(handle_, &errors, &stat)) Fail(errorNumber, GetLastError());
+    return static_cast<int>(stat.cbInQue);
+  }
+
+  // One overlapped transfer with an event of its own: started by start, waited for,
+  // and its byte count fetched; every failure raises errorNumber.
+  template <typename Start>
+  DWORD Transfer(int errorNumber, Start start) {
+    Event done(false);
+    if (done.Get() == nullptr) Fail(errorNumber, GetLastError());
+    OVERLAPPED ov{};
+    ov.hEvent = done.Get();
+    if (!start(&ov)) {
+      const DWORD err = GetLastError();
+      if (err != ERROR_IO_PENDING) Fail(errorNumber, err);
+    }
+    DWORD count = 0;
+    if (WaitForSingleObject(done.Get(), INFINITE) != WAIT_OBJECT_0) {
+      const DWORD err = GetLastError();
+      // The record must outlive the transfer.
+      CancelIoEx(handle_, &ov);
+      GetOverlappedResult(handle_, &ov, &count, TRUE);
+      Fail(errorNumber, err);
+    }
+    if (!GetOverlappedResult(handle_, &ov, &count, FALSE)) Fail(errorNumber, GetLastError());
+    return count;
+  }
+
+  // The last thing the waiting thread hands over when the device has gone.
+  void LineLost(ThreadSync& sync, const Dispatch& dispatch) {
+    sync.Send([dispatch] { dispatch(kLineLostEvent); }, waiting_.Stopping());
+  }
+
+  // The waiting thread: touches only the device, its own events and flags.
+  void Wait(ThreadSync& sync, const Dispatch& dispatch) {
+    Event completion(true);
+    OVERLAPPED ov{};
+    ov.hEvent = completion.Get();
+    const HANDLE objects[2] = {stop_, completion.Get()};
+    bool pending = false;
+    while (completion.Get() != nullptr) {
+      DWORD mask = 0;
+      // A wait that cannot even start means the line has gone (an unplugged adapter).
+      if (!WaitCommEvent(handle_, &mask, &ov)) {
+        const DWORD err = GetLastError();
+        if (err != ERROR_IO_PENDING) {
+          if (LineGone(err)) LineLost(sync, dispatch);
+          break;
+        }
+      }
+      pending = true;
+      if (WaitForMultipleObjects(2, objects, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+      pending = false;
+      DWORD unused = 0;
+      if (!GetOverlappedResult(handle_, &ov, &unused, FALSE)) {
+        if (LineGone(GetLastError())) {
+          LineLost(sync, dispatch);
+          break;
+        }
+        if (WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
+        continue;
+      }
+      const TComEvents events = ComEventsOfMask(mask);
+      // The request holds its own copy: closing from inside the notification may end
+      // this thread while the dispatch still runs.
+      if (events != 0 && sync.Send([dispatch, events] { dispatch(events); }, waiting_.Stopping())) break;
+    }
+    // Clearing the mask ends a wait still pending; its record must outlive it.
+    SetCommMask(handle_, 0);
+    if (pending) {
+      DWORD unused = 0;
+      CancelIoEx(handle_, &ov);
+      GetOverlappedResult(handle_, &ov, &unused, TRUE);
+    }
+    // Bytes received but not read are gone once the connection ends.
+    PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR);
+    waiting_.Ended(sync);
+  }
+
+  HANDLE handle_;
+  HANDLE stop_ = nullptr;
+  int inputSize_ = 1024;
+  WaitingThread waiting_;
+};
+
+}  // namespace
+
+std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
+  const std::string path = PortDevicePath(portName);
+  const HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) Fail(CE_OpenFailed, GetLastError());
+  // Nothing received before the opening can pass for an answer.
+  if (!PurgeComm(handle, PURGE_RXCLEAR)) {
+    const DWORD err = GetLastError();
+    CloseHandle(handle);
+    Fail(CE_OpenFailed, err);
+  }
+  return std::make_unique<WinComDevice>(handle);
+}

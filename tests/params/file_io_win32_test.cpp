@@ -1,0 +1,110 @@
+// The file seam on Windows: the error texts of Windows' codes, and image and port
+// choice files on a real file system.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+#include "params/file_io.h"
+#include "params/image_file.h"
+#include "serial/cell_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(InOutErrorMessage, WindowsCodesGiveTheSameTextsAsOnOtherSystems) {
+  const std::pair<DWORD, const char*> rows[] = {
+      {ERROR_FILE_NOT_FOUND, "File not found"},
+      {ERROR_PATH_NOT_FOUND, "File not found"},
+      {ERROR_INVALID_NAME, "Invalid filename"},
+      {ERROR_DIRECTORY, "Invalid filename"},
+      {ERROR_TOO_MANY_OPEN_FILES, "Too many open files"},
+      {ERROR_ACCESS_DENIED, "File access denied"},
+      {ERROR_SHARING_VIOLATION, "File access denied"},
+      {ERROR_WRITE_PROTECT, "File access denied"},
+      {ERROR_DISK_FULL, "Disk full"},
+      {ERROR_HANDLE_DISK_FULL, "Disk full"},
+      {ERROR_CRC, "I/O error 23"},
+  };
+  for (const auto& [code, text] : rows) EXPECT_EQ(InOutErrorMessage(static_cast<int>(code)), text) << code;
+}
+
+class WinFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fs::create_directories(folder); }
+  void TearDown() override {
+    SetFileAttributesA(Path("image.HVK").c_str(), FILE_ATTRIBUTE_NORMAL);
+    fs::remove_all(folder);
+  }
+  std::string Path(const std::string& name) const { return (folder / name).string(); }
+  std::size_t Entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {})); }
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  template <typename Call>
+  static std::string ErrorOf(Call call) try {
+    call();
+    return "no error";
+  } catch (const EInOutError& e) {
+    return e.what();
+  }
+
+  fs::path folder = fs::temp_directory_path() / "kelvaro-files";
+  ImageBytes image{};
+};
+
+TEST_F(WinFilesTest, AnImageSavesAndLoadsByteForByteLeavingNoTemporaryFile) {
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+  SaveImageFile(image, Path("image.HVK"));
+  SaveImageFile(image, Path("image.HVK"));
+  ImageBytes loaded{};
+  LoadImageFile(loaded, Path("image.HVK"));
+  EXPECT_EQ(loaded, image);
+  EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(WinFilesTest, LoadFailuresGiveTheirTexts) {
+  std::ofstream(Path("short.HVK"), std::ios::binary) << "abc";
+  EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, Path("missing.HVK")); }), "File not found");
+  EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, folder.string()); }), "Invalid filename");
+  EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, Path("short.HVK")); }), "Read beyond end of file");
+  EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, Path("no-folder\\image.HVK")); }), "File not found");
+}
+
+TEST_F(WinFilesTest, AReadOnlyFileLoadsButIsNotOverwritten) {
+  SaveImageFile(image, Path("image.HVK"));
+  ASSERT_TRUE(SetFileAttributesA(Path("image.HVK").c_str(), FILE_ATTRIBUTE_READONLY));
+  ImageBytes loaded{};
+  LoadImageFile(loaded, Path("image.HVK"));
+  image[0] = 1;
+  EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, Path("image.HVK")); }), "File access denied");
+  EXPECT_EQ(Contents(Path("image.HVK")), std::string(1024, '\0'));
+  EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(WinFilesTest, AReplacedFileKeepsItsAttributes) {
+  SaveImageFile(image, Path("image.HVK"));
+  ASSERT_TRUE(SetFileAttributesA(Path("image.HVK").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  SaveImageFile(image, Path("image.HVK"));
+  EXPECT_TRUE(GetFileAttributesA(Path("image.HVK").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(WinFilesTest, ThePortChoiceIsSavedIntoFoldersThatDoNotExistYet) {
+  const std::string path = Path("a\\b\\VORMAK_setup.ini");
+  CellTable table;
+  table.SetCell(0, 0, "COM7");
+  table.SaveCellFile(path);
+  EXPECT_EQ(Contents(path), "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM7\r\n");
+  CellTable loaded;
+  loaded.LoadCellFile(path);
+  EXPECT_EQ(loaded.Cell(0, 0), "COM7");
+}
+
+}  // namespace

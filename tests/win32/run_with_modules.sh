@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with simulated modules behind Wine COM ports:
+#   run_with_modules.sh PREFIX SIM "COMn [harnvik-sim options]"... -- PROGRAM [ARGS...]
+# Each simulated module opens a pseudo-terminal and prints "COMn /dev/pts/N" once it
+# answers; that device is linked as PREFIX/dosdevices/comn, which Wine opens for
+# \\.\COMn. The program finds the live names in KELVARO_MODULE_PORTS. The modules and
+# the links go when the program ends.
+set -euo pipefail
+prefix=$1
+sim=$2
+shift 2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+pids=()
+links=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  for link in "${links[@]}"; do rm -f "$link"; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The links need the prefix first.
+"$here/../../scripts/wine_run.sh" "$prefix"
+
+ports=()
+while (($# > 0)) && [[ $1 != -- ]]; do
+  read -r -a module <<<"$1"
+  shift
+  port=${module[0]}
+  fifo=$work/$port.out
+  mkfifo "$fifo"
+  "$sim" --port "$port" --config-dir "$work/config" "${module[@]:1}" >"$fifo" &
+  pids+=($!)
+  exec {out}<"$fifo"
+  # Blocks until the module answers on its pseudo-terminal, or ends for good.
+  read -r -u "$out" name device || { echo "run_with_modules.sh: $sim gave no device for $port" >&2; exit 1; }
+  link=$prefix/dosdevices/${name,,}
+  ln -sfn "$device" "$link"
+  links+=("$link")
+  ports+=("$name")
+done
+shift  # the --
+
+export KELVARO_MODULE_PORTS="${ports[*]}"
+status=0
+"$here/../../scripts/wine_run.sh" "$prefix" "$@" || status=$?
+exit "$status"
