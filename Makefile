@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine
+.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine windows
 
 deps:
 	@scripts/deps.sh
@@ -67,6 +67,10 @@ soak: deps
 # against simulated modules behind Wine COM ports (build-win/).
 test-wine:
 	@JOBS=$(JOBS) scripts/test_wine.sh
+
+# kelvaro-cli for Windows: build-win/kelvaro-cli-<version>-win64.zip.
+windows:
+	@JOBS=$(JOBS) scripts/test_wine.sh --zip
 
 # Applies .clang-format to every C++ file; `make test` checks that nothing is left to change.
 format: deps

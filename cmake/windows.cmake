@@ -15,6 +15,19 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 add_subdirectory(params)
 add_subdirectory(protocol)
 add_subdirectory(serial)
+add_subdirectory(cli)
+
+# `make windows`: kelvaro-cli.exe in build-win/kelvaro-cli-<version>-win64.zip. It is
+# linked statically (cmake/mingw-w64-x86_64.cmake): nothing beyond Windows' own DLLs.
+# The program in the zip goes without its debugging information.
+set(KELVARO_CLI_ZIP ${CMAKE_BINARY_DIR}/kelvaro-cli-${PROJECT_VERSION}-win64.zip)
+set(zip_stage ${CMAKE_BINARY_DIR}/zip-stage)
+add_custom_command(OUTPUT ${KELVARO_CLI_ZIP}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${zip_stage}
+  COMMAND ${CMAKE_STRIP} -o ${zip_stage}/kelvaro-cli.exe $<TARGET_FILE:kelvaro-cli>
+  COMMAND ${CMAKE_COMMAND} -E chdir ${zip_stage} ${CMAKE_COMMAND} -E tar cf ${KELVARO_CLI_ZIP} --format=zip kelvaro-cli.exe
+  DEPENDS kelvaro-cli VERBATIM)
+add_custom_target(kelvaro_cli_zip DEPENDS ${KELVARO_CLI_ZIP})
 
 find_package(Qt6 QUIET COMPONENTS Widgets)
 if(Qt6_FOUND)
