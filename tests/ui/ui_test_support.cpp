@@ -102,7 +102,15 @@ void SaveShot(QWidget* window, const char* name) {
   window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
-LinkBench::LinkBench() { InstallQtWake(sync, QCoreApplication::instance()); }
+LinkBench::LinkBench() { InstallQtWake(sync, &wakeContext_); }
+
+LinkBench::~LinkBench() {
+  // Closed while the wake's context lives: the port's thread ends before it goes.
+  try {
+    port.SetConnected(false);
+  } catch (...) {
+  }
+}
 
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* target = QApplication::focusWidget();

@@ -5,6 +5,7 @@
 // controls, typing into them and acting on modal windows.
 
 #include <QApplication>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -107,7 +108,12 @@ void SaveShot(QWidget* window, const char* name);
 class LinkBench : public LinkedPort {
  public:
   LinkBench();
+  ~LinkBench();
   QtEventPump pump;
+
+ private:
+  // The wake's queued calls go with it, so none can reach a bench that is gone.
+  QObject wakeContext_;
 };
 
 // Types text into whatever has the focus, one key at a time; '\b' is Backspace and
