@@ -13,7 +13,6 @@
 
 #include "app/startup.h"
 #include "params/parameter_image.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/main_form.h"
@@ -101,13 +100,11 @@ void Fill(std::array<std::string, N>& cells, const char* text) {
 
 }  // namespace
 
-class AccessibilityTests : public QObject {
+class AccessibilityTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<KelvaroWindows> windows_;
-  int descriptorsBefore_ = 0;
 
   QWidget* Window(const QString& tag) {
     if (tag == QLatin1String("splash")) return &windows_->Welcome();
@@ -122,21 +119,9 @@ class AccessibilityTests : public QObject {
   }
 
  private slots:
-  // A first round of the windows, shown and typed into, opens what Qt keeps for good
-  // (fonts, the platform); after that every test must leave the descriptors it found.
-  void initTestCase() {
-    init();
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    QTest::keyClick(Control(&settings, "acgUSER1"), Qt::Key_1);
-    windows_.reset();
-    world_.reset();
-    descriptorsBefore_ = OpenDescriptorCount();
-  }
   void init() {
-    world_ = std::make_unique<TestWorld>();
-    world_->ports.Pty(kListedPort);
+    StartWorld();
+    Ports().Pty(kListedPort);
     windows_ = std::make_unique<KelvaroWindows>();
     windows_->ShowMainWindow();
     // The editor as "Adatok szerkesztése" fills it from the freshly erased image.
@@ -144,8 +129,7 @@ class AccessibilityTests : public QObject {
   }
   void cleanup() {
     windows_.reset();
-    world_.reset();
-    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
+    EndWorld();
   }
 
   // ---- the windows themselves

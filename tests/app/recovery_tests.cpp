@@ -24,7 +24,6 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/download_form.h"
@@ -101,20 +100,17 @@ void Click(QWidget* window, const char* button) {
 
 }  // namespace
 
-class RecoveryTests : public QObject {
+class RecoveryTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestPorts> ports_;
-  std::unique_ptr<AnsweringDialogs> dialogs_;
   std::unique_ptr<SimulatedModule> module_;
   std::unique_ptr<KelvaroWindows> windows_;
-  int descriptorsBefore_ = 0;
 
   SimulatedModule& Module() { return *module_; }
   TMainForm& Main() { return windows_->Main(); }
   TFormDownload& Download() { return windows_->Download(); }
-  fs::path KelvaroFolder() const { return fs::path(ports_->ConfigDir()) / "Kelvaro"; }
+  fs::path KelvaroFolder() { return fs::path(Ports().ConfigDir()) / "Kelvaro"; }
 
   void StartProgram() {
     WriteChoiceFile(std::string("2,1\r\n0,0,") + kModulePort + "\r\n");
@@ -131,7 +127,7 @@ class RecoveryTests : public QObject {
   };
   Outcome PressInTransferWindow(const char* button) {
     Outcome outcome;
-    const int before = static_cast<int>(dialogs_->Texts().size());
+    const int before = static_cast<int>(Dialogs().Texts().size());
     bool ran = false;
     WhenModal([&](QWidget* modal) {
       Click(modal, button);
@@ -141,7 +137,7 @@ class RecoveryTests : public QObject {
       Click(modal, "btClose");
     });
     Click(&Main(), "btParameterSetting");
-    outcome.newMessages = static_cast<int>(dialogs_->Texts().size()) - before;
+    outcome.newMessages = static_cast<int>(Dialogs().Texts().size()) - before;
     qInfo("%s: lamps %s, %d new message box(es)", button, qPrintable(outcome.lamps), outcome.newMessages);
     if (!ran) outcome.lamps = QStringLiteral("transfer window did not open");
     return outcome;
@@ -158,36 +154,15 @@ class RecoveryTests : public QObject {
   }
 
  private slots:
-  // The toolkit opens a few descriptors of its own the first time the state window
-  // shows, and keeps them to the end; a first showing here keeps them out of the count.
-  void initTestCase() {
-    TestPorts ports;
-    AnsweringDialogs dialogs;
-    KelvaroWindows windows(Fast());
-    windows.State().show();
-    QTest::qWait(5 * kFastPoll);
-    windows.State().hide();
-  }
-
   void init() {
-    descriptorsBefore_ = OpenDescriptorCount();
-    ports_ = std::make_unique<TestPorts>();
-    dialogs_ = std::make_unique<AnsweringDialogs>();
+    StartWorld();
     module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
     ParameterImage.fill(kErasedByte);
   }
   void cleanup() {
     windows_.reset();
     module_.reset();
-    dialogs_.reset();
-    ports_.reset();
-    if (OpenDescriptorCount() != descriptorsBefore_) {
-      for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code e;
-        qInfo("fd %s -> %s", entry.path().filename().c_str(), fs::read_symlink(entry.path(), e).c_str());
-      }
-    }
-    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
+    EndWorld();
   }
 
   // --- unplugging ---
@@ -252,7 +227,7 @@ class RecoveryTests : public QObject {
     });
     Click(&Main(), "btStatus");
     QVERIFY(Module().HungUp());
-    QVERIFY2(dialogs_->Texts().isEmpty(), qPrintable(dialogs_->Texts().join(QLatin1Char('|'))));
+    QVERIFY2(Dialogs().Texts().isEmpty(), qPrintable(Dialogs().Texts().join(QLatin1Char('|'))));
     QVERIFY(!Main().ComPort1().Connected());
 
     Reconnect();
@@ -284,7 +259,7 @@ class RecoveryTests : public QObject {
     QCOMPARE(Main().StatusText(), kUnavailable);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
-    QVERIFY(dialogs_->Texts().isEmpty());
+    QVERIFY(Dialogs().Texts().isEmpty());
 
     holder.kill();
     QVERIFY(holder.waitForFinished(5000));
@@ -298,7 +273,7 @@ class RecoveryTests : public QObject {
     StartProgram();
     const std::string previous = ReadChoiceFile();
     Main().ComPort1().SetPort("COM7");  // a choice that would change the file
-    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(Ports().ConfigDir().c_str(), 0755);
     // Only the folder refuses: the file itself could be written (a read-only file is
     // refused as "File access denied").
     ::chmod(PortChoicePath().c_str(), 0666);
@@ -309,25 +284,25 @@ class RecoveryTests : public QObject {
     }
     ::chmod(KelvaroFolder().c_str(), 0755);
 
-    QCOMPARE(dialogs_->Texts().size(), 1);
-    QCOMPARE(dialogs_->Icons().front(), DialogService::Icon::Error);
-    QCOMPARE(dialogs_->Texts().front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
+    QCOMPARE(Dialogs().Texts().size(), 1);
+    QCOMPARE(Dialogs().Icons().front(), DialogService::Icon::Error);
+    QCOMPARE(Dialogs().Texts().front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
     QCOMPARE(ReadChoiceFile(), previous);
     QCOMPARE(FolderNames(KelvaroFolder()), (std::vector<std::string>{"VORMAK_setup.ini", "ports"}));
   }
 
   void anImageSaveIntoAReadOnlyFolderGivesTheBoxAndKeepsImageAndOldFile() {
     StartProgram();
-    const fs::path folder = fs::path(ports_->ConfigDir()) / "images";
+    const fs::path folder = fs::path(Ports().ConfigDir()) / "images";
     fs::create_directories(folder);
     const ImageBytes old = Pattern(1);
     SaveImageFile(old, (folder / "old.HVK").string());
-    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(Ports().ConfigDir().c_str(), 0755);
     ::chmod(folder.c_str(), 0555);
     ParameterImage = Pattern(3);
     Download().show();
 
-    dialogs_->answers = {QString::fromStdString((folder / "new.HVK").string()),
+    Dialogs().answers = {QString::fromStdString((folder / "new.HVK").string()),
                          QString::fromStdString((folder / "old.HVK").string())};
     {
       AsOrdinaryUser user;
@@ -336,8 +311,8 @@ class RecoveryTests : public QObject {
     }
     ::chmod(folder.c_str(), 0755);
 
-    QCOMPARE(dialogs_->Texts(), QStringList({"File access denied.", "File access denied."}));
-    QCOMPARE(dialogs_->Icons(),
+    QCOMPARE(Dialogs().Texts(), QStringList({"File access denied.", "File access denied."}));
+    QCOMPARE(Dialogs().Icons(),
              (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
     QCOMPARE(ParameterImage, Pattern(3));
     QCOMPARE(FolderNames(folder), std::vector<std::string>{"old.HVK"});

@@ -28,15 +28,12 @@ StartupIntervals Fast() {
 
 }  // namespace
 
-class StartupTests : public QObject {
+class StartupTests : public WindowTest {
   Q_OBJECT
 
- private:
-  std::unique_ptr<TestWorld> world_;
-
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
-  void cleanup() { world_.reset(); }
+  void init() { StartWorld(); }
+  void cleanup() { EndWorld(); }
 
   void theSplashLooksAsDescribed() {
     TWelcomeForm splash(kFastHandOver);
@@ -129,7 +126,7 @@ class StartupTests : public QObject {
   }
 
   void theMainWindowsButtonsOpenTheStateAndTransferWindows() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     KelvaroWindows windows(Fast());
     windows.ShowMainWindow();
@@ -149,7 +146,7 @@ class StartupTests : public QObject {
   }
 
   void statusLinesReachTheStateWindowFromStartUpOn() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     KelvaroWindows windows(Fast());
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -160,7 +157,7 @@ class StartupTests : public QObject {
   }
 
   void theEndOfTheRunSavesThePortAndClosesIt() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     {
       KelvaroWindows windows(Fast());
@@ -170,7 +167,7 @@ class StartupTests : public QObject {
       pty.Send("[0010,O,9]\r<bye>\r");
     }
     QCOMPARE(ReadChoiceFile(), std::string("2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM5\r\n"));
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 };
 

@@ -33,7 +33,7 @@ struct ValidateCall {
 
 }  // namespace
 
-class CharGridTests : public QObject {
+class CharGridTests : public WindowTest {
   Q_OBJECT
 
  private:
@@ -62,6 +62,7 @@ class CharGridTests : public QObject {
 
  private slots:
   void init() {
+    StartWorld();
     form_ = new TSettingsForm;
     ShowActive(form_);
     validations_.clear();
@@ -69,6 +70,7 @@ class CharGridTests : public QObject {
   void cleanup() {
     delete form_;
     form_ = nullptr;
+    EndWorld();
   }
 
   void DigitGridKeys_data() {

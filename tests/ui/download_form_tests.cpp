@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -15,7 +14,6 @@
 #include "params/image_file.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
 #include "tests/ui/ui_test_support.h"
@@ -54,20 +52,19 @@ QByteArray Bytes(const ImageBytes& image) {
 
 }  // namespace
 
-class DownloadFormTests : public QObject {
+class DownloadFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TempConfigHome> home_;
-  std::unique_ptr<QTemporaryDir> files_;
-  std::unique_ptr<AnsweringDialogs> dialogs_;
   std::unique_ptr<LinkBench> bench_;
   std::unique_ptr<TSettingsForm> settings_;
   std::unique_ptr<TFormDownload> form_;
-  int descriptorsBefore_ = 0;
 
   QPushButton* Button(const char* name) { return Control<QPushButton>(form_.get(), name); }
-  QString FilePath(const char* name) { return files_->filePath(QLatin1String(name)); }
+  // A file in the test's own folder.
+  QString FilePath(const QString& name) {
+    return QString::fromStdString(Ports().ConfigDir()) + QLatin1Char('/') + name;
+  }
 
   QList<QColor> Indicators() {
     QList<QColor> shown;
@@ -82,21 +79,8 @@ class DownloadFormTests : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    // One round with a modal editor first, so the toolkit's own lazily opened
-    // descriptors are counted.
-    init();
-    WhenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    Button("btEdit")->click();
-    cleanup();
-    descriptorsBefore_ = OpenDescriptorCount();
-  }
-  void cleanupTestCase() { QCOMPARE(OpenDescriptorCount(), descriptorsBefore_); }
-
   void init() {
-    home_ = std::make_unique<TempConfigHome>();
-    files_ = std::make_unique<QTemporaryDir>();
-    dialogs_ = std::make_unique<AnsweringDialogs>();
+    StartWorld();
     bench_ = std::make_unique<LinkBench>();
     settings_ = std::make_unique<TSettingsForm>();
     form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump, nullptr, kTestTick);
@@ -107,9 +91,7 @@ class DownloadFormTests : public QObject {
     form_.reset();
     settings_.reset();
     bench_.reset();
-    dialogs_.reset();
-    files_.reset();
-    home_.reset();
+    EndWorld();
   }
 
   void Picture() { SaveShot(form_.get(), "download-form"); }
@@ -239,21 +221,21 @@ class DownloadFormTests : public QObject {
     QFETCH(bool, replaced);
     const QString path = FilePath("image.HVK");
     if (!content.isEmpty()) WriteFile(path, content);
-    if (answered) dialogs_->answers.push_back(path);
+    if (answered) Dialogs().answers.push_back(path);
     form_->SetAllIndicators(IndicatorColour::Green);
     ParameterImage.fill(0x55);
     QList<QColor> whileOpen;
-    dialogs_->duringFileDialog = [&] { whileOpen = Indicators(); };
+    Dialogs().duringFileDialog = [&] { whileOpen = Indicators(); };
     Button("btOpen")->click();
     QCOMPARE(whileOpen, QList<QColor>(4, kSilver));
     QCOMPARE(Indicators(), QList<QColor>(4, after));
     if (message.isEmpty()) {
-      QVERIFY(dialogs_->messages.empty());
+      QVERIFY(Dialogs().messages.empty());
     } else {
-      QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-      QCOMPARE(dialogs_->messages[0].text, message);
-      QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-      QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
+      QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+      QCOMPARE(Dialogs().messages[0].text, message);
+      QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+      QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
     }
     ImageBytes expected;
     expected.fill(0x55);
@@ -264,15 +246,15 @@ class DownloadFormTests : public QObject {
   void FileDialogs() {
     Button("btOpen")->click();
     Button("btSave")->click();
-    QCOMPARE(dialogs_->fileRequests.size(), std::size_t(2));
-    for (const auto& request : dialogs_->fileRequests) {
+    QCOMPARE(Dialogs().fileRequests.size(), std::size_t(2));
+    for (const auto& request : Dialogs().fileRequests) {
       QCOMPARE(request.filter, QString("Harnvik Data (*.HVK)"));
       QCOMPARE(request.initialName, QString("*.HVK"));
       QVERIFY(!request.title.isEmpty());
     }
-    QVERIFY(!dialogs_->fileRequests[0].save);
-    QVERIFY(dialogs_->fileRequests[1].save);
-    QCOMPARE(dialogs_->fileRequests[1].defaultSuffix, QString("HVK"));
+    QVERIFY(!Dialogs().fileRequests[0].save);
+    QVERIFY(Dialogs().fileRequests[1].save);
+    QCOMPARE(Dialogs().fileRequests[1].defaultSuffix, QString("HVK"));
   }
 
   void NameWithoutExtensionGetsHvk_data() {
@@ -290,15 +272,15 @@ class DownloadFormTests : public QObject {
     QFETCH(QString, typed);
     QFETCH(QString, file);
     ParameterImage = Pattern();
-    dialogs_->answers.push_back(files_->filePath(typed));
+    Dialogs().answers.push_back(FilePath(typed));
     form_->SetAllIndicators(IndicatorColour::Yellow);
     Button("btSave")->click();
-    QVERIFY(dialogs_->messages.empty());
-    QCOMPARE(ReadFile(files_->filePath(file)), Bytes(Pattern()));
+    QVERIFY(Dialogs().messages.empty());
+    QCOMPARE(ReadFile(FilePath(file)), Bytes(Pattern()));
     QCOMPARE(Indicators(), QList<QColor>(4, kYellow));  // saving leaves them
 
     ParameterImage.fill(0);
-    dialogs_->answers.push_back(files_->filePath(typed));
+    Dialogs().answers.push_back(FilePath(typed));
     Button("btOpen")->click();
     QVERIFY(ParameterImage == Pattern());
     QCOMPARE(Indicators(), QList<QColor>(4, kGreen));
@@ -308,14 +290,14 @@ class DownloadFormTests : public QObject {
     const QString path = FilePath("old.HVK");
     WriteFile(path, "old contents");
     ParameterImage = Pattern();
-    dialogs_->answers.push_back(path);
+    Dialogs().answers.push_back(path);
     Button("btSave")->click();
     QCOMPARE(ReadFile(path), Bytes(Pattern()));
-    dialogs_->answers.push_back(FilePath("missing/folder.HVK"));
+    Dialogs().answers.push_back(FilePath("missing/folder.HVK"));
     Button("btSave")->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-    QCOMPARE(dialogs_->messages[0].text, QString("File not found."));
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages[0].text, QString("File not found."));
     QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
   }
 
@@ -329,7 +311,7 @@ class DownloadFormTests : public QObject {
     StoreAll(image, values);
     const QString path = FilePath("values.HVK");
     WriteFile(path, Bytes(image));
-    dialogs_->answers.push_back(path);
+    Dialogs().answers.push_back(path);
     Button("btOpen")->click();
 
     QStringList shown;
@@ -370,10 +352,10 @@ class DownloadFormTests : public QObject {
     QFETCH(QString, button);
     const ImageBytes before = ParameterImage;
     Button(button.toLatin1().constData())->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].text, QString(" Nincs soros kapcsolat."));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::None);
-    QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].text, QString(" Nincs soros kapcsolat."));
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::None);
+    QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
     QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
     QVERIFY(ParameterImage == before);
@@ -407,7 +389,7 @@ class DownloadFormTests : public QObject {
     // Disabled, the button lost the focus; the keyboard goes on from it.
     QCOMPARE(form_->focusWidget(), started);
     QCOMPARE(Indicators(), after);
-    QVERIFY(dialogs_->messages.empty());
+    QVERIFY(Dialogs().messages.empty());
     QVERIFY(ParameterImage == before);
     const std::string sent = module.Drain();
     QVERIFY2(QByteArray::fromStdString(sent).startsWith(command), sent.c_str());
@@ -420,11 +402,11 @@ class DownloadFormTests : public QObject {
     module->CloseMaster();
     module->CloseSlave();
     Button("btRead")->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-    QVERIFY2(dialogs_->messages[0].text.startsWith("WriteFile function failed (win error code: "),
-             qPrintable(dialogs_->messages[0].text));
-    QVERIFY(dialogs_->messages[0].text.endsWith(")"));  // shown unchanged, no full stop
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+    QVERIFY2(Dialogs().messages[0].text.startsWith("WriteFile function failed (win error code: "),
+             qPrintable(Dialogs().messages[0].text));
+    QVERIFY(Dialogs().messages[0].text.endsWith(")"));  // shown unchanged, no full stop
     // The buttons come back, or the window would be dead for the rest of the run.
     QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
     QCOMPARE(Indicators(), QList<QColor>(4, kWhite));

@@ -12,7 +12,6 @@
 #include <memory>
 
 #include "serial/port_names.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/com_combo_box.h"
 #include "ui/main_form.h"
@@ -27,11 +26,10 @@ std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\nc
 
 }  // namespace
 
-class MainFormTests : public QObject {
+class MainFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<TMainForm> form_;
 
   TMainForm& Form() {
@@ -49,10 +47,10 @@ class MainFormTests : public QObject {
   const QList<bool> kConnectedButtons{false, true, true, true};
 
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
+  void init() { StartWorld(); }
   void cleanup() {
     form_.reset();
-    world_.reset();
+    EndWorld();
   }
 
   void controlsHaveTheirNamesCaptionsAndBoldButtons() {
@@ -96,19 +94,19 @@ class MainFormTests : public QObject {
     WriteChoiceFile(ChoiceFileFor("COM7"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     QCOMPARE(Form().StatusText(), kUnavailable);
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
     QVERIFY(!Form().ComPort1().Connected());
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
 
     // The adapter is plugged in: the next attempt works.
-    world_->ports.Pty("COM7");
+    Ports().Pty("COM7");
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     QCOMPARE(Form().StatusText(), kConnected);
     QVERIFY(Form().ComPort1().Connected());
   }
 
   void connectingAndDisconnectingSwapTheButtons() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     QCOMPARE(Form().StatusText(), kConnected);
@@ -123,7 +121,7 @@ class MainFormTests : public QObject {
     QCOMPARE(Form().StatusText(), kNoConnection);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(!Form().ComPort1().Connected());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   // After connecting the next step is the module, after disconnecting connecting again:
@@ -138,7 +136,7 @@ class MainFormTests : public QObject {
   void theKeyboardPressesTheFocusedButtonAndTheFocusFollows() {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     for (auto [from, to] : {std::pair{"btConnect", "btStatus"}, std::pair{"btDisconnect", "btConnect"}}) {
       Button(from)->setFocus();
@@ -154,8 +152,8 @@ class MainFormTests : public QObject {
   }
 
   void choosingAnotherPortWhileConnectedMovesTheConnection() {
-    PtyPair& com5 = world_->ports.Pty("COM5");
-    PtyPair& com6 = world_->ports.Pty("COM6");
+    PtyPair& com5 = Ports().Pty("COM5");
+    PtyPair& com6 = Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
@@ -168,11 +166,11 @@ class MainFormTests : public QObject {
     Form().ComPort1().WriteText("x");
     QCOMPARE(com6.Receive(1, std::chrono::seconds(2)), std::string("x"));
     QCOMPARE(com5.Drain(), std::string());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void choosingTheCurrentPortKeepsTheConnection() {
-    PtyPair& com5 = world_->ports.Pty("COM5");
+    PtyPair& com5 = Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     // Bytes not read yet would be gone after a reopening; no events run until the
@@ -185,27 +183,27 @@ class MainFormTests : public QObject {
 
   // A reopening that fails leaves the port closed; the buttons follow it.
   void aFailedMoveShowsTheErrorOnceAndTheButtonsFollowThePort() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    world_->ports.Unplug("COM6");
+    Ports().Unplug("COM6");
 
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
     QVERIFY(!Form().ComPort1().Connected());
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("Unable to open com port (win error code: 2)"));
-    QCOMPARE(world_->dialogs.messages[0].caption, ApplicationTitle());
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QCOMPARE(Dialogs().messages[0].text, QStringLiteral("Unable to open com port (win error code: 2)"));
+    QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QCOMPARE(Form().StatusText(), kUnavailable);
     QCOMPARE(Form().focusWidget(), Button("btConnect"));
   }
 
   void theChosenPortIsPreselectedAtTheNextStart() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
@@ -217,8 +215,8 @@ class MainFormTests : public QObject {
   }
 
   void aFirstStartSelectsTheFirstPortAndWritesThe33ByteFile() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM12");
+    Ports().Pty("COM5");
+    Ports().Pty("COM12");
     QCOMPARE(Chooser()->count(), 2);
     QCOMPARE(Chooser()->itemText(1), QStringLiteral("COM12"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
@@ -234,27 +232,27 @@ class MainFormTests : public QObject {
     QCOMPARE(Chooser()->count(), 0);
     form_.reset();
     QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM1"));
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void aRememberedPortMissingFromTheListLeavesNoSelection() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("com9"));
     QCOMPARE(Chooser()->currentIndex(), -1);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM9"));
   }
 
   void theRememberedNameIsMatchedIgnoringCase() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("com6"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
   }
 
   void anEmptyFileHandsTheEmptyNameToThePort() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile("");
     QCOMPARE(Form().ComPort1().Port(), std::string("COM1"));
     QCOMPARE(Chooser()->currentIndex(), -1);
@@ -267,27 +265,11 @@ class MainFormTests : public QObject {
     std::filesystem::remove_all(folder);
     { std::ofstream(folder) << "x"; }
     form_.reset();
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QVERIFY(world_->dialogs.messages[0].text.startsWith(QStringLiteral("Cannot Create ")));
-    QVERIFY(world_->dialogs.messages[0].text.endsWith(QLatin1Char('.')));
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QVERIFY(Dialogs().messages[0].text.startsWith(QStringLiteral("Cannot Create ")));
+    QVERIFY(Dialogs().messages[0].text.endsWith(QLatin1Char('.')));
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     std::filesystem::remove(folder);
-  }
-
-  void windowsThatComeAndGoLeaveNoDescriptorsBehind() {
-    PtyPair& pty = world_->ports.Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
-    auto cycle = [&] {
-      TMainForm form;
-      QTest::mouseClick(Control<QPushButton>(&form, "btConnect"), Qt::LeftButton);
-      QVERIFY(form.ComPort1().Connected());
-      pty.Send("<x>\r");
-      QTest::qWait(5);
-    };
-    cycle();  // Qt opens what it keeps for the run on first use
-    const int before = OpenDescriptorCount();
-    for (int i = 0; i < 10; ++i) cycle();
-    QCOMPARE(OpenDescriptorCount(), before);
   }
 
   void closingTheWindowAnnouncesTheEnd() {
@@ -299,7 +281,7 @@ class MainFormTests : public QObject {
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QDialog state;
     QDialog download;

@@ -34,7 +34,7 @@ ImageBytes SampleValues() {
 
 }  // namespace
 
-class SettingsFormTests : public QObject {
+class SettingsFormTests : public WindowTest {
   Q_OBJECT
 
  private:
@@ -47,6 +47,7 @@ class SettingsFormTests : public QObject {
 
  private slots:
   void init() {
+    StartWorld();
     ParameterImage.fill(kErasedByte);
     form_ = new TSettingsForm;
     form_->SetValues(LoadAll(ParameterImage));
@@ -55,6 +56,7 @@ class SettingsFormTests : public QObject {
   void cleanup() {
     delete form_;
     form_ = nullptr;
+    EndWorld();
   }
 
   void WindowTexts_data() {

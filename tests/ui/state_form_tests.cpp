@@ -31,11 +31,10 @@ QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 }  // namespace
 
-class StateFormTests : public QObject {
+class StateFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<TMainForm> main_;
   std::unique_ptr<TStateForm> state_;
   PtyPair* pty_ = nullptr;
@@ -43,7 +42,7 @@ class StateFormTests : public QObject {
   // A main window connected to a pty on COM5, and a state window installed as its
   // status display.
   void Start(int pollInterval = kFastPoll, bool connect = true) {
-    pty_ = &world_->ports.Pty("COM5");
+    pty_ = &Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
@@ -73,12 +72,12 @@ class StateFormTests : public QObject {
   }
 
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
+  void init() { StartWorld(); }
   void cleanup() {
     if (main_) main_->Link().InstallStatusDisplay(nullptr);
     state_.reset();
     main_.reset();
-    world_.reset();
+    EndWorld();
   }
 
   void theWindowStartsAsDescribed() {
@@ -253,7 +252,7 @@ class StateFormTests : public QObject {
     Start(kFastPoll, false);
     state_->show();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void thePollEvery500MillisecondsInRealTime() {
@@ -280,19 +279,19 @@ class StateFormTests : public QObject {
     } port;
     TStateForm state(port, nullptr, kFastPoll);
     state.show();
-    QVERIFY(QTest::qWaitFor([&] { return !world_->dialogs.messages.empty(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !Dialogs().messages.empty(); }, 3000));
     QTest::qWait(10 * kFastPoll);
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QCOMPARE(Dialogs().messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     QVERIFY(!state.Polling());
 
     state.hide();
     state.show();
     QVERIFY(state.Polling());
-    QVERIFY(QTest::qWaitFor([&] { return world_->dialogs.messages.size() == 2; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return Dialogs().messages.size() == 2; }, 3000));
     QTest::qWait(5 * kFastPoll);
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(Dialogs().messages.size(), std::size_t{2});
   }
 
   // The main window closes a hung-up port: the poll then sends nothing and shows nothing.
@@ -302,7 +301,7 @@ class StateFormTests : public QObject {
     pty_->CloseMaster();
     QVERIFY(QTest::qWaitFor([&] { return !main_->ComPort1().Connected(); }, 3000));
     QTest::qWait(5 * kFastPoll);
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
     QCOMPARE(main_->StatusText(), QStringLiteral(" Nincs soros kapcsolat."));
   }
 
@@ -323,7 +322,7 @@ class StateFormTests : public QObject {
   }
 
   void theSimulatedModulesStateAndMessagesReachTheWindow() {
-    SimulatedModule module("COM8", world_->ports.ConfigDir() + "/Kelvaro");
+    SimulatedModule module("COM8", Ports().ConfigDir() + "/Kelvaro");
     module.Start();
     WriteChoiceFile("2,1\r\n0,0,COM8\r\n");
     main_ = std::make_unique<TMainForm>();

@@ -85,6 +85,29 @@ struct TestWorld {
   TestPorts ports;
 };
 
+// The base of every window test class: a fresh world for each test, and the check
+// that the test closed every descriptor it opened. QtTest runs every private slot as
+// a test, inherited ones too, so these are protected functions that each class calls
+// from its own init() and cleanup().
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ protected:
+  // In init(): notes the open descriptors, then makes the world. The first call opens
+  // first what the toolkit opens on first use and keeps for the run.
+  void StartWorld();
+  // In cleanup(), once the test's windows are gone: ends the world, and the open
+  // descriptors must be those StartWorld() noted.
+  void EndWorld();
+
+  AnsweringDialogs& Dialogs() { return world_->dialogs; }
+  TestPorts& Ports() { return world_->ports; }
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  int descriptorsBefore_ = 0;
+};
+
 // Reads and writes the port choice file of the current config folder.
 std::string ReadChoiceFile();
 void WriteChoiceFile(const std::string& bytes);
