@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "params/parameter_image.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/main_form.h"
 
@@ -113,9 +114,14 @@ class AccessibilityTests : public WindowTest {
     if (tag == QLatin1String("transfer")) return &windows_->Download();
     return &windows_->Settings();
   }
+  static const WindowTable& Table(const QString& tag) {
+    for (const WindowTable* table : WindowTables())
+      if (table->tag == tag) return *table;
+    qFatal("no window %s", qPrintable(tag));
+  }
   static void AddWindowRows() {
     QTest::addColumn<QString>("window");
-    for (const char* tag : {"splash", "main", "state", "transfer", "settings"}) QTest::newRow(tag) << QString(tag);
+    for (const WindowTable* table : WindowTables()) QTest::newRow(qPrintable(table->tag)) << table->tag;
   }
 
  private slots:
@@ -134,27 +140,13 @@ class AccessibilityTests : public WindowTest {
 
   // ---- the windows themselves
 
-  void WindowsNamedByTheirCaptions_data() {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("role");
-    // The splash has no caption of its own: it goes by the program's name.
-    QTest::newRow("splash") << "splash"
-                            << "Kelvaro" << int(QAccessible::Window);
-    QTest::newRow("main") << "main"
-                          << "Harnvik" << int(QAccessible::Window);
-    QTest::newRow("state") << "state" << Text("A modul állapota") << int(QAccessible::Dialog);
-    QTest::newRow("transfer") << "transfer" << Text("Paraméterek beállítása") << int(QAccessible::Dialog);
-    QTest::newRow("settings") << "settings" << Text("Harnvik  -  Beállítások") << int(QAccessible::Dialog);
-  }
+  void WindowsNamedByTheirCaptions_data() { AddWindowRows(); }
   void WindowsNamedByTheirCaptions() {
     QFETCH(QString, window);
-    QFETCH(QString, name);
-    QFETCH(int, role);
     QAccessibleInterface* accessible = Accessible(Window(window));
     QVERIFY(accessible != nullptr);
-    QCOMPARE(accessible->text(QAccessible::Name), name);
-    QCOMPARE(int(accessible->role()), role);
+    QCOMPARE(accessible->text(QAccessible::Name), Table(window).caption);
+    QCOMPARE(accessible->role(), Table(window).role);
   }
 
   // ---- no nameless control anywhere in a window's tree
@@ -178,28 +170,15 @@ class AccessibilityTests : public WindowTest {
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(", "))));
   }
 
-  // The walk above must really reach the controls: a tree cut short would pass it.
-  void WalkReachesEveryControl_data() {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("fields");
-    QTest::addColumn<int>("tables");
-    QTest::addColumn<int>("cells");
-    QTest::newRow("main") << "main" << 5 << 0 << 0 << 0;
-    QTest::newRow("state") << "state" << 2 << 1 << 0 << 0;
-    QTest::newRow("transfer") << "transfer" << 7 << 0 << 0 << 0;
-    QTest::newRow("settings") << "settings" << 2 << 10 << 15 << 5 * 16 + 8 + 9 * 4;
-  }
+  // The walks above must really reach the controls: a tree cut short would pass them.
+  void WalkReachesEveryControl_data() { AddWindowRows(); }
   void WalkReachesEveryControl() {
     QFETCH(QString, window);
-    QFETCH(int, buttons);
-    QFETCH(int, fields);
-    QFETCH(int, tables);
-    QFETCH(int, cells);
     QAccessibleInterface* root = Accessible(Window(window));
-    QCOMPARE(CountRole(root, QAccessible::PushButton), buttons);
-    QCOMPARE(CountRole(root, QAccessible::EditableText), fields);
-    QCOMPARE(CountRole(root, QAccessible::Table), tables);
+    for (QAccessible::Role role : {QAccessible::PushButton, QAccessible::EditableText, QAccessible::Table})
+      QCOMPARE(CountRole(root, role), int(RowsWithRole(Table(window), role).size()));
+    int cells = 0;
+    for (const TCharGrid* grid : Window(window)->findChildren<TCharGrid*>()) cells += grid->ColCount();
     QCOMPARE(CountRole(root, QAccessible::Cell), cells);
   }
 
@@ -210,64 +189,11 @@ class AccessibilityTests : public WindowTest {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role");
-    const int button = QAccessible::PushButton;
-    const int label = QAccessible::StaticText;
-    const int field = QAccessible::EditableText;
-    const int table = QAccessible::Table;
-    auto row = [](const char* window, const char* control, const QString& name, int role) {
-      QTest::addRow("%s %s", window, control) << QString(window) << QString(control) << name << role;
-    };
-    row("splash", "lbVersion", "v1.1c", label);
-    row("splash", "Image1", Text("Harnvik GSM vonali adapter telepítő és szervizprogram"), QAccessible::Graphic);
-    row("main", "gbSerialPort", Text("Soros kapcsolat"), QAccessible::Grouping);
-    row("main", "gbModule", Text("Modul"), QAccessible::Grouping);
-    row("main", "lbSelectSerialPort", Text("Soros port kiválasztása"), label);
-    row("main", "btConnect", Text("Soros kapcsolat létrehozása"), button);
-    row("main", "btDisconnect", Text("Soros kapcsolat bontása"), button);
-    row("main", "btStatus", Text("Modul állapotának figyelése"), button);
-    row("main", "btParameterSetting", Text("Paraméterek beállítása"), button);
-    row("main", "btClose", Text("Kilépés"), button);
-    row("main", "StatusBar1", Text("Állapotsor"), QAccessible::StatusBar);
-    row("state", "PanelLineVoltage", "Vezetékes vonal", label);
-    row("state", "PanelIN1", "IN1", label);
-    row("state", "PanelIN2", "IN2", label);
-    row("state", "PanelGSMLine", Text("GSM vonal státusz"), label);
-    row("state", "lbGSMpower", Text("GSM térerő (0-31):"), label);
-    row("state", "pbTerero", Text("GSM térerő (0-31):"), QAccessible::ProgressBar);
-    row("state", "lbStateMessages", Text("A modul állapot üzenetei:"), label);
-    row("state", "MemoState", Text("A modul állapot üzenetei:"), field);
-    row("state", "btClearMsg", Text("Üzenetablak törlése"), button);
-    row("state", "btClose", Text("Ablak bezárása"), button);
-    for (int b = 1; b <= 4; ++b)
-      row("transfer", qPrintable(QStringLiteral("BP%1").arg(b)), QStringLiteral("Blokk %1").arg(b), label);
-    row("transfer", "btOpen", Text("Beolvasás fájlból"), button);
-    row("transfer", "btSave", Text("Mentés fájlba"), button);
-    row("transfer", "btRead", Text("<-- Adatok beolvasása a modulból"), button);
-    row("transfer", "btWrite", Text("--> Adatok áttöltése a modulba"), button);
-    row("transfer", "btCompare", Text("<--> Adatok összehasonlítása"), button);
-    row("transfer", "btEdit", Text("Adatok szerkesztése"), button);
-    row("transfer", "btClose", Text("Ablak bezárása"), button);
-    row("settings", "gbPhoneNumbers", Text(" Telefonszámok "), QAccessible::Grouping);
-    row("settings", "gbSmsSettings", Text(" SMS beállítások"), QAccessible::Grouping);
-    row("settings", "lbUSER1", Text("1. Felhasználó  (#USER1)"), label);
-    row("settings", "lbNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), label);
-    row("settings", "lbEventCode", Text("eseménykód"), label);
-    row("settings", "lbSmsText", Text("SMS üzenetek szövege"), label);
-    row("settings", "lbIN2", Text("IN2 bemenet"), label);
-    // The grids and text fields by their rows, as the labels read.
-    row("settings", "acgUSER1", Text("1. Felhasználó  (#USER1)"), table);
-    row("settings", "acgUSER2", Text("2. Felhasználó  (#USER2)"), table);
-    row("settings", "acgSMSFW1", Text("SMS továbbítás 1.  (#SMSFW1)"), table);
-    row("settings", "acgSMSFW2", Text("SMS továbbítás 2.  (#SMSFW2)"), table);
-    row("settings", "acgAUTODIAL", Text("Automatikus tárcsázás (#AUTO)"), table);
-    row("settings", "acgNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), table);
-    for (int n = 1; n <= 9; ++n) {
-      row("settings", qPrintable(QStringLiteral("acgEvent%1").arg(n)), Text("Eseménykód %1").arg(n), table);
-      row("settings", qPrintable(QStringLiteral("edSMS%1").arg(n)), QStringLiteral("SMS %1").arg(n), field);
+    for (const WindowTable* table : WindowTables()) {
+      for (const ControlRow& row : table->controls)
+        QTest::addRow("%s %s", qPrintable(table->tag), qPrintable(row.name))
+            << table->tag << row.name << row.text << int(row.role);
     }
-    row("settings", "edSMS10", Text("IN2 bemenet"), field);
-    row("settings", "btSettingOK", Text("Beállítások Rögzítése"), button);
-    row("settings", "btSettingCancel", Text("Beállítások Visszavonása"), button);
   }
   void ControlsNamedByCaptionOrLabel() {
     QFETCH(QString, window);
@@ -366,7 +292,7 @@ class AccessibilityTests : public WindowTest {
     // The remembered port leads nowhere, so connecting fails.
     Control<QPushButton>(&windows_->Main(), "btConnect")->click();
     QAccessibleInterface* bar = Accessible(Control(&windows_->Main(), "StatusBar1"));
-    QCOMPARE(bar->text(QAccessible::Description), Text(" Hiba: A COM port nem elérhető!"));
+    QCOMPARE(bar->text(QAccessible::Description), kUnavailableStatus);
   }
 
   // ---- the state window's values
@@ -383,7 +309,7 @@ class AccessibilityTests : public WindowTest {
     TStateForm& state = windows_->State();
     for (const auto& [label, text] :
          {std::pair{"lbLineVoltage", QStringLiteral("Rendben")}, std::pair{"lbIN1", QStringLiteral("Nyitott")},
-          std::pair{"lbIN2", Text("Zárt")}, std::pair{"lbGSMLine", Text("Hívás")}}) {
+          std::pair{"lbIN2", QStringLiteral("Zárt")}, std::pair{"lbGSMLine", QStringLiteral("Hívás")}}) {
       QAccessibleInterface* accessible = Accessible(Control(&state, label));
       QCOMPARE(accessible->role(), QAccessible::StaticText);
       QCOMPARE(accessible->text(QAccessible::Name), text);
@@ -406,7 +332,7 @@ class AccessibilityTests : public WindowTest {
     QAccessibleInterface* memo = Accessible(Control(&windows_->State(), "MemoState"));
     QAccessibleTextInterface* text = memo->textInterface();
     QVERIFY(text != nullptr);
-    QCOMPARE(text->text(0, text->characterCount()), Text("GSM modul készen\nRiasztás"));
+    QCOMPARE(text->text(0, text->characterCount()), QStringLiteral("GSM modul készen\nRiasztás"));
     QVERIFY(memo->state().readOnly);
   }
 
@@ -430,7 +356,7 @@ class AccessibilityTests : public WindowTest {
     const auto labels = combo->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first().first->object(), Control(&windows_->Main(), "lbSelectSerialPort"));
-    QCOMPARE(labels.first().first->text(QAccessible::Name), Text("Soros port kiválasztása"));
+    QCOMPARE(labels.first().first->text(QAccessible::Name), RowNamed(MainTable(), "lbSelectSerialPort").text);
     QAccessibleInterface* list = combo->child(0);
     QVERIFY(list != nullptr);
     QCOMPARE(list->role(), QAccessible::List);

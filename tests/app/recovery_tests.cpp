@@ -26,6 +26,7 @@
 #include "sim/simulated_module.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
 
@@ -39,9 +40,6 @@ constexpr int kFastTick = 5;
 constexpr int kFastHandOver = 30;
 constexpr int kFastPoll = 10;
 constexpr uid_t kNobody = 65534;
-
-const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
-const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
 
 StartupIntervals Fast() {
   StartupIntervals intervals;
@@ -88,8 +86,8 @@ QString Lamps(const TFormDownload& form) {
 }
 
 bool AllButtonsEnabled(QWidget* form) {
-  for (const char* name : {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}) {
-    if (!Control<QPushButton>(form, name)->isEnabled()) return false;
+  for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton)) {
+    if (!Control<QPushButton>(form, row.name)->isEnabled()) return false;
   }
   return true;
 }
@@ -150,7 +148,7 @@ class RecoveryTests : public WindowTest {
     Module().Replug();
     Click(&Main(), "btConnect");
     QVERIFY(Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kConnected);
+    QCOMPARE(Main().StatusText(), kConnectedStatus);
   }
 
  private slots:
@@ -189,7 +187,7 @@ class RecoveryTests : public WindowTest {
     // The notice that the connection is gone, or the error of a request that met the dead line first.
     QCOMPARE(cut.newMessages, 1);
     QVERIFY(!Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), QString::fromUtf8(" Nincs soros kapcsolat."));
+    QCOMPARE(Main().StatusText(), kNoConnectionStatus);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
     // "WRACT" never went: the blocks a write got through are not in use.
@@ -256,7 +254,7 @@ class RecoveryTests : public WindowTest {
 
     Click(&Main(), "btConnect");
     QVERIFY(!Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kUnavailable);
+    QCOMPARE(Main().StatusText(), kUnavailableStatus);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
     QVERIFY(Dialogs().Texts().isEmpty());
@@ -265,7 +263,7 @@ class RecoveryTests : public WindowTest {
     QVERIFY(holder.waitForFinished(5000));
     Click(&Main(), "btConnect");
     QVERIFY(Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kConnected);
+    QCOMPARE(Main().StatusText(), kConnectedStatus);
     QCOMPARE(PressInTransferWindow("btRead").lamps, QStringLiteral("GGGG"));
   }
 

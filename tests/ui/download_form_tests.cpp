@@ -17,6 +17,7 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
 #include "ui/settings_form.h"
@@ -24,8 +25,6 @@
 namespace {
 
 constexpr int kTestTick = 1;  // ms: a 50-tick wait passes in a moment
-
-const char* const kButtons[] = {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"};
 
 const QColor kWhite(255, 255, 255);
 const QColor kYellow(255, 255, 0);
@@ -60,7 +59,7 @@ class DownloadFormTests : public WindowTest {
   std::unique_ptr<TSettingsForm> settings_;
   std::unique_ptr<TFormDownload> form_;
 
-  QPushButton* Button(const char* name) { return Control<QPushButton>(form_.get(), name); }
+  QPushButton* Button(const QString& name) { return Control<QPushButton>(form_.get(), name); }
   // A file in the test's own folder.
   QString FilePath(const QString& name) {
     return QString::fromStdString(Ports().ConfigDir()) + QLatin1Char('/') + name;
@@ -74,7 +73,8 @@ class DownloadFormTests : public WindowTest {
 
   QList<bool> ButtonsEnabled() {
     QList<bool> enabled;
-    for (const char* name : kButtons) enabled.append(Button(name)->isEnabled());
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton))
+      enabled.append(Button(row.name)->isEnabled());
     return enabled;
   }
 
@@ -94,27 +94,21 @@ class DownloadFormTests : public WindowTest {
     EndWorld();
   }
 
-  void Picture() { SaveShot(form_.get(), "download-form"); }
-
   void WindowFrame() {
-    QCOMPARE(form_->windowTitle(), QString::fromUtf8("Paraméterek beállítása"));
-    QCOMPARE(form_->size(), QSize(276, 276));
-    QCOMPARE(form_->minimumSize(), form_->maximumSize());
-    for (int b = 1; b <= 4; ++b) {
-      auto* panel = Control<QLabel>(form_.get(), ("BP" + std::to_string(b)).c_str());
-      QVERIFY(panel);
-      QCOMPARE(panel->text(), QString("Blokk %1").arg(b));
-      QCOMPARE(panel->frameShadow(), QFrame::Sunken);
-      QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(Qt::black));
-      QVERIFY(panel->geometry().bottom() < Button("btOpen")->y());
+    SaveShot(form_.get(), "download-form");
+    CompareWithTable(form_.get(), TransferTable());
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::StaticText)) {
+      auto* lamp = Control<QLabel>(form_.get(), row.name);
+      QCOMPARE(lamp->frameShadow(), QFrame::Sunken);
+      QCOMPARE(lamp->palette().color(QPalette::WindowText), QColor(Qt::black));
+      QVERIFY(lamp->geometry().bottom() < Button("btOpen")->y());
     }
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
-    // Centred at every opening, wherever it was moved to before.
+    // Wherever it was moved to before.
     form_->move(0, 0);
     form_->hide();
     form_->show();
-    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
+    QVERIFY(InTheMiddleOfTheScreen(*form_));
   }
 
   void TabRunsTopToBottom() {
@@ -122,28 +116,14 @@ class DownloadFormTests : public WindowTest {
              (QStringList{"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}));
   }
 
-  void Buttons_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("btOpen") << "btOpen" << QString::fromUtf8("Beolvasás fájlból");
-    QTest::newRow("btSave") << "btSave" << QString::fromUtf8("Mentés fájlba");
-    QTest::newRow("btRead") << "btRead" << QString::fromUtf8("<-- Adatok beolvasása a modulból");
-    QTest::newRow("btWrite") << "btWrite" << QString::fromUtf8("--> Adatok áttöltése a modulba");
-    QTest::newRow("btCompare") << "btCompare" << QString::fromUtf8("<--> Adatok összehasonlítása");
-    QTest::newRow("btEdit") << "btEdit" << QString::fromUtf8("Adatok szerkesztése");
-    QTest::newRow("btClose") << "btClose" << QString::fromUtf8("Ablak bezárása");
-  }
   void Buttons() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    auto* button = Button(name.toLatin1().constData());
-    QVERIFY(button);
-    QCOMPARE(button->text(), caption);
-    QCOMPARE(button->accessibleName(), caption);
-    QVERIFY(button->font().bold());
-    QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
-    QVERIFY(form_->rect().contains(button->geometry()));
-    QVERIFY2(button->fontMetrics().horizontalAdvance(caption) < button->width() - 4, "caption cut off");
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton)) {
+      QPushButton* button = Button(row.name);
+      QVERIFY2(button->font().bold(), qPrintable(row.name));
+      QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
+      QVERIFY(form_->rect().contains(button->geometry()));
+      QVERIFY2(button->fontMetrics().horizontalAdvance(row.text) < button->width() - 4, qPrintable(row.name));
+    }
   }
 
   void ButtonLayout() {

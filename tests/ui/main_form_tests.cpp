@@ -13,14 +13,11 @@
 
 #include "serial/port_names.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/com_combo_box.h"
 #include "ui/main_form.h"
 
 namespace {
-
-const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
-const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
-const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
 
 std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n"; }
 
@@ -36,7 +33,7 @@ class MainFormTests : public WindowTest {
     if (!form_) form_ = std::make_unique<TMainForm>();
     return *form_;
   }
-  QPushButton* Button(const char* name) { return Control<QPushButton>(&Form(), name); }
+  QPushButton* Button(const QString& name) { return Control<QPushButton>(&Form(), name); }
   TComComboBox* Chooser() { return Control<TComComboBox>(&Form(), "cbCOM"); }
   // The four buttons, in the order btConnect, btDisconnect, btStatus, btParameterSetting.
   QList<bool> ButtonsEnabled() {
@@ -53,32 +50,10 @@ class MainFormTests : public WindowTest {
     EndWorld();
   }
 
-  void controlsHaveTheirNamesCaptionsAndBoldButtons() {
-    struct Row {
-      const char* name;
-      const char* caption;
-    };
-    const Row buttons[] = {{"btConnect", "Soros kapcsolat létrehozása"},
-                           {"btDisconnect", "Soros kapcsolat bontása"},
-                           {"btStatus", "Modul állapotának figyelése"},
-                           {"btParameterSetting", "Paraméterek beállítása"},
-                           {"btClose", "Kilépés"}};
-    for (const Row& row : buttons) {
-      QPushButton* button = Button(row.name);
-      QVERIFY2(button != nullptr, row.name);
-      QCOMPARE(button->text(), QString::fromUtf8(row.caption));
-      QVERIFY2(button->font().bold(), row.name);
-      // What assistive tools and desktop test drivers find it by.
-      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
-      QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(row.caption));
-    }
-    QCOMPARE(Control<QLabel>(&Form(), "lbSelectSerialPort")->text(), QString::fromUtf8("Soros port kiválasztása"));
-    QVERIFY(Control<QStatusBar>(&Form(), "StatusBar1") != nullptr);
-    QCOMPARE(Form().windowTitle(), QStringLiteral("Harnvik"));
-    QCOMPARE(Form().size(), QSize(227, 248));
-    QCOMPARE(Form().minimumSize(), Form().maximumSize());
-    QVERIFY((Form().geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
+  void theWindowShowsItsTableWithBoldButtonsInTwoFrames() {
+    CompareWithTable(&Form(), MainTable());
+    for (const ControlRow& row : RowsWithRole(MainTable(), QAccessible::PushButton))
+      QVERIFY2(Button(row.name)->font().bold(), qPrintable(row.name));
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(Form().StatusText().isEmpty());
     // The two framed areas: chooser and connection buttons, then the module's buttons.
@@ -93,7 +68,7 @@ class MainFormTests : public WindowTest {
   void connectingToAMissingPortShowsTheStatusTextOnly() {
     WriteChoiceFile(ChoiceFileFor("COM7"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kUnavailable);
+    QCOMPARE(Form().StatusText(), kUnavailableStatus);
     QVERIFY(Dialogs().messages.empty());
     QVERIFY(!Form().ComPort1().Connected());
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
@@ -101,7 +76,7 @@ class MainFormTests : public WindowTest {
     // The adapter is plugged in: the next attempt works.
     Ports().Pty("COM7");
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kConnected);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
     QVERIFY(Form().ComPort1().Connected());
   }
 
@@ -109,7 +84,7 @@ class MainFormTests : public WindowTest {
     PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kConnected);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
     QCOMPARE(ButtonsEnabled(), kConnectedButtons);
     QVERIFY(Form().ComPort1().Connected());
     Form().show();
@@ -118,7 +93,7 @@ class MainFormTests : public WindowTest {
     QCOMPARE(pty.Receive(2, std::chrono::seconds(2)), std::string("ab"));
 
     QTest::mouseClick(Button("btDisconnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kNoConnection);
+    QCOMPARE(Form().StatusText(), kNoConnectionStatus);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(!Form().ComPort1().Connected());
     QVERIFY(Dialogs().messages.empty());
@@ -143,7 +118,7 @@ class MainFormTests : public WindowTest {
       QTest::keyClick(Button(from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
       QCOMPARE(Form().focusWidget(), Button(to));
     }
-    QCOMPARE(Form().StatusText(), kNoConnection);
+    QCOMPARE(Form().StatusText(), kNoConnectionStatus);
   }
 
   void tabRunsTopToBottom() {
@@ -197,7 +172,7 @@ class MainFormTests : public WindowTest {
     QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
     QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
-    QCOMPARE(Form().StatusText(), kUnavailable);
+    QCOMPARE(Form().StatusText(), kUnavailableStatus);
     QCOMPARE(Form().focusWidget(), Button("btConnect"));
   }
 

@@ -13,6 +13,7 @@
 
 #include "sim/simulated_module.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
 #include "ui/state_form.h"
 
@@ -80,41 +81,18 @@ class StateFormTests : public WindowTest {
     EndWorld();
   }
 
-  void theWindowStartsAsDescribed() {
+  void theWindowStartsWithItsTableBoldPanelsAndEmptyValues() {
     Start(kFastPoll, false);
-    QCOMPARE(state_->windowTitle(), Text("A modul állapota"));
-    QCOMPARE(state_->size(), QSize(295, 343));
-    QCOMPARE(state_->minimumSize(), state_->maximumSize());
-    QVERIFY((state_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
-    struct Row {
-      const char* name;
-      const char* caption;
-      bool bold;
-    };
-    const Row rows[] = {{"PanelLineVoltage", "Vezetékes vonal", true},
-                        {"PanelIN1", "IN1", true},
-                        {"PanelIN2", "IN2", true},
-                        {"PanelGSMLine", "GSM vonal státusz", true},
-                        {"lbGSMpower", "GSM térerő (0-31):", false},
-                        {"lbStateMessages", "A modul állapot üzenetei:", false},
-                        {"lbLineVoltage", ".", false},
-                        {"lbIN1", ".", false},
-                        {"lbIN2", ".", false},
-                        {"lbGSMLine", ".", false},
-                        {"lbGSMpowVal", "0", false}};
-    for (const Row& row : rows) {
-      QLabel* label = Label(row.name);
-      QVERIFY2(label != nullptr, row.name);
-      QCOMPARE(label->text(), Text(row.caption));
-      QCOMPARE(label->font().bold(), row.bold);
+    CompareWithTable(state_.get(), StateTable());
+    for (const ControlRow& row : StateTable().controls) {
+      const bool bold = row.role == QAccessible::PushButton || row.name.startsWith(QLatin1String("Panel"));
+      QCOMPARE(Control(state_.get(), row.name)->font().bold(), bold);
     }
-    for (auto [name, caption] :
-         {std::pair{"btClearMsg", "Üzenetablak törlése"}, std::pair{"btClose", "Ablak bezárása"}}) {
-      QPushButton* button = Control<QPushButton>(state_.get(), name);
-      QCOMPARE(button->text(), Text(caption));
-      QVERIFY(button->font().bold());
+    for (const char* name : {"lbLineVoltage", "lbIN1", "lbIN2", "lbGSMLine"}) {
+      QCOMPARE(Label(name)->text(), QStringLiteral("."));
+      QVERIFY(!Label(name)->font().bold());
     }
+    QCOMPARE(Label("lbGSMpowVal")->text(), QStringLiteral("0"));
     QCOMPARE(Bar()->minimum(), 0);
     QCOMPARE(Bar()->maximum(), 31);
     QVERIFY(Control<QPlainTextEdit>(state_.get(), "MemoState")->isReadOnly());
@@ -302,7 +280,7 @@ class StateFormTests : public WindowTest {
     QVERIFY(QTest::qWaitFor([&] { return !main_->ComPort1().Connected(); }, 3000));
     QTest::qWait(5 * kFastPoll);
     QVERIFY(Dialogs().messages.empty());
-    QCOMPARE(main_->StatusText(), QStringLiteral(" Nincs soros kapcsolat."));
+    QCOMPARE(main_->StatusText(), kNoConnectionStatus);
   }
 
   void theStatusButtonShowsTheWindowModallyWhileItPolls() {

@@ -73,7 +73,7 @@ void OpenWhatTheToolkitKeeps() {
   done = true;
   QThreadPool::globalInstance()->setExpiryTimeout(-1);
   // Large images are converted on every thread of the pool.
-  QImage(2000, 2000, QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB888);
+  static_cast<void>(QImage(2000, 2000, QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB888));
   QDialog window;
   ShowActive(&window);
   QDialog modal;

@@ -113,8 +113,12 @@ std::string ReadChoiceFile();
 void WriteChoiceFile(const std::string& bytes);
 
 template <typename T = QWidget>
+T* Control(QWidget* window, const QString& name) {
+  return window->findChild<T*>(name);
+}
+template <typename T = QWidget>
 T* Control(QWidget* window, const char* name) {
-  return window->findChild<T*>(QString::fromLatin1(name));
+  return Control<T>(window, QString::fromLatin1(name));
 }
 
 // The window's controls in the order Tab visits them, disabled ones included.
