@@ -1,11 +1,10 @@
 // The five windows as assistive tools see them: created the way the program creates
 // them, walked through their accessible interfaces. Every control a person can use
-// must be named in words (its caption or its label, never its control name), the
-// grids must read their cells and the state window its values.
+// must be named in words (its caption or its label, never its control name), and the
+// state window must read its values. How a grid reads its cells is the grid's test.
 
 #include <QAccessible>
 #include <QApplication>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -22,8 +21,6 @@ namespace {
 
 // The port the chooser lists, so its drop-down list has an entry to name.
 const char kListedPort[] = "COM3";
-
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Roles of what a person can act on or read a value from; each of them needs a name.
 bool IsInteractive(QAccessible::Role role) {
@@ -85,19 +82,6 @@ int CountRole(QAccessibleInterface* node, QAccessible::Role role) {
 }
 
 QAccessibleInterface* Accessible(QWidget* widget) { return QAccessible::queryAccessibleInterface(widget); }
-
-// The row's cells: one character each from text, empty after its end.
-QStringList Cells(const char* text, int count) {
-  QStringList cells;
-  const QString row = QString::fromLatin1(text);
-  for (int i = 0; i < count; ++i) cells.append(row.mid(i, 1));
-  return cells;
-}
-
-template <std::size_t N>
-void Fill(std::array<std::string, N>& cells, const char* text) {
-  for (std::size_t i = 0; i < N && text[i]; ++i) cells[i] = std::string(1, text[i]);
-}
 
 }  // namespace
 
@@ -205,85 +189,6 @@ class AccessibilityTests : public WindowTest {
     QAccessibleInterface* accessible = Accessible(widget);
     QCOMPARE(accessible->text(QAccessible::Name), name);
     QCOMPARE(int(accessible->role()), role);
-  }
-
-  // ---- the character grids
-
-  void GridCellsReadTheirTexts() {
-    EditorValues values{};
-    Fill(values.user1, "3620");
-    Fill(values.prefix, "9");
-    Fill(values.events[0], "1*30");
-    Fill(values.events[8], "E");
-    // An unused event digit is a space, as an erased image loads.
-    Fill(values.events[4], "  5 ");
-    windows_->Settings().SetValues(values);
-
-    struct Expected {
-      const char* grid;
-      const char* text;
-      int cells;
-    };
-    for (const Expected& row :
-         {Expected{"acgUSER1", "3620", 16}, Expected{"acgUSER2", "", 16}, Expected{"acgNETPREFIX", "9", 8},
-          Expected{"acgEvent1", "1*30", 4}, Expected{"acgEvent9", "E", 4}, Expected{"acgEvent5", "  5 ", 4}}) {
-      auto* grid = Control<TCharGrid>(&windows_->Settings(), row.grid);
-      QAccessibleInterface* accessible = Accessible(grid);
-      QAccessibleTableInterface* table = accessible->tableInterface();
-      QVERIFY2(table != nullptr, row.grid);
-      QCOMPARE(table->rowCount(), 1);
-      QCOMPARE(table->columnCount(), row.cells);
-      QCOMPARE(accessible->childCount(), row.cells);
-      // The whole row as the grid's value, trailing empty cells left off.
-      QString rowText = QString::fromLatin1(row.text);
-      while (rowText.endsWith(QLatin1Char(' '))) rowText.chop(1);
-      QCOMPARE(accessible->text(QAccessible::Value), rowText);
-      const QStringList texts = Cells(row.text, row.cells);
-      for (int col = 0; col < row.cells; ++col) {
-        QAccessibleInterface* cell = table->cellAt(0, col);
-        QVERIFY(cell != nullptr);
-        QCOMPARE(cell->role(), QAccessible::Cell);
-        QCOMPARE(cell->text(QAccessible::Value), texts[col]);
-        // A filled cell is named by its character, an empty one in words.
-        const QString name = texts[col].trimmed().isEmpty() ? Text("üres") : texts[col];
-        QCOMPARE(cell->text(QAccessible::Name), name);
-        QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
-        QCOMPARE(cell->parent(), accessible);
-        QCOMPARE(accessible->child(col), cell);
-      }
-    }
-  }
-
-  void GridCellsFollowTyping() {
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    auto* grid = Control<TCharGrid>(&settings, "acgUSER1");
-    grid->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(grid, QStringLiteral("362"));
-    QAccessibleTableInterface* table = Accessible(grid)->tableInterface();
-    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("2"));
-    QCOMPARE(Accessible(grid)->text(QAccessible::Value), QStringLiteral("362"));
-    // The current cell is the focused child the tools follow.
-    QCOMPARE(Accessible(grid)->focusChild(), table->cellAt(0, 3));
-    settings.hide();
-  }
-
-  // The in-place editor takes the focus from the grid, so it must carry a name too.
-  void InplaceEditorNamedAfterItsGrid() {
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    auto* grid = Control<TCharGrid>(&settings, "acgEvent3");
-    grid->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(grid, Qt::Key_F2);
-    QVERIFY(grid->EditorMode());
-    QWidget* focused = QApplication::focusWidget();
-    QCOMPARE(focused, static_cast<QWidget*>(grid->InplaceEditor()));
-    QAccessibleInterface* editor = Accessible(focused);
-    QCOMPARE(editor->role(), QAccessible::EditableText);
-    QCOMPARE(editor->text(QAccessible::Name), Text("Eseménykód 3"));
-    settings.hide();
   }
 
   // ---- the status bar reads its message

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/settings_form.h"
 
@@ -404,9 +405,28 @@ class CharGridTests : public WindowTest {
     QVERIFY(cells->cellAt(0, 3)->state().focused);
     QVERIFY(!cell->state().focused);
     QCOMPARE(cell->rect().size(), QSize(12, 16));
+    QCOMPARE(cell->text(QAccessible::Value), QString("6"));
+    QCOMPARE(table->child(1), cell);
+    QCOMPARE(cells->cellAt(0, 5)->text(QAccessible::Name), QString::fromUtf8("üres"));
+    QCOMPARE(cells->cellAt(0, 5)->text(QAccessible::Value), QString());
 
-    Grid("acgEvent1")->SetCell(2, "*");
-    QCOMPARE(QAccessible::queryAccessibleInterface(Grid("acgEvent1"))->text(QAccessible::Value), QString("  *"));
+    // An event code's unused digit is a space, as an erased image loads: read as empty.
+    QAccessibleInterface* code = QAccessible::queryAccessibleInterface(Grid("acgEvent1"));
+    Grid("acgEvent1")->LoadCells({" ", "", "*", " "});
+    QCOMPARE(code->tableInterface()->columnCount(), 4);
+    QCOMPARE(code->text(QAccessible::Value), QString("  *"));
+    QCOMPARE(code->child(0)->text(QAccessible::Name), QString::fromUtf8("üres"));
+    QCOMPARE(code->child(0)->text(QAccessible::Value), QString(" "));
+  }
+
+  // The in-place editor takes the focus from the grid, so it carries the grid's name.
+  void InplaceEditorNamedAfterItsGrid() {
+    TCharGrid* grid = Focus("acgEvent3");
+    PressKey(Qt::Key_F2);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid->InplaceEditor()));
+    QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(grid->InplaceEditor());
+    QCOMPARE(editor->role(), QAccessible::EditableText);
+    QCOMPARE(editor->text(QAccessible::Name), RowNamed(SettingsTable(), "acgEvent3").text);
   }
 
   void CellGeometryAndColours() {
