@@ -124,8 +124,8 @@ class AccessibilityTests : public WindowTest {
 
   // ---- the windows themselves
 
-  void WindowsNamedByTheirCaptions_data() { AddWindowRows(); }
-  void WindowsNamedByTheirCaptions() {
+  void windowsAreNamedByTheirCaptions_data() { AddWindowRows(); }
+  void windowsAreNamedByTheirCaptions() {
     QFETCH(QString, window);
     QAccessibleInterface* accessible = Accessible(Window(window));
     QVERIFY(accessible != nullptr);
@@ -135,16 +135,16 @@ class AccessibilityTests : public WindowTest {
 
   // ---- no nameless control anywhere in a window's tree
 
-  void NoInteractiveControlIsNameless_data() { AddWindowRows(); }
-  void NoInteractiveControlIsNameless() {
+  void noInteractiveControlIsNameless_data() { AddWindowRows(); }
+  void noInteractiveControlIsNameless() {
     QFETCH(QString, window);
     QStringList nameless;
     CollectNameless(Accessible(Window(window)), window, nameless);
     QVERIFY2(nameless.isEmpty(), qPrintable(QStringLiteral("nameless: ") + nameless.join(QStringLiteral(", "))));
   }
 
-  void NoControlNamedByItsControlName_data() { AddWindowRows(); }
-  void NoControlNamedByItsControlName() {
+  void noControlIsNamedByItsControlName_data() { AddWindowRows(); }
+  void noControlIsNamedByItsControlName() {
     QFETCH(QString, window);
     QSet<QString> controlNames;
     for (const QObject* object : Window(window)->findChildren<QObject*>())
@@ -155,8 +155,8 @@ class AccessibilityTests : public WindowTest {
   }
 
   // The walks above must really reach the controls: a tree cut short would pass them.
-  void WalkReachesEveryControl_data() { AddWindowRows(); }
-  void WalkReachesEveryControl() {
+  void theWalkReachesEveryControlOfTheTableAndEveryCell_data() { AddWindowRows(); }
+  void theWalkReachesEveryControlOfTheTableAndEveryCell() {
     QFETCH(QString, window);
     QAccessibleInterface* root = Accessible(Window(window));
     for (QAccessible::Role role : {QAccessible::PushButton, QAccessible::EditableText, QAccessible::Table})
@@ -168,7 +168,7 @@ class AccessibilityTests : public WindowTest {
 
   // ---- each control by the name a person or a test driver looks for
 
-  void ControlsNamedByCaptionOrLabel_data() {
+  void controlsAreNamedByTheirCaptionsOrLabels_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
@@ -179,7 +179,7 @@ class AccessibilityTests : public WindowTest {
             << table->tag << row.name << row.text << int(row.role);
     }
   }
-  void ControlsNamedByCaptionOrLabel() {
+  void controlsAreNamedByTheirCaptionsOrLabels() {
     QFETCH(QString, window);
     QFETCH(QString, control);
     QFETCH(QString, name);
@@ -193,7 +193,7 @@ class AccessibilityTests : public WindowTest {
 
   // ---- the status bar reads its message
 
-  void StatusBarDescribedByItsMessage() {
+  void theStatusBarIsDescribedByItsMessage() {
     // The remembered port leads nowhere, so connecting fails.
     Control<QPushButton>(&windows_->Main(), "btConnect")->click();
     QAccessibleInterface* bar = Accessible(Control(&windows_->Main(), "StatusBar1"));
@@ -202,7 +202,7 @@ class AccessibilityTests : public WindowTest {
 
   // ---- the state window's values
 
-  void StateValuesReadable() {
+  void theStateWindowsValuesAreReadable() {
     ModuleStatus status;
     status.wiredLine = {"Rendben", kGreen};
     status.in1 = {"Nyitott", kRed};
@@ -231,7 +231,7 @@ class AccessibilityTests : public WindowTest {
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("17"));
   }
 
-  void MessageLogReadable() {
+  void theMessageLogIsReadable() {
     windows_->State().AddMessage("GSM modul k\xE9szen");
     windows_->State().AddMessage("Riaszt\xE1s");
     QAccessibleInterface* memo = Accessible(Control(&windows_->State(), "MemoState"));
@@ -243,7 +243,7 @@ class AccessibilityTests : public WindowTest {
 
   // ---- acting through the interface does what a click does
 
-  void PressActionClicksTheButton() {
+  void thePressActionClicksTheButton() {
     windows_->State().AddMessage("egy");
     QAccessibleInterface* clear = Accessible(Control(&windows_->State(), "btClearMsg"));
     QAccessibleActionInterface* actions = clear->actionInterface();
@@ -254,7 +254,7 @@ class AccessibilityTests : public WindowTest {
     QTRY_COMPARE(Control<QPlainTextEdit>(&windows_->State(), "MemoState")->toPlainText(), QString());
   }
 
-  void PortChooserLabelledAndItsEntriesNamed() {
+  void thePortChooserIsLabelledAndItsEntriesNamed() {
     QAccessibleInterface* combo = Accessible(Control(&windows_->Main(), "cbCOM"));
     QCOMPARE(combo->role(), QAccessible::ComboBox);
     QCOMPARE(combo->text(QAccessible::Value), QString::fromLatin1(kListedPort));

@@ -94,7 +94,7 @@ class DownloadFormTests : public WindowTest {
     EndWorld();
   }
 
-  void WindowFrame() {
+  void theWindowShowsItsTableAndIsCentredAtEveryOpening() {
     SaveShot(form_.get(), "download-form");
     CompareWithTable(form_.get(), TransferTable());
     for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::StaticText)) {
@@ -111,12 +111,12 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(InTheMiddleOfTheScreen(*form_));
   }
 
-  void TabRunsTopToBottom() {
+  void tabRunsTopToBottom() {
     QCOMPARE(TabOrder(form_.get()),
              (QStringList{"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}));
   }
 
-  void Buttons() {
+  void theButtonsAreBoldGreyAndShowTheirWholeCaptions() {
     for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton)) {
       QPushButton* button = Button(row.name);
       QVERIFY2(button->font().bold(), qPrintable(row.name));
@@ -126,7 +126,7 @@ class DownloadFormTests : public WindowTest {
     }
   }
 
-  void ButtonLayout() {
+  void theButtonsStandInTheirRowsAndColumns() {
     const QRect open = Button("btOpen")->geometry();
     const QRect save = Button("btSave")->geometry();
     QCOMPARE(open.top(), save.top());
@@ -141,7 +141,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(Button("btClose")->x() > form_->width() / 2);
   }
 
-  void IndicatorColours_data() {
+  void eachLampColourShowsItsOwnRgb_data() {
     QTest::addColumn<int>("colour");
     QTest::addColumn<QColor>("rgb");
     QTest::newRow("white") << int(IndicatorColour::White) << kWhite;
@@ -150,7 +150,7 @@ class DownloadFormTests : public WindowTest {
     QTest::newRow("green") << int(IndicatorColour::Green) << kGreen;
     QTest::newRow("red") << int(IndicatorColour::Red) << kRed;
   }
-  void IndicatorColours() {
+  void eachLampColourShowsItsOwnRgb() {
     QFETCH(int, colour);
     QFETCH(QColor, rgb);
     form_->SetIndicator(2, IndicatorColour(colour));
@@ -161,7 +161,7 @@ class DownloadFormTests : public WindowTest {
     QCOMPARE(shot.pixelColor(4 * shot.devicePixelRatio(), 4 * shot.devicePixelRatio()), rgb);
   }
 
-  void CreationErasesImageAndStartsTimer() {
+  void creatingTheWindowErasesTheImageAndStartsTheTick() {
     form_.reset();
     ParameterImage.fill(0x00);
     TransferCountdown = 0;
@@ -173,13 +173,13 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(timer->isActive());  // from creation, shown or not
   }
 
-  void Timer1CountsDown() {
+  void theTickCountsTheWaitDownWhileTheWindowIsHidden() {
     form_->hide();
     TransferCountdown = 5;
     QTRY_COMPARE_WITH_TIMEOUT(TransferCountdown, 0, 2000);
   }
 
-  void Load_data() {
+  void aLoadedFileTurnsTheLampsGreenAndAFailedLoadLeavesTheImage_data() {
     QTest::addColumn<QByteArray>("content");  // empty: no file
     QTest::addColumn<bool>("answered");
     QTest::addColumn<QColor>("after");
@@ -191,7 +191,7 @@ class DownloadFormTests : public WindowTest {
     QTest::newRow("missing file") << QByteArray() << true << kSilver << "File not found." << false;
     QTest::newRow("short file") << QByteArray(1000, 'x') << true << kSilver << "Read beyond end of file." << false;
   }
-  void Load() {
+  void aLoadedFileTurnsTheLampsGreenAndAFailedLoadLeavesTheImage() {
     QFETCH(QByteArray, content);
     QFETCH(bool, answered);
     QFETCH(QColor, after);
@@ -221,7 +221,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(ParameterImage == expected);
   }
 
-  void FileDialogs() {
+  void theFileDialogsOfferHvkFilesAndTheSaveAddsTheSuffix() {
     Button("btOpen")->click();
     Button("btSave")->click();
     QCOMPARE(Dialogs().fileRequests.size(), std::size_t(2));
@@ -235,7 +235,7 @@ class DownloadFormTests : public WindowTest {
     QCOMPARE(Dialogs().fileRequests[1].defaultSuffix, QString("HVK"));
   }
 
-  void NameWithoutExtensionGetsHvk_data() {
+  void aNameSavedWithoutExtensionGetsHvkAndLoadsBack_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("file");
     QTest::newRow("no extension") << "image"
@@ -246,7 +246,7 @@ class DownloadFormTests : public WindowTest {
                               << "image.HVK";
     QTest::newRow("accented name") << QString::fromUtf8("régi kép") << QString::fromUtf8("régi kép.HVK");
   }
-  void NameWithoutExtensionGetsHvk() {
+  void aNameSavedWithoutExtensionGetsHvkAndLoadsBack() {
     QFETCH(QString, typed);
     QFETCH(QString, file);
     ParameterImage = Pattern();
@@ -264,7 +264,7 @@ class DownloadFormTests : public WindowTest {
     QCOMPARE(Indicators(), QList<QColor>(4, kGreen));
   }
 
-  void SaveReplacesAndReportsFailure() {
+  void aSaveReplacesTheOldFileAndReportsAMissingFolder() {
     const QString path = FilePath("old.HVK");
     WriteFile(path, "old contents");
     ParameterImage = Pattern();
@@ -279,7 +279,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
   }
 
-  void EditShowsLoadedFile() {
+  void theEditorShowsTheLoadedFileAndItsCancelStoresNothing() {
     ImageBytes image;
     image.fill(kErasedByte);
     EditorValues values;
@@ -307,7 +307,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(ParameterImage == image);  // cancelled: nothing stored
   }
 
-  void EditAcceptedStoresIntoImage() {
+  void anAcceptedEditIsStoredAndTheFocusReturnsToEdit() {
     WhenModal([&](QWidget* modal) {
       Control<TCharGrid>(modal, "acgUSER1")->setFocus();
       TypeKeys("06301112233");
@@ -321,7 +321,7 @@ class DownloadFormTests : public WindowTest {
   }
 
   // What the procedure does without a connection is the transfer's; the window adds the box.
-  void ProcedureWithPortClosed() {
+  void aProcedureWithoutAConnectionShowsAPlainBoxUnderTheProgramsTitle() {
     Button("btRead")->click();
     QCOMPARE(Dialogs().messages.size(), std::size_t(1));
     QCOMPARE(Dialogs().messages[0].text, kNoConnectionStatus);
@@ -329,7 +329,7 @@ class DownloadFormTests : public WindowTest {
     QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
   }
 
-  void ButtonsDisabledWhileProcedureRuns_data() {
+  void everyButtonIsDisabledWhileAProcedureRunsAndTheFocusStays_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QList<QColor>>("after");
@@ -339,7 +339,7 @@ class DownloadFormTests : public WindowTest {
     QTest::newRow("compare") << "btCompare" << QByteArray("RDFL0000\r")
                              << QList<QColor>{kRed, kYellow, kYellow, kYellow};
   }
-  void ButtonsDisabledWhileProcedureRuns() {
+  void everyButtonIsDisabledWhileAProcedureRunsAndTheFocusStays() {
     QFETCH(QString, button);
     QFETCH(QByteArray, command);
     QFETCH(QList<QColor>, after);
@@ -361,7 +361,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY2(QByteArray::fromStdString(sent).startsWith(command), sent.c_str());
   }
 
-  void ButtonsEnabledAfterSerialLinkError() {
+  void aSerialLinkErrorDuringAProcedureIsShownUnchangedInAnErrorBox() {
     auto module = std::make_unique<PtyPair>();
     module->LinkAs("COM6");
     bench_->Connect("COM6");
@@ -375,14 +375,14 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(Dialogs().messages[0].text.endsWith(")"));  // shown unchanged, no full stop
   }
 
-  void CloseDuringProcedureTakesEffectAfter_data() {
+  void closingDuringAProcedureHidesTheWindowWhenItEnds_data() {
     QTest::addColumn<bool>("escape");
     QTest::newRow("close box") << false;
     QTest::newRow("Esc") << true;
   }
   // The lamps a compare coloured say why, to the eye and to assistive tools; a new
   // colour makes the report go.
-  void CompareReportIsTheLampsTooltipAndDescription() {
+  void theComparedLampsExplainThemselvesInTooltipAndDescription() {
     SimulatedModule module("COM5", ConfigDir());
     module.Start();
     bench_->Connect("COM5");
@@ -402,7 +402,7 @@ class DownloadFormTests : public WindowTest {
     QVERIFY(first->toolTip().isEmpty());
   }
 
-  void CloseDuringProcedureTakesEffectAfter() {
+  void closingDuringAProcedureHidesTheWindowWhenItEnds() {
     QFETCH(bool, escape);
     PtyPair module;
     module.LinkAs("COM5");
@@ -421,13 +421,13 @@ class DownloadFormTests : public WindowTest {
     QCOMPARE(form_->IndicatorShown(0), kRed);
   }
 
-  void CloseHides_data() {
+  void closingOnlyHidesTheWindowAndKeepsItsLamps_data() {
     QTest::addColumn<QString>("by");
     QTest::newRow("btClose") << "btClose";
     QTest::newRow("close box") << "close box";
     QTest::newRow("Esc") << "Esc";
   }
-  void CloseHides() {
+  void closingOnlyHidesTheWindowAndKeepsItsLamps() {
     QFETCH(QString, by);
     if (by == "close box")
       form_->close();

@@ -60,7 +60,7 @@ class SettingsFormTests : public WindowTest {
     EndWorld();
   }
 
-  void WindowFrame() {
+  void theWindowShowsItsTableInTwoFramesAboveItsButtons() {
     SaveShot(form_, "settings-form");
     CompareWithTable(form_, SettingsTable());
     QCOMPARE(form_->findChildren<QGroupBox*>().size(), 2);
@@ -79,14 +79,14 @@ class SettingsFormTests : public WindowTest {
     for (int n = 1; n <= 10; ++n) QCOMPARE(Sms(n)->maxLength(), 40);
   }
 
-  void WindowTexts() {
+  void noLabelIsCutOff() {
     for (const ControlRow& row : RowsWithRole(SettingsTable(), QAccessible::StaticText)) {
       auto* label = Control<QLabel>(form_, row.name);
       QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(row.name));
     }
   }
 
-  void SetValuesShowsEveryField() {
+  void everyFieldShowsItsValueAndReadsBackTheSameImage() {
     const ImageBytes image = SampleValues();
     form_->SetValues(LoadAll(image));
     QCOMPARE(Grid("acgUSER1")->Cell(0), QString("3"));
@@ -106,7 +106,7 @@ class SettingsFormTests : public WindowTest {
     QVERIFY(again == image);
   }
 
-  void AcceptUnchangedSetsMarker() {
+  void acceptingUnchangedValuesSetsTheMarker() {
     ParameterImage[EEAddr::Marker] = 0x00;
     Accept();
     QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
@@ -114,7 +114,7 @@ class SettingsFormTests : public WindowTest {
     QVERIFY(!form_->isVisible());
   }
 
-  void TypedEventCodeStored() {
+  void aTypedEventCodeIsStored() {
     Grid("acgEvent1")->setFocus();
     TypeKeys("1*30");
     Accept();
@@ -122,7 +122,7 @@ class SettingsFormTests : public WindowTest {
     QCOMPARE(ParameterImage[103], std::uint8_t(0x30));
   }
 
-  void EventCodeWithLetterStoredAsNoCode() {
+  void anEventCodeWithALetterIsStoredAsNoCode() {
     ParameterImage[104] = 0x12;
     ParameterImage[105] = 0x34;
     form_->SetValues(LoadAll(ParameterImage));
@@ -134,7 +134,7 @@ class SettingsFormTests : public WindowTest {
     QCOMPARE(ParameterImage[105], std::uint8_t(0xFF));
   }
 
-  void TypedPhoneNumberStored() {
+  void aTypedPhoneNumberIsStoredWithItsLength() {
     Grid("acgSMSFW1")->setFocus();
     TypeKeys("3620\b1");
     Accept();
@@ -144,7 +144,7 @@ class SettingsFormTests : public WindowTest {
     for (int i = 5; i < 17; ++i) QCOMPARE(ParameterImage[EEAddr::SmsFw1 + i], std::uint8_t(0));
   }
 
-  void PastedPairInOpenEditorStoredAsFirstDigitOnAccept() {
+  void aPastedPairInAnOpenEditorIsStoredAsItsFirstDigit() {
     // Clicking the button takes the focus from the grid, which cleans the cell first.
     auto* grid = Grid("acgAUTODIAL");
     grid->setFocus();
@@ -157,7 +157,7 @@ class SettingsFormTests : public WindowTest {
     QCOMPARE(ParameterImage[EEAddr::AutoDial + 1], std::uint8_t('4'));
   }
 
-  void SmsTextTyped_data() {
+  void smsTextsTakeWhatTheCodePageHoldsUpTo40Characters_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     QTest::newRow("accents") << QString::fromUtf8("áéíóöőúüű ÁÉÍÓÖŐÚÜŰ") << QString::fromUtf8("áéíóöőúüű ÁÉÍÓÖŐÚÜŰ");
@@ -166,7 +166,7 @@ class SettingsFormTests : public WindowTest {
     QTest::newRow("dot above refused") << QString::fromUtf8("x˙y") << QString("xy");
     QTest::newRow("41st character refused") << QString(41, QChar('w')) << QString(40, QChar('w'));
   }
-  void SmsTextTyped() {
+  void smsTextsTakeWhatTheCodePageHoldsUpTo40Characters() {
     QFETCH(QString, typed);
     QFETCH(QString, kept);
     Sms(3)->setFocus();
@@ -176,7 +176,7 @@ class SettingsFormTests : public WindowTest {
     QCOMPARE(LoadSmsText(ParameterImage, EEAddr::SmsText(3)), ToCp1250(kept));
   }
 
-  void SmsPasteOfForeignTextRefused() {
+  void aPastedSmsTextWithAForeignCharacterIsRefused() {
     Sms(4)->setText("ok");
     Sms(4)->setFocus();
     Sms(4)->end(false);
@@ -186,12 +186,12 @@ class SettingsFormTests : public WindowTest {
     QCOMPARE(Sms(4)->text(), QString::fromUtf8("ok ő"));
   }
 
-  void CancelStoresNothing_data() {
+  void cancellingStoresNothing_data() {
     QTest::addColumn<bool>("closeBox");
     QTest::newRow("cancel button") << false;
     QTest::newRow("close box") << true;
   }
-  void CancelStoresNothing() {
+  void cancellingStoresNothing() {
     QFETCH(bool, closeBox);
     const ImageBytes before = ParameterImage;
     Grid("acgUSER1")->setFocus();
@@ -206,7 +206,7 @@ class SettingsFormTests : public WindowTest {
     QVERIFY(ParameterImage == before);
   }
 
-  void EnterAndEscDoNotEndTheWindow() {
+  void enterAndEscDoNotEndTheEditor() {
     Sms(2)->setFocus();
     PressKey(Qt::Key_Return);
     PressKey(Qt::Key_Escape);
@@ -214,7 +214,7 @@ class SettingsFormTests : public WindowTest {
     QVERIFY(ParameterImage[EEAddr::Marker] == kErasedByte);
   }
 
-  void TabOrderFollowsRows() {
+  void tabFollowsTheRows() {
     QStringList expected = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
     for (int n = 1; n <= 9; ++n) expected << QString("acgEvent%1").arg(n) << QString("edSMS%1").arg(n);
     expected << "edSMS10"
