@@ -24,6 +24,7 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/indicator_letter.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
@@ -69,16 +70,12 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
 
 // What the four lamps show, as letters: W Y S G R, ? for anything else.
 QString Lamps(const TFormDownload& form) {
-  const std::pair<IndicatorColour, char> colours[] = {{IndicatorColour::White, 'W'},
-                                                      {IndicatorColour::Yellow, 'Y'},
-                                                      {IndicatorColour::Silver, 'S'},
-                                                      {IndicatorColour::Green, 'G'},
-                                                      {IndicatorColour::Red, 'R'}};
   QString lamps;
   for (int b = 0; b < 4; ++b) {
     char letter = '?';
-    for (auto [colour, c] : colours) {
-      if (form.IndicatorShown(b) == TFormDownload::IndicatorRgb(colour)) letter = c;
+    for (IndicatorColour colour : {IndicatorColour::White, IndicatorColour::Yellow, IndicatorColour::Silver,
+                                   IndicatorColour::Green, IndicatorColour::Red}) {
+      if (form.IndicatorShown(b) == TFormDownload::IndicatorRgb(colour)) letter = IndicatorLetter(colour);
     }
     lamps += QLatin1Char(letter);
   }
