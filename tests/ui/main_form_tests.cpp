@@ -3,9 +3,7 @@
 
 #include <QAccessible>
 #include <QDialog>
-#include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
