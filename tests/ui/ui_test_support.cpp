@@ -73,7 +73,9 @@ void OpenWhatTheToolkitKeeps() {
   done = true;
   QThreadPool::globalInstance()->setExpiryTimeout(-1);
   // Large images are converted on every thread of the pool.
-  static_cast<void>(QImage(2000, 2000, QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB888));
+  QImage large(2000, 2000, QImage::Format_ARGB32);
+  large.fill(Qt::white);
+  static_cast<void>(large.convertToFormat(QImage::Format_RGB888));
   QDialog window;
   ShowActive(&window);
   QDialog modal;

@@ -1,8 +1,8 @@
 #pragma once
-// What the window tests share: a dialog service that answers instead of blocking,
-// a config folder whose COM names all lead to pseudo-terminals or nowhere, the
-// serial link wired as the main window wires it, and small helpers for finding
-// controls, typing into them and acting on modal windows.
+// What the window tests share: the base their classes derive from, a dialog service
+// that answers instead of blocking, a config folder whose COM names all lead to
+// pseudo-terminals or nowhere, the serial link wired as the main window wires it, and
+// small helpers for finding controls, typing into them and acting on modal windows.
 
 #include <QApplication>
 #include <QObject>
