@@ -9,13 +9,15 @@
 #include "ui/form_style.h"
 #include "ui/main_form.h"
 
-const char kVersionText[] = "v1.1c";
+const QString kVersionText = QStringLiteral("v1.1c");
 
 namespace {
 
-const char kSplashPicture[] = ":/splash.bmp";
+// Assistive tools name the splash, which shows no caption, by the program's name.
+const QString kCaption = QStringLiteral("Kelvaro");
+const QString kSplashPicture = QStringLiteral(":/splash.bmp");
 // The words on the picture, read out in its place.
-const char kSplashPictureText[] = "Harnvik GSM vonali adapter telepítő és szervizprogram";
+const QString kSplashPictureText = QStringLiteral("Harnvik GSM vonali adapter telepítő és szervizprogram");
 constexpr int kBorderWidth = 2;
 const QColor kBorderColour(128, 128, 128);
 // lbVersion: right edge 6 pixels in from the right, top 292 pixels down.
@@ -30,7 +32,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   ReportAsWindow("TWelcomeForm");
   setObjectName(QStringLiteral("WelcomeForm"));
-  setWindowTitle(QStringLiteral("Kelvaro"));
+  setWindowTitle(kCaption);
   setFixedSize(kClientWidth, kClientHeight);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kBorderColour);
@@ -40,8 +42,8 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   // The grey border shows around the picture, which fills the rest.
   Image1 = new QLabel(this);
   Image1->setObjectName(QStringLiteral("Image1"));
-  Image1->setAccessibleName(QString::fromUtf8(kSplashPictureText));
-  Image1->setPixmap(QPixmap(QString::fromLatin1(kSplashPicture)));
+  Image1->setAccessibleName(kSplashPictureText);
+  Image1->setPixmap(QPixmap(kSplashPicture));
   Image1->setAlignment(Qt::AlignCenter);
   Image1->setGeometry(kBorderWidth, kBorderWidth, kClientWidth - 2 * kBorderWidth, kClientHeight - 2 * kBorderWidth);
 
@@ -63,7 +65,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   connect(Timer1, &QTimer::timeout, this, &TWelcomeForm::Timer1Timer);
 
   CentreOnScreen(*this);
-  lbVersion->setText(QString::fromLatin1(kVersionText));
+  lbVersion->setText(kVersionText);
   show();
 }
 
@@ -84,7 +86,7 @@ void TWelcomeForm::FormShow() {
 void TWelcomeForm::Timer1Timer() {
   Timer1->stop();
   hide();
-  mainForm_->setWindowTitle(mainForm_->windowTitle() + QStringLiteral("  ") + QString::fromLatin1(kVersionText));
+  mainForm_->setWindowTitle(mainForm_->windowTitle() + QStringLiteral("  ") + kVersionText);
   mainForm_->show();
   mainForm_->raise();
   mainForm_->activateWindow();

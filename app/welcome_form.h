@@ -38,4 +38,4 @@ class TWelcomeForm : public QWidget {
 };
 
 // "v1.1c"
-extern const char kVersionText[];
+extern const QString kVersionText;

@@ -18,19 +18,19 @@
 
 namespace {
 
-const char kCaption[] = "Harnvik";
-const char kSelectSerialPortText[] = "Soros port kiválasztása";
-const char kConnectText[] = "Soros kapcsolat létrehozása";
-const char kDisconnectText[] = "Soros kapcsolat bontása";
-const char kStatusText[] = "Modul állapotának figyelése";
-const char kParameterSettingText[] = "Paraméterek beállítása";
-const char kCloseText[] = "Kilépés";
-const char kConnectedText[] = " Soros kapcsolat rendben.";
-const char kPortUnavailableText[] = " Hiba: A COM port nem elérhető!";
+const QString kCaption = QStringLiteral("Harnvik");
+const QString kSelectSerialPortText = QStringLiteral("Soros port kiválasztása");
+const QString kConnectText = QStringLiteral("Soros kapcsolat létrehozása");
+const QString kDisconnectText = QStringLiteral("Soros kapcsolat bontása");
+const QString kStatusText = QStringLiteral("Modul állapotának figyelése");
+const QString kParameterSettingText = QStringLiteral("Paraméterek beállítása");
+const QString kCloseText = QStringLiteral("Kilépés");
+const QString kConnectedText = QStringLiteral(" Soros kapcsolat rendben.");
+const QString kPortUnavailableText = QStringLiteral(" Hiba: A COM port nem elérhető!");
 // What assistive tools call the two framed areas and the status bar, which show no caption.
-const char kSerialPortFrameName[] = "Soros kapcsolat";
-const char kModuleFrameName[] = "Modul";
-const char kStatusBarName[] = "Állapotsor";
+const QString kSerialPortFrameName = QStringLiteral("Soros kapcsolat");
+const QString kModuleFrameName = QStringLiteral("Modul");
+const QString kStatusBarName = QStringLiteral("Állapotsor");
 
 // Layout, in pixels of the client area.
 constexpr int kMargin = 6;
@@ -41,10 +41,10 @@ constexpr int kButtonHeight = 23;
 constexpr int kTallButtonHeight = 34;
 constexpr int kStatusBarHeight = 20;
 
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* accessibleName, const QRect& geometry) {
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& accessibleName, const QRect& geometry) {
   auto* frame = new QGroupBox(parent);
   frame->setObjectName(QString::fromLatin1(name));
-  frame->setAccessibleName(QString::fromUtf8(accessibleName));
+  frame->setAccessibleName(accessibleName);
   frame->setGeometry(geometry);
   return frame;
 }
@@ -73,7 +73,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildControls() {
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(kCaption);
   // A dialog border: fixed size, a close box, nothing to minimise or maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
@@ -82,36 +82,36 @@ void TMainForm::BuildControls() {
   CentreOnScreen(*this);
 
   gbSerialPort = MakeFrame(this, "gbSerialPort", kSerialPortFrameName, QRect(kMargin, 4, kFrameWidth, 106));
-  lbSelectSerialPort = new QLabel(QString::fromUtf8(kSelectSerialPortText), gbSerialPort);
+  lbSelectSerialPort = new QLabel(kSelectSerialPortText, gbSerialPort);
   lbSelectSerialPort->setObjectName(QStringLiteral("lbSelectSerialPort"));
   lbSelectSerialPort->setGeometry(kInner, 6, kControlWidth, 16);
   cbCOM = new TComComboBox(gbSerialPort);
   cbCOM->setObjectName(QStringLiteral("cbCOM"));
   // The label names the chooser through its buddy (on Linux the chooser reads its
   // current port and is labelled by it); its drop-down list has no label of its own.
-  cbCOM->view()->setAccessibleName(QString::fromUtf8(kSelectSerialPortText));
-  cbCOM->setAccessibleDescription(QString::fromUtf8(kSelectSerialPortText));
+  cbCOM->view()->setAccessibleName(kSelectSerialPortText);
+  cbCOM->setAccessibleDescription(kSelectSerialPortText);
   cbCOM->setGeometry(kInner, 23, kControlWidth, 23);
   lbSelectSerialPort->setBuddy(cbCOM);
-  btConnect = MakeButton(gbSerialPort, "btConnect", QString::fromUtf8(kConnectText),
-                         QRect(kInner, 51, kControlWidth, kButtonHeight), ButtonWeight::Bold);
-  btDisconnect = MakeButton(gbSerialPort, "btDisconnect", QString::fromUtf8(kDisconnectText),
+  btConnect = MakeButton(gbSerialPort, "btConnect", kConnectText, QRect(kInner, 51, kControlWidth, kButtonHeight),
+                         ButtonWeight::Bold);
+  btDisconnect = MakeButton(gbSerialPort, "btDisconnect", kDisconnectText,
                             QRect(kInner, 77, kControlWidth, kButtonHeight), ButtonWeight::Bold);
 
   gbModule = MakeFrame(this, "gbModule", kModuleFrameName, QRect(kMargin, 114, kFrameWidth, 82));
-  btStatus = MakeButton(gbModule, "btStatus", QString::fromUtf8(kStatusText),
-                        QRect(kInner, 6, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
-  btParameterSetting = MakeButton(gbModule, "btParameterSetting", QString::fromUtf8(kParameterSettingText),
+  btStatus = MakeButton(gbModule, "btStatus", kStatusText, QRect(kInner, 6, kControlWidth, kTallButtonHeight),
+                        ButtonWeight::Bold);
+  btParameterSetting = MakeButton(gbModule, "btParameterSetting", kParameterSettingText,
                                   QRect(kInner, 42, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
 
   constexpr int kCloseWidth = 80;
   btClose =
-      MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+      MakeButton(this, "btClose", kCloseText,
                  QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight), ButtonWeight::Bold);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-  StatusBar1->setAccessibleName(QString::fromUtf8(kStatusBarName));
+  StatusBar1->setAccessibleName(kStatusBarName);
   StatusBar1->setSizeGripEnabled(false);
   StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
   // One text across the whole width; a permanent label, so no tooltip can wipe it.
@@ -169,11 +169,11 @@ void TMainForm::btConnectClick() {
   }
   if (line_.port.Connected()) {
     ShowConnectedState(true);
-    SetStatusText(QString::fromUtf8(kConnectedText));
+    SetStatusText(kConnectedText);
     // Disabling btConnect passed the focus on down the row; the next step is watching the module.
     btStatus->setFocus(Qt::OtherFocusReason);
   } else {
-    SetStatusText(QString::fromUtf8(kPortUnavailableText));
+    SetStatusText(kPortUnavailableText);
     ShowConnectedState(false);
   }
 }
@@ -204,7 +204,7 @@ void TMainForm::cbCOMPortApplied() {
   // offering a connection that is gone.
   if (btDisconnect->isEnabled() && !line_.port.Connected()) {
     ShowConnectedState(false);
-    SetStatusText(QString::fromUtf8(kPortUnavailableText));
+    SetStatusText(kPortUnavailableText);
     btConnect->setFocus(Qt::OtherFocusReason);
   }
 }

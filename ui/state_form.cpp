@@ -16,16 +16,12 @@
 
 namespace {
 
-const char kCaption[] = "A modul állapota";
-const char kLineVoltageText[] = "Vezetékes vonal";
-const char kIN1Text[] = "IN1";
-const char kIN2Text[] = "IN2";
-const char kGSMLineText[] = "GSM vonal státusz";
-const char kGSMpowerText[] = "GSM térerő (0-31):";
-const char kStateMessagesText[] = "A modul állapot üzenetei:";
-const char kClearMsgText[] = "Üzenetablak törlése";
-const char kCloseText[] = "Ablak bezárása";
-const char kInitialValue[] = ".";
+const QString kCaption = QStringLiteral("A modul állapota");
+const QString kStateMessagesText = QStringLiteral("A modul állapot üzenetei:");
+const QString kClearMsgText = QStringLiteral("Üzenetablak törlése");
+const QString kCloseText = QStringLiteral("Ablak bezárása");
+const QString kInitialValue = QStringLiteral(".");
+const QString kInitialSignal = QStringLiteral("0");
 
 // Layout, in pixels of the client area.
 constexpr int kMargin = 8;
@@ -36,8 +32,9 @@ constexpr int kValueHeight = 22;
 constexpr int kLineVoltageWidth = 115;
 constexpr int kInputWidth = (kRowWidth - kLineVoltageWidth - 2 * kGap) / 2;
 
+// The panels are captioned with the core's names for the items, as the command-line tool prints them.
 QLabel* MakeHeader(QWidget* parent, const char* name, const char* caption, const QRect& geometry) {
-  auto* panel = new QLabel(QString::fromUtf8(caption), parent);
+  auto* panel = new QLabel(FromCp1250(caption), parent);
   panel->setObjectName(QString::fromLatin1(name));
   panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
   panel->setAlignment(Qt::AlignCenter);
@@ -48,7 +45,7 @@ QLabel* MakeHeader(QWidget* parent, const char* name, const char* caption, const
 }
 
 QLabel* MakeValue(QWidget* parent, const char* name, const QRect& geometry) {
-  auto* label = new QLabel(QString::fromLatin1(kInitialValue), parent);
+  auto* label = new QLabel(kInitialValue, parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setAlignment(Qt::AlignCenter);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -72,7 +69,7 @@ TStateForm::TStateForm(PortLink& port, QWidget* parent, int pollInterval) : QDia
 
 void TStateForm::BuildControls() {
   setObjectName(QStringLiteral("StateForm"));
-  setWindowTitle(QString::fromUtf8(kCaption));
+  setWindowTitle(kCaption);
   // Only the close box.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
@@ -83,24 +80,24 @@ void TStateForm::BuildControls() {
   int x = kMargin;
   int y = kMargin;
   PanelLineVoltage =
-      MakeHeader(this, "PanelLineVoltage", kLineVoltageText, QRect(x, y, kLineVoltageWidth, kHeaderHeight));
+      MakeHeader(this, "PanelLineVoltage", kWiredLineLabel, QRect(x, y, kLineVoltageWidth, kHeaderHeight));
   lbLineVoltage = MakeValue(this, "lbLineVoltage", QRect(x, y + kHeaderHeight, kLineVoltageWidth, kValueHeight));
   x += kLineVoltageWidth + kGap;
-  PanelIN1 = MakeHeader(this, "PanelIN1", kIN1Text, QRect(x, y, kInputWidth, kHeaderHeight));
+  PanelIN1 = MakeHeader(this, "PanelIN1", kIn1Label, QRect(x, y, kInputWidth, kHeaderHeight));
   lbIN1 = MakeValue(this, "lbIN1", QRect(x, y + kHeaderHeight, kInputWidth, kValueHeight));
   x += kInputWidth + kGap;
-  PanelIN2 = MakeHeader(this, "PanelIN2", kIN2Text, QRect(x, y, kRowWidth + kMargin - x, kHeaderHeight));
+  PanelIN2 = MakeHeader(this, "PanelIN2", kIn2Label, QRect(x, y, kRowWidth + kMargin - x, kHeaderHeight));
   lbIN2 = MakeValue(this, "lbIN2", QRect(x, y + kHeaderHeight, kRowWidth + kMargin - x, kValueHeight));
 
   y += kHeaderHeight + kValueHeight + 10;
-  PanelGSMLine = MakeHeader(this, "PanelGSMLine", kGSMLineText, QRect(kMargin, y, kRowWidth, kHeaderHeight));
+  PanelGSMLine = MakeHeader(this, "PanelGSMLine", kCallStateLabel, QRect(kMargin, y, kRowWidth, kHeaderHeight));
   lbGSMLine = MakeValue(this, "lbGSMLine", QRect(kMargin, y + kHeaderHeight, kRowWidth, kValueHeight));
 
   y += kHeaderHeight + kValueHeight + 12;
-  lbGSMpower = new QLabel(QString::fromUtf8(kGSMpowerText), this);
+  lbGSMpower = new QLabel(FromCp1250(kSignalLabel), this);
   lbGSMpower->setObjectName(QStringLiteral("lbGSMpower"));
   lbGSMpower->setGeometry(kMargin, y, 112, 18);
-  lbGSMpowVal = new QLabel(QStringLiteral("0"), this);
+  lbGSMpowVal = new QLabel(kInitialSignal, this);
   lbGSMpowVal->setObjectName(QStringLiteral("lbGSMpowVal"));
   lbGSMpowVal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   lbGSMpowVal->setGeometry(kMargin + 112, y, 28, 18);
@@ -114,7 +111,7 @@ void TStateForm::BuildControls() {
   pbTerero->setGeometry(kMargin + 148, y + 1, kRowWidth - 148, 16);
 
   y += 18 + 10;
-  lbStateMessages = new QLabel(QString::fromUtf8(kStateMessagesText), this);
+  lbStateMessages = new QLabel(kStateMessagesText, this);
   lbStateMessages->setObjectName(QStringLiteral("lbStateMessages"));
   lbStateMessages->setGeometry(kMargin, y, kRowWidth, 16);
   y += 18;
@@ -128,10 +125,10 @@ void TStateForm::BuildControls() {
 
   y = kClientHeight - kMargin - kButtonHeight;
   const int halfWidth = (kRowWidth - kGap) / 2;
-  btClearMsg = MakeButton(this, "btClearMsg", QString::fromUtf8(kClearMsgText),
-                          QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);
+  btClearMsg =
+      MakeButton(this, "btClearMsg", kClearMsgText, QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);
   btClose =
-      MakeButton(this, "btClose", QString::fromUtf8(kCloseText),
+      MakeButton(this, "btClose", kCloseText,
                  QRect(kMargin + halfWidth + kGap, y, kRowWidth - halfWidth - kGap, kButtonHeight), ButtonWeight::Bold);
 
   TimerState = new QTimer(this);

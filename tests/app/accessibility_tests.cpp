@@ -1,11 +1,10 @@
 // The five windows as assistive tools see them: created the way the program creates
 // them, walked through their accessible interfaces. Every control a person can use
-// must be named in words (its caption or its label, never its control name), the
-// grids must read their cells and the state window its values.
+// must be named in words (its caption or its label, never its control name), and the
+// state window must read its values. How a grid reads its cells is the grid's test.
 
 #include <QAccessible>
 #include <QApplication>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -13,8 +12,8 @@
 
 #include "app/startup.h"
 #include "params/parameter_image.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/main_form.h"
 
@@ -22,8 +21,6 @@ namespace {
 
 // The port the chooser lists, so its drop-down list has an entry to name.
 const char kListedPort[] = "COM3";
-
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Roles of what a person can act on or read a value from; each of them needs a name.
 bool IsInteractive(QAccessible::Role role) {
@@ -86,28 +83,13 @@ int CountRole(QAccessibleInterface* node, QAccessible::Role role) {
 
 QAccessibleInterface* Accessible(QWidget* widget) { return QAccessible::queryAccessibleInterface(widget); }
 
-// The row's cells: one character each from text, empty after its end.
-QStringList Cells(const char* text, int count) {
-  QStringList cells;
-  const QString row = QString::fromLatin1(text);
-  for (int i = 0; i < count; ++i) cells.append(row.mid(i, 1));
-  return cells;
-}
-
-template <std::size_t N>
-void Fill(std::array<std::string, N>& cells, const char* text) {
-  for (std::size_t i = 0; i < N && text[i]; ++i) cells[i] = std::string(1, text[i]);
-}
-
 }  // namespace
 
-class AccessibilityTests : public QObject {
+class AccessibilityTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<KelvaroWindows> windows_;
-  int descriptorsBefore_ = 0;
 
   QWidget* Window(const QString& tag) {
     if (tag == QLatin1String("splash")) return &windows_->Welcome();
@@ -116,27 +98,20 @@ class AccessibilityTests : public QObject {
     if (tag == QLatin1String("transfer")) return &windows_->Download();
     return &windows_->Settings();
   }
+  static const WindowTable& Table(const QString& tag) {
+    for (const WindowTable* table : WindowTables())
+      if (table->tag == tag) return *table;
+    qFatal("no window %s", qPrintable(tag));
+  }
   static void AddWindowRows() {
     QTest::addColumn<QString>("window");
-    for (const char* tag : {"splash", "main", "state", "transfer", "settings"}) QTest::newRow(tag) << QString(tag);
+    for (const WindowTable* table : WindowTables()) QTest::newRow(qPrintable(table->tag)) << table->tag;
   }
 
  private slots:
-  // A first round of the windows, shown and typed into, opens what Qt keeps for good
-  // (fonts, the platform); after that every test must leave the descriptors it found.
-  void initTestCase() {
-    init();
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    QTest::keyClick(Control(&settings, "acgUSER1"), Qt::Key_1);
-    windows_.reset();
-    world_.reset();
-    descriptorsBefore_ = OpenDescriptorCount();
-  }
   void init() {
-    world_ = std::make_unique<TestWorld>();
-    world_->ports.Pty(kListedPort);
+    StartWorld();
+    Ports().Pty(kListedPort);
     windows_ = std::make_unique<KelvaroWindows>();
     windows_->ShowMainWindow();
     // The editor as "Adatok szerkesztése" fills it from the freshly erased image.
@@ -144,47 +119,32 @@ class AccessibilityTests : public QObject {
   }
   void cleanup() {
     windows_.reset();
-    world_.reset();
-    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
+    EndWorld();
   }
 
   // ---- the windows themselves
 
-  void WindowsNamedByTheirCaptions_data() {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("role");
-    // The splash has no caption of its own: it goes by the program's name.
-    QTest::newRow("splash") << "splash"
-                            << "Kelvaro" << int(QAccessible::Window);
-    QTest::newRow("main") << "main"
-                          << "Harnvik" << int(QAccessible::Window);
-    QTest::newRow("state") << "state" << Text("A modul állapota") << int(QAccessible::Dialog);
-    QTest::newRow("transfer") << "transfer" << Text("Paraméterek beállítása") << int(QAccessible::Dialog);
-    QTest::newRow("settings") << "settings" << Text("Harnvik  -  Beállítások") << int(QAccessible::Dialog);
-  }
-  void WindowsNamedByTheirCaptions() {
+  void windowsAreNamedByTheirCaptions_data() { AddWindowRows(); }
+  void windowsAreNamedByTheirCaptions() {
     QFETCH(QString, window);
-    QFETCH(QString, name);
-    QFETCH(int, role);
     QAccessibleInterface* accessible = Accessible(Window(window));
     QVERIFY(accessible != nullptr);
-    QCOMPARE(accessible->text(QAccessible::Name), name);
-    QCOMPARE(int(accessible->role()), role);
+    QCOMPARE(accessible->text(QAccessible::Name), Table(window).caption);
+    QCOMPARE(accessible->role(), Table(window).role);
   }
 
   // ---- no nameless control anywhere in a window's tree
 
-  void NoInteractiveControlIsNameless_data() { AddWindowRows(); }
-  void NoInteractiveControlIsNameless() {
+  void noInteractiveControlIsNameless_data() { AddWindowRows(); }
+  void noInteractiveControlIsNameless() {
     QFETCH(QString, window);
     QStringList nameless;
     CollectNameless(Accessible(Window(window)), window, nameless);
     QVERIFY2(nameless.isEmpty(), qPrintable(QStringLiteral("nameless: ") + nameless.join(QStringLiteral(", "))));
   }
 
-  void NoControlNamedByItsControlName_data() { AddWindowRows(); }
-  void NoControlNamedByItsControlName() {
+  void noControlIsNamedByItsControlName_data() { AddWindowRows(); }
+  void noControlIsNamedByItsControlName() {
     QFETCH(QString, window);
     QSet<QString> controlNames;
     for (const QObject* object : Window(window)->findChildren<QObject*>())
@@ -194,98 +154,32 @@ class AccessibilityTests : public QObject {
     QVERIFY2(found.isEmpty(), qPrintable(found.join(QStringLiteral(", "))));
   }
 
-  // The walk above must really reach the controls: a tree cut short would pass it.
-  void WalkReachesEveryControl_data() {
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<int>("buttons");
-    QTest::addColumn<int>("fields");
-    QTest::addColumn<int>("tables");
-    QTest::addColumn<int>("cells");
-    QTest::newRow("main") << "main" << 5 << 0 << 0 << 0;
-    QTest::newRow("state") << "state" << 2 << 1 << 0 << 0;
-    QTest::newRow("transfer") << "transfer" << 7 << 0 << 0 << 0;
-    QTest::newRow("settings") << "settings" << 2 << 10 << 15 << 5 * 16 + 8 + 9 * 4;
-  }
-  void WalkReachesEveryControl() {
+  // The walks above must really reach the controls: a tree cut short would pass them.
+  void theWalkReachesEveryControlOfTheTableAndEveryCell_data() { AddWindowRows(); }
+  void theWalkReachesEveryControlOfTheTableAndEveryCell() {
     QFETCH(QString, window);
-    QFETCH(int, buttons);
-    QFETCH(int, fields);
-    QFETCH(int, tables);
-    QFETCH(int, cells);
     QAccessibleInterface* root = Accessible(Window(window));
-    QCOMPARE(CountRole(root, QAccessible::PushButton), buttons);
-    QCOMPARE(CountRole(root, QAccessible::EditableText), fields);
-    QCOMPARE(CountRole(root, QAccessible::Table), tables);
+    for (QAccessible::Role role : {QAccessible::PushButton, QAccessible::EditableText, QAccessible::Table})
+      QCOMPARE(CountRole(root, role), int(RowsWithRole(Table(window), role).size()));
+    int cells = 0;
+    for (const TCharGrid* grid : Window(window)->findChildren<TCharGrid*>()) cells += grid->ColCount();
     QCOMPARE(CountRole(root, QAccessible::Cell), cells);
   }
 
   // ---- each control by the name a person or a test driver looks for
 
-  void ControlsNamedByCaptionOrLabel_data() {
+  void controlsAreNamedByTheirCaptionsOrLabels_data() {
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("role");
-    const int button = QAccessible::PushButton;
-    const int label = QAccessible::StaticText;
-    const int field = QAccessible::EditableText;
-    const int table = QAccessible::Table;
-    auto row = [](const char* window, const char* control, const QString& name, int role) {
-      QTest::addRow("%s %s", window, control) << QString(window) << QString(control) << name << role;
-    };
-    row("splash", "lbVersion", "v1.1c", label);
-    row("splash", "Image1", Text("Harnvik GSM vonali adapter telepítő és szervizprogram"), QAccessible::Graphic);
-    row("main", "gbSerialPort", Text("Soros kapcsolat"), QAccessible::Grouping);
-    row("main", "gbModule", Text("Modul"), QAccessible::Grouping);
-    row("main", "lbSelectSerialPort", Text("Soros port kiválasztása"), label);
-    row("main", "btConnect", Text("Soros kapcsolat létrehozása"), button);
-    row("main", "btDisconnect", Text("Soros kapcsolat bontása"), button);
-    row("main", "btStatus", Text("Modul állapotának figyelése"), button);
-    row("main", "btParameterSetting", Text("Paraméterek beállítása"), button);
-    row("main", "btClose", Text("Kilépés"), button);
-    row("main", "StatusBar1", Text("Állapotsor"), QAccessible::StatusBar);
-    row("state", "PanelLineVoltage", "Vezetékes vonal", label);
-    row("state", "PanelIN1", "IN1", label);
-    row("state", "PanelIN2", "IN2", label);
-    row("state", "PanelGSMLine", Text("GSM vonal státusz"), label);
-    row("state", "lbGSMpower", Text("GSM térerő (0-31):"), label);
-    row("state", "pbTerero", Text("GSM térerő (0-31):"), QAccessible::ProgressBar);
-    row("state", "lbStateMessages", Text("A modul állapot üzenetei:"), label);
-    row("state", "MemoState", Text("A modul állapot üzenetei:"), field);
-    row("state", "btClearMsg", Text("Üzenetablak törlése"), button);
-    row("state", "btClose", Text("Ablak bezárása"), button);
-    for (int b = 1; b <= 4; ++b)
-      row("transfer", qPrintable(QStringLiteral("BP%1").arg(b)), QStringLiteral("Blokk %1").arg(b), label);
-    row("transfer", "btOpen", Text("Beolvasás fájlból"), button);
-    row("transfer", "btSave", Text("Mentés fájlba"), button);
-    row("transfer", "btRead", Text("<-- Adatok beolvasása a modulból"), button);
-    row("transfer", "btWrite", Text("--> Adatok áttöltése a modulba"), button);
-    row("transfer", "btCompare", Text("<--> Adatok összehasonlítása"), button);
-    row("transfer", "btEdit", Text("Adatok szerkesztése"), button);
-    row("transfer", "btClose", Text("Ablak bezárása"), button);
-    row("settings", "gbPhoneNumbers", Text(" Telefonszámok "), QAccessible::Grouping);
-    row("settings", "gbSmsSettings", Text(" SMS beállítások"), QAccessible::Grouping);
-    row("settings", "lbUSER1", Text("1. Felhasználó  (#USER1)"), label);
-    row("settings", "lbNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), label);
-    row("settings", "lbEventCode", Text("eseménykód"), label);
-    row("settings", "lbSmsText", Text("SMS üzenetek szövege"), label);
-    row("settings", "lbIN2", Text("IN2 bemenet"), label);
-    // The grids and text fields by their rows, as the labels read.
-    row("settings", "acgUSER1", Text("1. Felhasználó  (#USER1)"), table);
-    row("settings", "acgUSER2", Text("2. Felhasználó  (#USER2)"), table);
-    row("settings", "acgSMSFW1", Text("SMS továbbítás 1.  (#SMSFW1)"), table);
-    row("settings", "acgSMSFW2", Text("SMS továbbítás 2.  (#SMSFW2)"), table);
-    row("settings", "acgAUTODIAL", Text("Automatikus tárcsázás (#AUTO)"), table);
-    row("settings", "acgNETPREFIX", Text("Külső vonal eléréséhez használt prefix szám (#PREFIX)"), table);
-    for (int n = 1; n <= 9; ++n) {
-      row("settings", qPrintable(QStringLiteral("acgEvent%1").arg(n)), Text("Eseménykód %1").arg(n), table);
-      row("settings", qPrintable(QStringLiteral("edSMS%1").arg(n)), QStringLiteral("SMS %1").arg(n), field);
+    for (const WindowTable* table : WindowTables()) {
+      for (const ControlRow& row : table->controls)
+        QTest::addRow("%s %s", qPrintable(table->tag), qPrintable(row.name))
+            << table->tag << row.name << row.text << int(row.role);
     }
-    row("settings", "edSMS10", Text("IN2 bemenet"), field);
-    row("settings", "btSettingOK", Text("Beállítások Rögzítése"), button);
-    row("settings", "btSettingCancel", Text("Beállítások Visszavonása"), button);
   }
-  void ControlsNamedByCaptionOrLabel() {
+  void controlsAreNamedByTheirCaptionsOrLabels() {
     QFETCH(QString, window);
     QFETCH(QString, control);
     QFETCH(QString, name);
@@ -297,97 +191,18 @@ class AccessibilityTests : public QObject {
     QCOMPARE(int(accessible->role()), role);
   }
 
-  // ---- the character grids
-
-  void GridCellsReadTheirTexts() {
-    EditorValues values{};
-    Fill(values.user1, "3620");
-    Fill(values.prefix, "9");
-    Fill(values.events[0], "1*30");
-    Fill(values.events[8], "E");
-    // An unused event digit is a space, as an erased image loads.
-    Fill(values.events[4], "  5 ");
-    windows_->Settings().SetValues(values);
-
-    struct Expected {
-      const char* grid;
-      const char* text;
-      int cells;
-    };
-    for (const Expected& row :
-         {Expected{"acgUSER1", "3620", 16}, Expected{"acgUSER2", "", 16}, Expected{"acgNETPREFIX", "9", 8},
-          Expected{"acgEvent1", "1*30", 4}, Expected{"acgEvent9", "E", 4}, Expected{"acgEvent5", "  5 ", 4}}) {
-      auto* grid = Control<TCharGrid>(&windows_->Settings(), row.grid);
-      QAccessibleInterface* accessible = Accessible(grid);
-      QAccessibleTableInterface* table = accessible->tableInterface();
-      QVERIFY2(table != nullptr, row.grid);
-      QCOMPARE(table->rowCount(), 1);
-      QCOMPARE(table->columnCount(), row.cells);
-      QCOMPARE(accessible->childCount(), row.cells);
-      // The whole row as the grid's value, trailing empty cells left off.
-      QString rowText = QString::fromLatin1(row.text);
-      while (rowText.endsWith(QLatin1Char(' '))) rowText.chop(1);
-      QCOMPARE(accessible->text(QAccessible::Value), rowText);
-      const QStringList texts = Cells(row.text, row.cells);
-      for (int col = 0; col < row.cells; ++col) {
-        QAccessibleInterface* cell = table->cellAt(0, col);
-        QVERIFY(cell != nullptr);
-        QCOMPARE(cell->role(), QAccessible::Cell);
-        QCOMPARE(cell->text(QAccessible::Value), texts[col]);
-        // A filled cell is named by its character, an empty one in words.
-        const QString name = texts[col].trimmed().isEmpty() ? Text("üres") : texts[col];
-        QCOMPARE(cell->text(QAccessible::Name), name);
-        QCOMPARE(cell->tableCellInterface()->columnIndex(), col);
-        QCOMPARE(cell->parent(), accessible);
-        QCOMPARE(accessible->child(col), cell);
-      }
-    }
-  }
-
-  void GridCellsFollowTyping() {
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    auto* grid = Control<TCharGrid>(&settings, "acgUSER1");
-    grid->setFocus(Qt::TabFocusReason);
-    QTest::keyClicks(grid, QStringLiteral("362"));
-    QAccessibleTableInterface* table = Accessible(grid)->tableInterface();
-    QCOMPARE(table->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("2"));
-    QCOMPARE(Accessible(grid)->text(QAccessible::Value), QStringLiteral("362"));
-    // The current cell is the focused child the tools follow.
-    QCOMPARE(Accessible(grid)->focusChild(), table->cellAt(0, 3));
-    settings.hide();
-  }
-
-  // The in-place editor takes the focus from the grid, so it must carry a name too.
-  void InplaceEditorNamedAfterItsGrid() {
-    TSettingsForm& settings = windows_->Settings();
-    settings.show();
-    QVERIFY(QTest::qWaitForWindowActive(&settings));
-    auto* grid = Control<TCharGrid>(&settings, "acgEvent3");
-    grid->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(grid, Qt::Key_F2);
-    QVERIFY(grid->EditorMode());
-    QWidget* focused = QApplication::focusWidget();
-    QCOMPARE(focused, static_cast<QWidget*>(grid->InplaceEditor()));
-    QAccessibleInterface* editor = Accessible(focused);
-    QCOMPARE(editor->role(), QAccessible::EditableText);
-    QCOMPARE(editor->text(QAccessible::Name), Text("Eseménykód 3"));
-    settings.hide();
-  }
-
   // ---- the status bar reads its message
 
-  void StatusBarDescribedByItsMessage() {
+  void theStatusBarIsDescribedByItsMessage() {
     // The remembered port leads nowhere, so connecting fails.
     Control<QPushButton>(&windows_->Main(), "btConnect")->click();
     QAccessibleInterface* bar = Accessible(Control(&windows_->Main(), "StatusBar1"));
-    QCOMPARE(bar->text(QAccessible::Description), Text(" Hiba: A COM port nem elérhető!"));
+    QCOMPARE(bar->text(QAccessible::Description), kUnavailableStatus);
   }
 
   // ---- the state window's values
 
-  void StateValuesReadable() {
+  void theStateWindowsValuesAreReadable() {
     ModuleStatus status;
     status.wiredLine = {"Rendben", kGreen};
     status.in1 = {"Nyitott", kRed};
@@ -399,7 +214,7 @@ class AccessibilityTests : public QObject {
     TStateForm& state = windows_->State();
     for (const auto& [label, text] :
          {std::pair{"lbLineVoltage", QStringLiteral("Rendben")}, std::pair{"lbIN1", QStringLiteral("Nyitott")},
-          std::pair{"lbIN2", Text("Zárt")}, std::pair{"lbGSMLine", Text("Hívás")}}) {
+          std::pair{"lbIN2", QStringLiteral("Zárt")}, std::pair{"lbGSMLine", QStringLiteral("Hívás")}}) {
       QAccessibleInterface* accessible = Accessible(Control(&state, label));
       QCOMPARE(accessible->role(), QAccessible::StaticText);
       QCOMPARE(accessible->text(QAccessible::Name), text);
@@ -416,19 +231,19 @@ class AccessibilityTests : public QObject {
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("17"));
   }
 
-  void MessageLogReadable() {
+  void theMessageLogIsReadable() {
     windows_->State().AddMessage("GSM modul k\xE9szen");
     windows_->State().AddMessage("Riaszt\xE1s");
     QAccessibleInterface* memo = Accessible(Control(&windows_->State(), "MemoState"));
     QAccessibleTextInterface* text = memo->textInterface();
     QVERIFY(text != nullptr);
-    QCOMPARE(text->text(0, text->characterCount()), Text("GSM modul készen\nRiasztás"));
+    QCOMPARE(text->text(0, text->characterCount()), QStringLiteral("GSM modul készen\nRiasztás"));
     QVERIFY(memo->state().readOnly);
   }
 
   // ---- acting through the interface does what a click does
 
-  void PressActionClicksTheButton() {
+  void thePressActionClicksTheButton() {
     windows_->State().AddMessage("egy");
     QAccessibleInterface* clear = Accessible(Control(&windows_->State(), "btClearMsg"));
     QAccessibleActionInterface* actions = clear->actionInterface();
@@ -439,14 +254,14 @@ class AccessibilityTests : public QObject {
     QTRY_COMPARE(Control<QPlainTextEdit>(&windows_->State(), "MemoState")->toPlainText(), QString());
   }
 
-  void PortChooserLabelledAndItsEntriesNamed() {
+  void thePortChooserIsLabelledAndItsEntriesNamed() {
     QAccessibleInterface* combo = Accessible(Control(&windows_->Main(), "cbCOM"));
     QCOMPARE(combo->role(), QAccessible::ComboBox);
     QCOMPARE(combo->text(QAccessible::Value), QString::fromLatin1(kListedPort));
     const auto labels = combo->relations(QAccessible::Label);
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first().first->object(), Control(&windows_->Main(), "lbSelectSerialPort"));
-    QCOMPARE(labels.first().first->text(QAccessible::Name), Text("Soros port kiválasztása"));
+    QCOMPARE(labels.first().first->text(QAccessible::Name), RowNamed(MainTable(), "lbSelectSerialPort").text);
     QAccessibleInterface* list = combo->child(0);
     QVERIFY(list != nullptr);
     QCOMPARE(list->role(), QAccessible::List);

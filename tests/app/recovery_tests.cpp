@@ -24,9 +24,10 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
-#include "tests/support/descriptor_count.h"
+#include "tests/support/indicator_letter.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
 
@@ -40,9 +41,6 @@ constexpr int kFastTick = 5;
 constexpr int kFastHandOver = 30;
 constexpr int kFastPoll = 10;
 constexpr uid_t kNobody = 65534;
-
-const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
-const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
 
 StartupIntervals Fast() {
   StartupIntervals intervals;
@@ -72,16 +70,12 @@ std::vector<std::string> FolderNames(const fs::path& folder) {
 
 // What the four lamps show, as letters: W Y S G R, ? for anything else.
 QString Lamps(const TFormDownload& form) {
-  const std::pair<IndicatorColour, char> colours[] = {{IndicatorColour::White, 'W'},
-                                                      {IndicatorColour::Yellow, 'Y'},
-                                                      {IndicatorColour::Silver, 'S'},
-                                                      {IndicatorColour::Green, 'G'},
-                                                      {IndicatorColour::Red, 'R'}};
   QString lamps;
   for (int b = 0; b < 4; ++b) {
     char letter = '?';
-    for (auto [colour, c] : colours) {
-      if (form.IndicatorShown(b) == TFormDownload::IndicatorRgb(colour)) letter = c;
+    for (IndicatorColour colour : {IndicatorColour::White, IndicatorColour::Yellow, IndicatorColour::Silver,
+                                   IndicatorColour::Green, IndicatorColour::Red}) {
+      if (form.IndicatorShown(b) == TFormDownload::IndicatorRgb(colour)) letter = IndicatorLetter(colour);
     }
     lamps += QLatin1Char(letter);
   }
@@ -89,8 +83,8 @@ QString Lamps(const TFormDownload& form) {
 }
 
 bool AllButtonsEnabled(QWidget* form) {
-  for (const char* name : {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}) {
-    if (!Control<QPushButton>(form, name)->isEnabled()) return false;
+  for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton)) {
+    if (!Control<QPushButton>(form, row.name)->isEnabled()) return false;
   }
   return true;
 }
@@ -101,20 +95,17 @@ void Click(QWidget* window, const char* button) {
 
 }  // namespace
 
-class RecoveryTests : public QObject {
+class RecoveryTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestPorts> ports_;
-  std::unique_ptr<AnsweringDialogs> dialogs_;
   std::unique_ptr<SimulatedModule> module_;
   std::unique_ptr<KelvaroWindows> windows_;
-  int descriptorsBefore_ = 0;
 
   SimulatedModule& Module() { return *module_; }
   TMainForm& Main() { return windows_->Main(); }
   TFormDownload& Download() { return windows_->Download(); }
-  fs::path KelvaroFolder() const { return fs::path(ports_->ConfigDir()) / "Kelvaro"; }
+  fs::path KelvaroFolder() { return fs::path(Ports().ConfigDir()) / "Kelvaro"; }
 
   void StartProgram() {
     WriteChoiceFile(std::string("2,1\r\n0,0,") + kModulePort + "\r\n");
@@ -131,7 +122,7 @@ class RecoveryTests : public QObject {
   };
   Outcome PressInTransferWindow(const char* button) {
     Outcome outcome;
-    const int before = static_cast<int>(dialogs_->Texts().size());
+    const int before = static_cast<int>(Dialogs().Texts().size());
     bool ran = false;
     WhenModal([&](QWidget* modal) {
       Click(modal, button);
@@ -141,7 +132,7 @@ class RecoveryTests : public QObject {
       Click(modal, "btClose");
     });
     Click(&Main(), "btParameterSetting");
-    outcome.newMessages = static_cast<int>(dialogs_->Texts().size()) - before;
+    outcome.newMessages = static_cast<int>(Dialogs().Texts().size()) - before;
     qInfo("%s: lamps %s, %d new message box(es)", button, qPrintable(outcome.lamps), outcome.newMessages);
     if (!ran) outcome.lamps = QStringLiteral("transfer window did not open");
     return outcome;
@@ -154,40 +145,19 @@ class RecoveryTests : public QObject {
     Module().Replug();
     Click(&Main(), "btConnect");
     QVERIFY(Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kConnected);
+    QCOMPARE(Main().StatusText(), kConnectedStatus);
   }
 
  private slots:
-  // The toolkit opens a few descriptors of its own the first time the state window
-  // shows, and keeps them to the end; a first showing here keeps them out of the count.
-  void initTestCase() {
-    TestPorts ports;
-    AnsweringDialogs dialogs;
-    KelvaroWindows windows(Fast());
-    windows.State().show();
-    QTest::qWait(5 * kFastPoll);
-    windows.State().hide();
-  }
-
   void init() {
-    descriptorsBefore_ = OpenDescriptorCount();
-    ports_ = std::make_unique<TestPorts>();
-    dialogs_ = std::make_unique<AnsweringDialogs>();
+    StartWorld();
     module_ = std::make_unique<SimulatedModule>(kModulePort, KelvaroFolder().string());
     ParameterImage.fill(kErasedByte);
   }
   void cleanup() {
     windows_.reset();
     module_.reset();
-    dialogs_.reset();
-    ports_.reset();
-    if (OpenDescriptorCount() != descriptorsBefore_) {
-      for (const auto& entry : fs::directory_iterator("/proc/self/fd")) {
-        std::error_code e;
-        qInfo("fd %s -> %s", entry.path().filename().c_str(), fs::read_symlink(entry.path(), e).c_str());
-      }
-    }
-    QCOMPARE(OpenDescriptorCount(), descriptorsBefore_);
+    EndWorld();
   }
 
   // --- unplugging ---
@@ -214,7 +184,7 @@ class RecoveryTests : public QObject {
     // The notice that the connection is gone, or the error of a request that met the dead line first.
     QCOMPARE(cut.newMessages, 1);
     QVERIFY(!Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), QString::fromUtf8(" Nincs soros kapcsolat."));
+    QCOMPARE(Main().StatusText(), kNoConnectionStatus);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
     // "WRACT" never went: the blocks a write got through are not in use.
@@ -252,7 +222,7 @@ class RecoveryTests : public QObject {
     });
     Click(&Main(), "btStatus");
     QVERIFY(Module().HungUp());
-    QVERIFY2(dialogs_->Texts().isEmpty(), qPrintable(dialogs_->Texts().join(QLatin1Char('|'))));
+    QVERIFY2(Dialogs().Texts().isEmpty(), qPrintable(Dialogs().Texts().join(QLatin1Char('|'))));
     QVERIFY(!Main().ComPort1().Connected());
 
     Reconnect();
@@ -281,16 +251,16 @@ class RecoveryTests : public QObject {
 
     Click(&Main(), "btConnect");
     QVERIFY(!Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kUnavailable);
+    QCOMPARE(Main().StatusText(), kUnavailableStatus);
     QVERIFY(Control<QPushButton>(&Main(), "btConnect")->isEnabled());
     QVERIFY(!Control<QPushButton>(&Main(), "btParameterSetting")->isEnabled());
-    QVERIFY(dialogs_->Texts().isEmpty());
+    QVERIFY(Dialogs().Texts().isEmpty());
 
     holder.kill();
     QVERIFY(holder.waitForFinished(5000));
     Click(&Main(), "btConnect");
     QVERIFY(Main().ComPort1().Connected());
-    QCOMPARE(Main().StatusText(), kConnected);
+    QCOMPARE(Main().StatusText(), kConnectedStatus);
     QCOMPARE(PressInTransferWindow("btRead").lamps, QStringLiteral("GGGG"));
   }
 
@@ -298,7 +268,7 @@ class RecoveryTests : public QObject {
     StartProgram();
     const std::string previous = ReadChoiceFile();
     Main().ComPort1().SetPort("COM7");  // a choice that would change the file
-    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(Ports().ConfigDir().c_str(), 0755);
     // Only the folder refuses: the file itself could be written (a read-only file is
     // refused as "File access denied").
     ::chmod(PortChoicePath().c_str(), 0666);
@@ -309,25 +279,25 @@ class RecoveryTests : public QObject {
     }
     ::chmod(KelvaroFolder().c_str(), 0755);
 
-    QCOMPARE(dialogs_->Texts().size(), 1);
-    QCOMPARE(dialogs_->Icons().front(), DialogService::Icon::Error);
-    QCOMPARE(dialogs_->Texts().front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
+    QCOMPARE(Dialogs().Texts().size(), 1);
+    QCOMPARE(Dialogs().Icons().front(), DialogService::Icon::Error);
+    QCOMPARE(Dialogs().Texts().front(), QString::fromStdString("Cannot Create " + PortChoicePath() + "."));
     QCOMPARE(ReadChoiceFile(), previous);
     QCOMPARE(FolderNames(KelvaroFolder()), (std::vector<std::string>{"VORMAK_setup.ini", "ports"}));
   }
 
   void anImageSaveIntoAReadOnlyFolderGivesTheBoxAndKeepsImageAndOldFile() {
     StartProgram();
-    const fs::path folder = fs::path(ports_->ConfigDir()) / "images";
+    const fs::path folder = fs::path(Ports().ConfigDir()) / "images";
     fs::create_directories(folder);
     const ImageBytes old = Pattern(1);
     SaveImageFile(old, (folder / "old.HVK").string());
-    ::chmod(ports_->ConfigDir().c_str(), 0755);
+    ::chmod(Ports().ConfigDir().c_str(), 0755);
     ::chmod(folder.c_str(), 0555);
     ParameterImage = Pattern(3);
     Download().show();
 
-    dialogs_->answers = {QString::fromStdString((folder / "new.HVK").string()),
+    Dialogs().answers = {QString::fromStdString((folder / "new.HVK").string()),
                          QString::fromStdString((folder / "old.HVK").string())};
     {
       AsOrdinaryUser user;
@@ -336,8 +306,8 @@ class RecoveryTests : public QObject {
     }
     ::chmod(folder.c_str(), 0755);
 
-    QCOMPARE(dialogs_->Texts(), QStringList({"File access denied.", "File access denied."}));
-    QCOMPARE(dialogs_->Icons(),
+    QCOMPARE(Dialogs().Texts(), QStringList({"File access denied.", "File access denied."}));
+    QCOMPARE(Dialogs().Icons(),
              (std::vector<DialogService::Icon>{DialogService::Icon::Error, DialogService::Icon::Error}));
     QCOMPARE(ParameterImage, Pattern(3));
     QCOMPARE(FolderNames(folder), std::vector<std::string>{"old.HVK"});

@@ -12,12 +12,12 @@
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
 
 namespace {
 
 constexpr int kFastHandOver = 30;
-const QString kFirstCaption = QStringLiteral("Harnvik");
 const QString kFullCaption = QStringLiteral("Harnvik  v1.1c");
 
 StartupIntervals Fast() {
@@ -28,24 +28,20 @@ StartupIntervals Fast() {
 
 }  // namespace
 
-class StartupTests : public QObject {
+class StartupTests : public WindowTest {
   Q_OBJECT
 
- private:
-  std::unique_ptr<TestWorld> world_;
-
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
-  void cleanup() { world_.reset(); }
+  void init() { StartWorld(); }
+  void cleanup() { EndWorld(); }
 
   void theSplashLooksAsDescribed() {
     TWelcomeForm splash(kFastHandOver);
     QVERIFY(splash.isVisible());
-    QCOMPARE(splash.size(), QSize(496, 309));
+    CompareWithTable(&splash, SplashTable());
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
     QLabel* version = Control<QLabel>(&splash, "lbVersion");
-    QCOMPARE(version->text(), QStringLiteral("v1.1c"));
     QVERIFY(version->font().bold());
     QCOMPARE(version->font().pointSize(), 8);
     QCOMPARE(version->geometry().right() + 1, 496 - 6);
@@ -54,7 +50,7 @@ class StartupTests : public QObject {
     QVERIFY(!version->autoFillBackground());
 
     const QImage picture = QImage(QStringLiteral(":/splash.bmp"));
-    QCOMPARE(picture.size(), QSize(496, 309));
+    QCOMPARE(picture.size(), SplashTable().size);
     QCOMPARE(picture.depth(), 32);  // 24-bit on disk, loaded as RGB32
     QFile bmp(QStringLiteral(":/splash.bmp"));
     QVERIFY(bmp.open(QIODevice::ReadOnly));
@@ -75,7 +71,7 @@ class StartupTests : public QObject {
     TWelcomeForm splash(kFastHandOver);
     TMainForm& main = splash.MainForm();
     main.show();
-    QCOMPARE(main.windowTitle(), kFirstCaption);
+    QCOMPARE(main.windowTitle(), MainTable().caption);
     QVERIFY(splash.isVisible());
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
     QCOMPARE(main.windowTitle(), kFullCaption);
@@ -93,7 +89,7 @@ class StartupTests : public QObject {
     main.show();
     QTest::qWait(1500);
     QVERIFY(splash.isVisible());
-    QCOMPARE(main.windowTitle(), kFirstCaption);
+    QCOMPARE(main.windowTitle(), MainTable().caption);
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 1950 && took < 3000, QByteArray::number(took));
@@ -129,7 +125,7 @@ class StartupTests : public QObject {
   }
 
   void theMainWindowsButtonsOpenTheStateAndTransferWindows() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     KelvaroWindows windows(Fast());
     windows.ShowMainWindow();
@@ -149,7 +145,7 @@ class StartupTests : public QObject {
   }
 
   void statusLinesReachTheStateWindowFromStartUpOn() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     KelvaroWindows windows(Fast());
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -160,7 +156,7 @@ class StartupTests : public QObject {
   }
 
   void theEndOfTheRunSavesThePortAndClosesIt() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     {
       KelvaroWindows windows(Fast());
@@ -170,7 +166,7 @@ class StartupTests : public QObject {
       pty.Send("[0010,O,9]\r<bye>\r");
     }
     QCOMPARE(ReadChoiceFile(), std::string("2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM5\r\n"));
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 };
 

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/settings_form.h"
 
@@ -33,7 +34,7 @@ struct ValidateCall {
 
 }  // namespace
 
-class CharGridTests : public QObject {
+class CharGridTests : public WindowTest {
   Q_OBJECT
 
  private:
@@ -62,6 +63,7 @@ class CharGridTests : public QObject {
 
  private slots:
   void init() {
+    StartWorld();
     form_ = new TSettingsForm;
     ShowActive(form_);
     validations_.clear();
@@ -69,9 +71,10 @@ class CharGridTests : public QObject {
   void cleanup() {
     delete form_;
     form_ = nullptr;
+    EndWorld();
   }
 
-  void DigitGridKeys_data() {
+  void digitGridsTakeOnlyDigitsAndBackspaceEmptiesToTheEnd_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<int>("col");
@@ -87,7 +90,7 @@ class CharGridTests : public QObject {
         << "12345678901234567"
         << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "1", "2", "3", "4", "5", "7"} << 15;
   }
-  void DigitGridKeys() {
+  void digitGridsTakeOnlyDigitsAndBackspaceEmptiesToTheEnd() {
     QFETCH(QString, keys);
     QFETCH(QStringList, cells);
     QFETCH(int, col);
@@ -100,14 +103,14 @@ class CharGridTests : public QObject {
     QVERIFY(grid->hasFocus());
   }
 
-  void PrefixGridKeys() {
+  void thePrefixGridStopsAtItsEighthCell() {
     TCharGrid* grid = Focus("acgNETPREFIX");
     TypeKeys("0612345678");
     QCOMPARE(Cells(*grid), (QStringList{"0", "6", "1", "2", "3", "4", "5", "8"}));
     QCOMPARE(grid->Col(), 7);
   }
 
-  void EventGridKeys_data() {
+  void eventGridsTakeHexDigitsAndStarInUpperCase_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<int>("col");
@@ -122,7 +125,7 @@ class CharGridTests : public QObject {
     QTest::newRow("enter consumed") << "1\r" << QStringList{"1"} << 1 << false;
     QTest::newRow("last cell overwritten") << "12345" << QStringList{"1", "2", "3", "5"} << 3 << true;
   }
-  void EventGridKeys() {
+  void eventGridsTakeHexDigitsAndStarInUpperCase() {
     QFETCH(QString, keys);
     QFETCH(QStringList, cells);
     QFETCH(int, col);
@@ -134,7 +137,7 @@ class CharGridTests : public QObject {
     QCOMPARE(grid->EditorMode(), editorOpen);
   }
 
-  void EventGridTypedKeyOpensEditorOnCurrentCell() {
+  void aRefusedKeyInAnEventGridOpensTheEditorOnTheCurrentCell() {
     TCharGrid* grid = Focus("acgEvent3");
     TypeKeys("1");
     QVERIFY(!grid->EditorMode());  // moved to column 1: closed again
@@ -145,7 +148,7 @@ class CharGridTests : public QObject {
     QVERIFY(grid->HasFocusInside());
   }
 
-  void ArrowsHomeEndMoveWithinRow_data() {
+  void arrowsHomeAndEndMoveWithinTheRow_data() {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("col");
@@ -157,7 +160,7 @@ class CharGridTests : public QObject {
     QTest::newRow("end") << 2 << int(Qt::Key_End) << 15;
     QTest::newRow("down: one row only") << 5 << int(Qt::Key_Down) << 5;
   }
-  void ArrowsHomeEndMoveWithinRow() {
+  void arrowsHomeAndEndMoveWithinTheRow() {
     QFETCH(int, start);
     QFETCH(int, key);
     QFETCH(int, col);
@@ -168,7 +171,7 @@ class CharGridTests : public QObject {
     QVERIFY(grid->hasFocus());
   }
 
-  void PastedDigitsThenArrowLeaveFirst() {
+  void pastedDigitsKeepOnlyTheFirstWhenAnArrowLeavesTheCell() {
     TCharGrid* grid = Focus("acgUSER1");
     PressKey(Qt::Key_F2);
     QVERIFY(grid->EditorMode());
@@ -185,7 +188,7 @@ class CharGridTests : public QObject {
     QCOMPARE(validations_[0].text, QString("12"));
   }
 
-  void PastedTextIsCleanedOnLeaving_data() {
+  void pastedTextIsCleanedWhenTheCellIsLeft_data() {
     QTest::addColumn<QString>("grid");
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("kept");
@@ -208,7 +211,7 @@ class CharGridTests : public QObject {
                                     << "z"
                                     << "";
   }
-  void PastedTextIsCleanedOnLeaving() {
+  void pastedTextIsCleanedWhenTheCellIsLeft() {
     QFETCH(QString, grid);
     QFETCH(QString, pasted);
     QFETCH(QString, kept);
@@ -219,7 +222,7 @@ class CharGridTests : public QObject {
     QCOMPARE(g->Cell(0), kept);
   }
 
-  void DeleteReachesCellAtOnce() {
+  void deleteInTheEditorEmptiesTheCellAtOnce() {
     TCharGrid* grid = Focus("acgUSER1");
     TypeKeys("7");
     PressKey(Qt::Key_Home);
@@ -230,7 +233,7 @@ class CharGridTests : public QObject {
     QVERIFY(grid->EditorMode());
   }
 
-  void EscRestoresTextOfWhenCellBecameCurrent() {
+  void escPutsBackWhatTheCellHeldWhenItBecameCurrent() {
     TCharGrid* grid = Focus("acgUSER1");
     TypeKeys("45");
     PressKey(Qt::Key_Home);
@@ -245,7 +248,7 @@ class CharGridTests : public QObject {
     QVERIFY(validations_.empty());  // unchanged since it became current
   }
 
-  void EscAfterBackspaceInEventGrid() {
+  void escAfterBackspaceInAnEventGridPutsBackTheCurrentCellOnly() {
     TCharGrid* grid = Focus("acgEvent1");
     TypeKeys("1234\b");  // column 2 becomes current holding 3, then 2 and 3 are emptied
     QCOMPARE(Cells(*grid), (QStringList{"1", "2", "", ""}));
@@ -255,14 +258,14 @@ class CharGridTests : public QObject {
     QVERIFY(!grid->EditorMode());
   }
 
-  void EscAfterBackspaceInDigitGrid() {
+  void escAfterBackspaceInADigitGridKeepsTheCellsEmptied() {
     TCharGrid* grid = Focus("acgUSER1");
     TypeKeys("123\b");  // step 4 makes the emptied cell current afresh
     PressKey(Qt::Key_Escape);
     QCOMPARE(Cells(*grid), Expected(16, {"1", "2"}));
   }
 
-  void F2OpensAndKeepsEditor() {
+  void f2OpensTheEditorAndKeepsItOpen() {
     TCharGrid* grid = Focus("acgUSER2");
     QVERIFY(!grid->EditorMode());
     PressKey(Qt::Key_F2);
@@ -274,7 +277,7 @@ class CharGridTests : public QObject {
     QCOMPARE(grid->InplaceEditor()->palette().color(QPalette::Base), grid->CellColor(0));
   }
 
-  void ClickOpensEditorOnlyOnCurrentCellOfFocusedGrid() {
+  void aClickOpensTheEditorOnlyOnTheCurrentCellOfAFocusedGrid() {
     TCharGrid* grid = Grid("acgUSER1");
     form_->findChild<QLineEdit*>("edSMS1")->setFocus();
     QTest::mouseClick(grid, Qt::LeftButton, {}, grid->CellRect(0).center());
@@ -287,7 +290,7 @@ class CharGridTests : public QObject {
     QVERIFY(!grid->EditorMode());
   }
 
-  void ClickOnOtherCellValidatesCellLeft() {
+  void aClickOnAnotherCellValidatesTheCellLeft() {
     TCharGrid* grid = Focus("acgUSER1");
     PressKey(Qt::Key_F2);
     Paste("55");
@@ -297,7 +300,7 @@ class CharGridTests : public QObject {
     QCOMPARE(validations_.size(), std::size_t(1));
   }
 
-  void ValidationRunsOnlyWhenEditorOpenedAndTextChanged() {
+  void validationRunsOnlyWhenTheEditorWasOpenAndTheTextChanged() {
     TCharGrid* grid = Focus("acgUSER1");
     PressKey(Qt::Key_Right);  // no editor
     PressKey(Qt::Key_F2);
@@ -310,7 +313,7 @@ class CharGridTests : public QObject {
     QCOMPARE(grid->Col(), 3);
   }
 
-  void EnterInOpenEditorValidatesFirst() {
+  void enterInAnOpenEditorValidatesAndDoesNotAcceptTheWindow() {
     TCharGrid* grid = Focus("acgEvent4");
     PressKey(Qt::Key_F2);
     Paste("c7");
@@ -321,7 +324,7 @@ class CharGridTests : public QObject {
     QVERIFY(form_->isVisible());  // Enter does not accept the window
   }
 
-  void LosingFocusValidatesAndTabMovesOn() {
+  void losingTheFocusValidatesAndTabMovesOn() {
     TCharGrid* grid = Focus("acgEvent1");
     PressKey(Qt::Key_F2);
     Paste("b9");
@@ -332,7 +335,7 @@ class CharGridTests : public QObject {
     QVERIFY(!grid->EditorMode());
   }
 
-  void OtherWindowActivatedValidatesAndFocusComesBack() {
+  void anotherWindowTakingTheFocusValidatesAndTheFocusComesBack() {
     TCharGrid* grid = Focus("acgEvent2");
     PressKey(Qt::Key_F2);
     Paste("d0");
@@ -348,7 +351,7 @@ class CharGridTests : public QObject {
     QCOMPARE(grid->Cell(0), QString("1"));
   }
 
-  void TabFromGridGoesToNextControl() {
+  void tabFromAGridGoesToTheNextControl() {
     Focus("acgUSER1");
     PressKey(Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), Grid("acgUSER2"));
@@ -356,7 +359,7 @@ class CharGridTests : public QObject {
     QCOMPARE(QApplication::focusWidget(), Grid("acgUSER1"));
   }
 
-  void FocusRectangleOnlyWhileFocused() {
+  void theDottedFocusRectangleShowsOnlyWhileFocused() {
     TCharGrid* grid = Focus("acgUSER1");
     grid->SetCol(2);
     const QRect cell = grid->CellRect(2);
@@ -379,7 +382,7 @@ class CharGridTests : public QObject {
     QCOMPARE(pixel(focused, cell.left() + 2, cell.bottom() - 2), base);
   }
 
-  void AccessibleAsOneRowTable() {
+  void assistiveToolsReadTheGridAsAOneRowTableOfItsCells() {
     TCharGrid* grid = Focus("acgUSER1");
     TypeKeys("36 2");
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
@@ -402,12 +405,31 @@ class CharGridTests : public QObject {
     QVERIFY(cells->cellAt(0, 3)->state().focused);
     QVERIFY(!cell->state().focused);
     QCOMPARE(cell->rect().size(), QSize(12, 16));
+    QCOMPARE(cell->text(QAccessible::Value), QString("6"));
+    QCOMPARE(table->child(1), cell);
+    QCOMPARE(cells->cellAt(0, 5)->text(QAccessible::Name), QString::fromUtf8("üres"));
+    QCOMPARE(cells->cellAt(0, 5)->text(QAccessible::Value), QString());
 
-    Grid("acgEvent1")->SetCell(2, "*");
-    QCOMPARE(QAccessible::queryAccessibleInterface(Grid("acgEvent1"))->text(QAccessible::Value), QString("  *"));
+    // An event code's unused digit is a space, as an erased image loads: read as empty.
+    QAccessibleInterface* code = QAccessible::queryAccessibleInterface(Grid("acgEvent1"));
+    Grid("acgEvent1")->LoadCells({" ", "", "*", " "});
+    QCOMPARE(code->tableInterface()->columnCount(), 4);
+    QCOMPARE(code->text(QAccessible::Value), QString("  *"));
+    QCOMPARE(code->child(0)->text(QAccessible::Name), QString::fromUtf8("üres"));
+    QCOMPARE(code->child(0)->text(QAccessible::Value), QString(" "));
   }
 
-  void CellGeometryAndColours() {
+  // The in-place editor takes the focus from the grid, so it carries the grid's name.
+  void theInplaceEditorIsNamedAfterItsGrid() {
+    TCharGrid* grid = Focus("acgEvent3");
+    PressKey(Qt::Key_F2);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid->InplaceEditor()));
+    QAccessibleInterface* editor = QAccessible::queryAccessibleInterface(grid->InplaceEditor());
+    QCOMPARE(editor->role(), QAccessible::EditableText);
+    QCOMPARE(editor->text(QAccessible::Name), RowNamed(SettingsTable(), "acgEvent3").text);
+  }
+
+  void theCellsHaveTheirSizeAndTheFirstEventCellItsColour() {
     TCharGrid* phone = Grid("acgUSER1");
     TCharGrid* code = Grid("acgEvent9");
     QCOMPARE(phone->ColCount(), 16);

@@ -10,17 +10,16 @@
 #include "tests/ui/ui_test_support.h"
 #include "ui/com_combo_box.h"
 
-class ComComboBoxTests : public QObject {
+class ComComboBoxTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   ThreadSync sync_;
 
   // COM3 and COM4 on ptys, the port set to portName, the chooser filled and bound.
   void Bind(TComPort& port, TComComboBox& box, const char* portName, bool autoApply) {
-    world_->ports.Pty("COM3");
-    world_->ports.Pty("COM4");
+    Ports().Pty("COM3");
+    Ports().Pty("COM4");
     port.SetPort(portName);
     box.SetComProperty(cpPort);
     box.SetComPort(&port);
@@ -34,12 +33,12 @@ class ComComboBoxTests : public QObject {
   }
 
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
-  void cleanup() { world_.reset(); }
+  void init() { StartWorld(); }
+  void cleanup() { EndWorld(); }
 
   void fillsOnceWithTheMachinesPortsInTheirOrderAndNamesTheirDevices() {
-    PtyPair& com12 = world_->ports.Pty("COM12");
-    PtyPair& com3 = world_->ports.Pty("COM3");
+    PtyPair& com12 = Ports().Pty("COM12");
+    PtyPair& com3 = Ports().Pty("COM3");
     TComComboBox box;
     QVERIFY(!box.isEditable());
     QCOMPARE(box.count(), 0);
@@ -61,7 +60,7 @@ class ComComboBoxTests : public QObject {
     port.SetConnected(true);
     bool applied = false;
     connect(&box, &TComComboBox::PortApplied, [&] { applied = true; });
-    world_->ports.Pty("COM12");
+    Ports().Pty("COM12");
     box.showPopup();
     box.hidePopup();
     QCOMPARE(Entries(box), QStringList({"COM3", "COM4", "COM12"}));
@@ -132,12 +131,12 @@ class ComComboBoxTests : public QObject {
     box.SetComPort(&port);
     QCOMPARE(box.count(), 0);
     QCOMPARE(box.currentIndex(), -1);
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
     QCOMPARE(port.Port(), std::string("COM1"));
   }
 
   void otherSettingsAreNotOffered() {
-    world_->ports.Pty("COM3");
+    Ports().Pty("COM3");
     TComComboBox box;
     box.SetComProperty(cpPort);
     QCOMPARE(box.count(), 1);

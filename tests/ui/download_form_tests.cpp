@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -15,10 +14,10 @@
 #include "params/image_file.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
 #include "ui/settings_form.h"
@@ -26,8 +25,6 @@
 namespace {
 
 constexpr int kTestTick = 1;  // ms: a 50-tick wait passes in a moment
-
-const char* const kButtons[] = {"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"};
 
 const QColor kWhite(255, 255, 255);
 const QColor kYellow(255, 255, 0);
@@ -54,20 +51,19 @@ QByteArray Bytes(const ImageBytes& image) {
 
 }  // namespace
 
-class DownloadFormTests : public QObject {
+class DownloadFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TempConfigHome> home_;
-  std::unique_ptr<QTemporaryDir> files_;
-  std::unique_ptr<AnsweringDialogs> dialogs_;
   std::unique_ptr<LinkBench> bench_;
   std::unique_ptr<TSettingsForm> settings_;
   std::unique_ptr<TFormDownload> form_;
-  int descriptorsBefore_ = 0;
 
-  QPushButton* Button(const char* name) { return Control<QPushButton>(form_.get(), name); }
-  QString FilePath(const char* name) { return files_->filePath(QLatin1String(name)); }
+  QPushButton* Button(const QString& name) { return Control<QPushButton>(form_.get(), name); }
+  // A file in the test's own folder.
+  QString FilePath(const QString& name) {
+    return QString::fromStdString(Ports().ConfigDir()) + QLatin1Char('/') + name;
+  }
 
   QList<QColor> Indicators() {
     QList<QColor> shown;
@@ -77,26 +73,14 @@ class DownloadFormTests : public QObject {
 
   QList<bool> ButtonsEnabled() {
     QList<bool> enabled;
-    for (const char* name : kButtons) enabled.append(Button(name)->isEnabled());
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton))
+      enabled.append(Button(row.name)->isEnabled());
     return enabled;
   }
 
  private slots:
-  void initTestCase() {
-    // One round with a modal editor first, so the toolkit's own lazily opened
-    // descriptors are counted.
-    init();
-    WhenModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    Button("btEdit")->click();
-    cleanup();
-    descriptorsBefore_ = OpenDescriptorCount();
-  }
-  void cleanupTestCase() { QCOMPARE(OpenDescriptorCount(), descriptorsBefore_); }
-
   void init() {
-    home_ = std::make_unique<TempConfigHome>();
-    files_ = std::make_unique<QTemporaryDir>();
-    dialogs_ = std::make_unique<AnsweringDialogs>();
+    StartWorld();
     bench_ = std::make_unique<LinkBench>();
     settings_ = std::make_unique<TSettingsForm>();
     form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump, nullptr, kTestTick);
@@ -107,64 +91,42 @@ class DownloadFormTests : public QObject {
     form_.reset();
     settings_.reset();
     bench_.reset();
-    dialogs_.reset();
-    files_.reset();
-    home_.reset();
+    EndWorld();
   }
 
-  void Picture() { SaveShot(form_.get(), "download-form"); }
-
-  void WindowFrame() {
-    QCOMPARE(form_->windowTitle(), QString::fromUtf8("Paraméterek beállítása"));
-    QCOMPARE(form_->size(), QSize(276, 276));
-    QCOMPARE(form_->minimumSize(), form_->maximumSize());
-    for (int b = 1; b <= 4; ++b) {
-      auto* panel = Control<QLabel>(form_.get(), ("BP" + std::to_string(b)).c_str());
-      QVERIFY(panel);
-      QCOMPARE(panel->text(), QString("Blokk %1").arg(b));
-      QCOMPARE(panel->frameShadow(), QFrame::Sunken);
-      QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(Qt::black));
-      QVERIFY(panel->geometry().bottom() < Button("btOpen")->y());
+  void theWindowShowsItsTableAndIsCentredAtEveryOpening() {
+    SaveShot(form_.get(), "download-form");
+    CompareWithTable(form_.get(), TransferTable());
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::StaticText)) {
+      auto* lamp = Control<QLabel>(form_.get(), row.name);
+      QCOMPARE(lamp->frameShadow(), QFrame::Sunken);
+      QCOMPARE(lamp->palette().color(QPalette::WindowText), QColor(Qt::black));
+      QVERIFY(lamp->geometry().bottom() < Button("btOpen")->y());
     }
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
-    // Centred at every opening, wherever it was moved to before.
+    // Wherever it was moved to before.
     form_->move(0, 0);
     form_->hide();
     form_->show();
-    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
+    QVERIFY(InTheMiddleOfTheScreen(*form_));
   }
 
-  void TabRunsTopToBottom() {
+  void tabRunsTopToBottom() {
     QCOMPARE(TabOrder(form_.get()),
              (QStringList{"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}));
   }
 
-  void Buttons_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("btOpen") << "btOpen" << QString::fromUtf8("Beolvasás fájlból");
-    QTest::newRow("btSave") << "btSave" << QString::fromUtf8("Mentés fájlba");
-    QTest::newRow("btRead") << "btRead" << QString::fromUtf8("<-- Adatok beolvasása a modulból");
-    QTest::newRow("btWrite") << "btWrite" << QString::fromUtf8("--> Adatok áttöltése a modulba");
-    QTest::newRow("btCompare") << "btCompare" << QString::fromUtf8("<--> Adatok összehasonlítása");
-    QTest::newRow("btEdit") << "btEdit" << QString::fromUtf8("Adatok szerkesztése");
-    QTest::newRow("btClose") << "btClose" << QString::fromUtf8("Ablak bezárása");
-  }
-  void Buttons() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    auto* button = Button(name.toLatin1().constData());
-    QVERIFY(button);
-    QCOMPARE(button->text(), caption);
-    QCOMPARE(button->accessibleName(), caption);
-    QVERIFY(button->font().bold());
-    QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
-    QVERIFY(form_->rect().contains(button->geometry()));
-    QVERIFY2(button->fontMetrics().horizontalAdvance(caption) < button->width() - 4, "caption cut off");
+  void theButtonsAreBoldGreyAndShowTheirWholeCaptions() {
+    for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::PushButton)) {
+      QPushButton* button = Button(row.name);
+      QVERIFY2(button->font().bold(), qPrintable(row.name));
+      QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
+      QVERIFY(form_->rect().contains(button->geometry()));
+      QVERIFY2(button->fontMetrics().horizontalAdvance(row.text) < button->width() - 4, qPrintable(row.name));
+    }
   }
 
-  void ButtonLayout() {
+  void theButtonsStandInTheirRowsAndColumns() {
     const QRect open = Button("btOpen")->geometry();
     const QRect save = Button("btSave")->geometry();
     QCOMPARE(open.top(), save.top());
@@ -179,7 +141,7 @@ class DownloadFormTests : public QObject {
     QVERIFY(Button("btClose")->x() > form_->width() / 2);
   }
 
-  void IndicatorColours_data() {
+  void eachLampColourShowsItsOwnRgb_data() {
     QTest::addColumn<int>("colour");
     QTest::addColumn<QColor>("rgb");
     QTest::newRow("white") << int(IndicatorColour::White) << kWhite;
@@ -188,7 +150,7 @@ class DownloadFormTests : public QObject {
     QTest::newRow("green") << int(IndicatorColour::Green) << kGreen;
     QTest::newRow("red") << int(IndicatorColour::Red) << kRed;
   }
-  void IndicatorColours() {
+  void eachLampColourShowsItsOwnRgb() {
     QFETCH(int, colour);
     QFETCH(QColor, rgb);
     form_->SetIndicator(2, IndicatorColour(colour));
@@ -199,7 +161,7 @@ class DownloadFormTests : public QObject {
     QCOMPARE(shot.pixelColor(4 * shot.devicePixelRatio(), 4 * shot.devicePixelRatio()), rgb);
   }
 
-  void CreationErasesImageAndStartsTimer() {
+  void creatingTheWindowErasesTheImageAndStartsTheTick() {
     form_.reset();
     ParameterImage.fill(0x00);
     TransferCountdown = 0;
@@ -211,15 +173,13 @@ class DownloadFormTests : public QObject {
     QVERIFY(timer->isActive());  // from creation, shown or not
   }
 
-  void Timer1CountsDown() {
+  void theTickCountsTheWaitDownWhileTheWindowIsHidden() {
     form_->hide();
     TransferCountdown = 5;
     QTRY_COMPARE_WITH_TIMEOUT(TransferCountdown, 0, 2000);
-    QTest::qWait(10);
-    QCOMPARE(TransferCountdown, 0);  // never below zero
   }
 
-  void Load_data() {
+  void aLoadedFileTurnsTheLampsGreenAndAFailedLoadLeavesTheImage_data() {
     QTest::addColumn<QByteArray>("content");  // empty: no file
     QTest::addColumn<bool>("answered");
     QTest::addColumn<QColor>("after");
@@ -231,7 +191,7 @@ class DownloadFormTests : public QObject {
     QTest::newRow("missing file") << QByteArray() << true << kSilver << "File not found." << false;
     QTest::newRow("short file") << QByteArray(1000, 'x') << true << kSilver << "Read beyond end of file." << false;
   }
-  void Load() {
+  void aLoadedFileTurnsTheLampsGreenAndAFailedLoadLeavesTheImage() {
     QFETCH(QByteArray, content);
     QFETCH(bool, answered);
     QFETCH(QColor, after);
@@ -239,21 +199,21 @@ class DownloadFormTests : public QObject {
     QFETCH(bool, replaced);
     const QString path = FilePath("image.HVK");
     if (!content.isEmpty()) WriteFile(path, content);
-    if (answered) dialogs_->answers.push_back(path);
+    if (answered) Dialogs().answers.push_back(path);
     form_->SetAllIndicators(IndicatorColour::Green);
     ParameterImage.fill(0x55);
     QList<QColor> whileOpen;
-    dialogs_->duringFileDialog = [&] { whileOpen = Indicators(); };
+    Dialogs().duringFileDialog = [&] { whileOpen = Indicators(); };
     Button("btOpen")->click();
     QCOMPARE(whileOpen, QList<QColor>(4, kSilver));
     QCOMPARE(Indicators(), QList<QColor>(4, after));
     if (message.isEmpty()) {
-      QVERIFY(dialogs_->messages.empty());
+      QVERIFY(Dialogs().messages.empty());
     } else {
-      QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-      QCOMPARE(dialogs_->messages[0].text, message);
-      QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-      QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
+      QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+      QCOMPARE(Dialogs().messages[0].text, message);
+      QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+      QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
     }
     ImageBytes expected;
     expected.fill(0x55);
@@ -261,21 +221,21 @@ class DownloadFormTests : public QObject {
     QVERIFY(ParameterImage == expected);
   }
 
-  void FileDialogs() {
+  void theFileDialogsOfferHvkFilesAndTheSaveAddsTheSuffix() {
     Button("btOpen")->click();
     Button("btSave")->click();
-    QCOMPARE(dialogs_->fileRequests.size(), std::size_t(2));
-    for (const auto& request : dialogs_->fileRequests) {
+    QCOMPARE(Dialogs().fileRequests.size(), std::size_t(2));
+    for (const auto& request : Dialogs().fileRequests) {
       QCOMPARE(request.filter, QString("Harnvik Data (*.HVK)"));
       QCOMPARE(request.initialName, QString("*.HVK"));
       QVERIFY(!request.title.isEmpty());
     }
-    QVERIFY(!dialogs_->fileRequests[0].save);
-    QVERIFY(dialogs_->fileRequests[1].save);
-    QCOMPARE(dialogs_->fileRequests[1].defaultSuffix, QString("HVK"));
+    QVERIFY(!Dialogs().fileRequests[0].save);
+    QVERIFY(Dialogs().fileRequests[1].save);
+    QCOMPARE(Dialogs().fileRequests[1].defaultSuffix, QString("HVK"));
   }
 
-  void NameWithoutExtensionGetsHvk_data() {
+  void aNameSavedWithoutExtensionGetsHvkAndLoadsBack_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("file");
     QTest::newRow("no extension") << "image"
@@ -286,40 +246,40 @@ class DownloadFormTests : public QObject {
                               << "image.HVK";
     QTest::newRow("accented name") << QString::fromUtf8("régi kép") << QString::fromUtf8("régi kép.HVK");
   }
-  void NameWithoutExtensionGetsHvk() {
+  void aNameSavedWithoutExtensionGetsHvkAndLoadsBack() {
     QFETCH(QString, typed);
     QFETCH(QString, file);
     ParameterImage = Pattern();
-    dialogs_->answers.push_back(files_->filePath(typed));
+    Dialogs().answers.push_back(FilePath(typed));
     form_->SetAllIndicators(IndicatorColour::Yellow);
     Button("btSave")->click();
-    QVERIFY(dialogs_->messages.empty());
-    QCOMPARE(ReadFile(files_->filePath(file)), Bytes(Pattern()));
+    QVERIFY(Dialogs().messages.empty());
+    QCOMPARE(ReadFile(FilePath(file)), Bytes(Pattern()));
     QCOMPARE(Indicators(), QList<QColor>(4, kYellow));  // saving leaves them
 
     ParameterImage.fill(0);
-    dialogs_->answers.push_back(files_->filePath(typed));
+    Dialogs().answers.push_back(FilePath(typed));
     Button("btOpen")->click();
     QVERIFY(ParameterImage == Pattern());
     QCOMPARE(Indicators(), QList<QColor>(4, kGreen));
   }
 
-  void SaveReplacesAndReportsFailure() {
+  void aSaveReplacesTheOldFileAndReportsAMissingFolder() {
     const QString path = FilePath("old.HVK");
     WriteFile(path, "old contents");
     ParameterImage = Pattern();
-    dialogs_->answers.push_back(path);
+    Dialogs().answers.push_back(path);
     Button("btSave")->click();
     QCOMPARE(ReadFile(path), Bytes(Pattern()));
-    dialogs_->answers.push_back(FilePath("missing/folder.HVK"));
+    Dialogs().answers.push_back(FilePath("missing/folder.HVK"));
     Button("btSave")->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-    QCOMPARE(dialogs_->messages[0].text, QString("File not found."));
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages[0].text, QString("File not found."));
     QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
   }
 
-  void EditShowsLoadedFile() {
+  void theEditorShowsTheLoadedFileAndItsCancelStoresNothing() {
     ImageBytes image;
     image.fill(kErasedByte);
     EditorValues values;
@@ -329,7 +289,7 @@ class DownloadFormTests : public QObject {
     StoreAll(image, values);
     const QString path = FilePath("values.HVK");
     WriteFile(path, Bytes(image));
-    dialogs_->answers.push_back(path);
+    Dialogs().answers.push_back(path);
     Button("btOpen")->click();
 
     QStringList shown;
@@ -347,7 +307,7 @@ class DownloadFormTests : public QObject {
     QVERIFY(ParameterImage == image);  // cancelled: nothing stored
   }
 
-  void EditAcceptedStoresIntoImage() {
+  void anAcceptedEditIsStoredAndTheFocusReturnsToEdit() {
     WhenModal([&](QWidget* modal) {
       Control<TCharGrid>(modal, "acgUSER1")->setFocus();
       TypeKeys("06301112233");
@@ -360,26 +320,16 @@ class DownloadFormTests : public QObject {
     QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
   }
 
-  void ProcedureWithPortClosed_data() {
-    QTest::addColumn<QString>("button");
-    QTest::newRow("read") << "btRead";
-    QTest::newRow("write") << "btWrite";
-    QTest::newRow("compare") << "btCompare";
-  }
-  void ProcedureWithPortClosed() {
-    QFETCH(QString, button);
-    const ImageBytes before = ParameterImage;
-    Button(button.toLatin1().constData())->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].text, QString(" Nincs soros kapcsolat."));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::None);
-    QCOMPARE(dialogs_->messages[0].caption, ApplicationTitle());
-    QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
-    QVERIFY(ButtonsEnabled() == QList<bool>(7, true));
-    QVERIFY(ParameterImage == before);
+  // What the procedure does without a connection is the transfer's; the window adds the box.
+  void aProcedureWithoutAConnectionShowsAPlainBoxUnderTheProgramsTitle() {
+    Button("btRead")->click();
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].text, kNoConnectionStatus);
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::None);
+    QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
   }
 
-  void ButtonsDisabledWhileProcedureRuns_data() {
+  void everyButtonIsDisabledWhileAProcedureRunsAndTheFocusStays_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<QList<QColor>>("after");
@@ -389,14 +339,13 @@ class DownloadFormTests : public QObject {
     QTest::newRow("compare") << "btCompare" << QByteArray("RDFL0000\r")
                              << QList<QColor>{kRed, kYellow, kYellow, kYellow};
   }
-  void ButtonsDisabledWhileProcedureRuns() {
+  void everyButtonIsDisabledWhileAProcedureRunsAndTheFocusStays() {
     QFETCH(QString, button);
     QFETCH(QByteArray, command);
     QFETCH(QList<QColor>, after);
     PtyPair module;
     module.LinkAs("COM5");
     bench_->Connect("COM5");
-    const ImageBytes before = ParameterImage;
     QList<bool> during;
     QTimer::singleShot(0, form_.get(), [&] { during = ButtonsEnabled(); });
     QPushButton* started = Button(button.toLatin1().constData());
@@ -406,38 +355,34 @@ class DownloadFormTests : public QObject {
     QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
     // Disabled, the button lost the focus; the keyboard goes on from it.
     QCOMPARE(form_->focusWidget(), started);
+    // The procedure the button starts, by what it sends and how its time-out shows.
     QCOMPARE(Indicators(), after);
-    QVERIFY(dialogs_->messages.empty());
-    QVERIFY(ParameterImage == before);
     const std::string sent = module.Drain();
     QVERIFY2(QByteArray::fromStdString(sent).startsWith(command), sent.c_str());
   }
 
-  void ButtonsEnabledAfterSerialLinkError() {
+  void aSerialLinkErrorDuringAProcedureIsShownUnchangedInAnErrorBox() {
     auto module = std::make_unique<PtyPair>();
     module->LinkAs("COM6");
     bench_->Connect("COM6");
     module->CloseMaster();
     module->CloseSlave();
     Button("btRead")->click();
-    QCOMPARE(dialogs_->messages.size(), std::size_t(1));
-    QCOMPARE(dialogs_->messages[0].icon, DialogService::Icon::Error);
-    QVERIFY2(dialogs_->messages[0].text.startsWith("WriteFile function failed (win error code: "),
-             qPrintable(dialogs_->messages[0].text));
-    QVERIFY(dialogs_->messages[0].text.endsWith(")"));  // shown unchanged, no full stop
-    // The buttons come back, or the window would be dead for the rest of the run.
-    QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
-    QCOMPARE(Indicators(), QList<QColor>(4, kWhite));
+    QCOMPARE(Dialogs().messages.size(), std::size_t(1));
+    QCOMPARE(Dialogs().messages[0].icon, DialogService::Icon::Error);
+    QVERIFY2(Dialogs().messages[0].text.startsWith("WriteFile function failed (win error code: "),
+             qPrintable(Dialogs().messages[0].text));
+    QVERIFY(Dialogs().messages[0].text.endsWith(")"));  // shown unchanged, no full stop
   }
 
-  void CloseDuringProcedureTakesEffectAfter_data() {
+  void closingDuringAProcedureHidesTheWindowWhenItEnds_data() {
     QTest::addColumn<bool>("escape");
     QTest::newRow("close box") << false;
     QTest::newRow("Esc") << true;
   }
   // The lamps a compare coloured say why, to the eye and to assistive tools; a new
   // colour makes the report go.
-  void CompareReportIsTheLampsTooltipAndDescription() {
+  void theComparedLampsExplainThemselvesInTooltipAndDescription() {
     SimulatedModule module("COM5", ConfigDir());
     module.Start();
     bench_->Connect("COM5");
@@ -457,7 +402,7 @@ class DownloadFormTests : public QObject {
     QVERIFY(first->toolTip().isEmpty());
   }
 
-  void CloseDuringProcedureTakesEffectAfter() {
+  void closingDuringAProcedureHidesTheWindowWhenItEnds() {
     QFETCH(bool, escape);
     PtyPair module;
     module.LinkAs("COM5");
@@ -476,13 +421,13 @@ class DownloadFormTests : public QObject {
     QCOMPARE(form_->IndicatorShown(0), kRed);
   }
 
-  void CloseHides_data() {
+  void closingOnlyHidesTheWindowAndKeepsItsLamps_data() {
     QTest::addColumn<QString>("by");
     QTest::newRow("btClose") << "btClose";
     QTest::newRow("close box") << "close box";
     QTest::newRow("Esc") << "Esc";
   }
-  void CloseHides() {
+  void closingOnlyHidesTheWindowAndKeepsItsLamps() {
     QFETCH(QString, by);
     if (by == "close box")
       form_->close();

@@ -3,42 +3,35 @@
 
 #include <QAccessible>
 #include <QDialog>
-#include <QLabel>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "serial/port_names.h"
-#include "tests/support/descriptor_count.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/com_combo_box.h"
 #include "ui/main_form.h"
 
 namespace {
 
-const QString kConnected = QString::fromUtf8(" Soros kapcsolat rendben.");
-const QString kUnavailable = QString::fromUtf8(" Hiba: A COM port nem elérhető!");
-const QString kNoConnection = QString::fromUtf8(" Nincs soros kapcsolat.");
-
 std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n"; }
 
 }  // namespace
 
-class MainFormTests : public QObject {
+class MainFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<TMainForm> form_;
 
   TMainForm& Form() {
     if (!form_) form_ = std::make_unique<TMainForm>();
     return *form_;
   }
-  QPushButton* Button(const char* name) { return Control<QPushButton>(&Form(), name); }
+  QPushButton* Button(const QString& name) { return Control<QPushButton>(&Form(), name); }
   TComComboBox* Chooser() { return Control<TComComboBox>(&Form(), "cbCOM"); }
   // The four buttons, in the order btConnect, btDisconnect, btStatus, btParameterSetting.
   QList<bool> ButtonsEnabled() {
@@ -49,38 +42,16 @@ class MainFormTests : public QObject {
   const QList<bool> kConnectedButtons{false, true, true, true};
 
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
+  void init() { StartWorld(); }
   void cleanup() {
     form_.reset();
-    world_.reset();
+    EndWorld();
   }
 
-  void controlsHaveTheirNamesCaptionsAndBoldButtons() {
-    struct Row {
-      const char* name;
-      const char* caption;
-    };
-    const Row buttons[] = {{"btConnect", "Soros kapcsolat létrehozása"},
-                           {"btDisconnect", "Soros kapcsolat bontása"},
-                           {"btStatus", "Modul állapotának figyelése"},
-                           {"btParameterSetting", "Paraméterek beállítása"},
-                           {"btClose", "Kilépés"}};
-    for (const Row& row : buttons) {
-      QPushButton* button = Button(row.name);
-      QVERIFY2(button != nullptr, row.name);
-      QCOMPARE(button->text(), QString::fromUtf8(row.caption));
-      QVERIFY2(button->font().bold(), row.name);
-      // What assistive tools and desktop test drivers find it by.
-      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
-      QCOMPARE(accessible->text(QAccessible::Name), QString::fromUtf8(row.caption));
-    }
-    QCOMPARE(Control<QLabel>(&Form(), "lbSelectSerialPort")->text(), QString::fromUtf8("Soros port kiválasztása"));
-    QVERIFY(Control<QStatusBar>(&Form(), "StatusBar1") != nullptr);
-    QCOMPARE(Form().windowTitle(), QStringLiteral("Harnvik"));
-    QCOMPARE(Form().size(), QSize(227, 248));
-    QCOMPARE(Form().minimumSize(), Form().maximumSize());
-    QVERIFY((Form().geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
+  void theWindowShowsItsTableWithBoldButtonsInTwoFrames() {
+    CompareWithTable(&Form(), MainTable());
+    for (const ControlRow& row : RowsWithRole(MainTable(), QAccessible::PushButton))
+      QVERIFY2(Button(row.name)->font().bold(), qPrintable(row.name));
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(Form().StatusText().isEmpty());
     // The two framed areas: chooser and connection buttons, then the module's buttons.
@@ -95,23 +66,23 @@ class MainFormTests : public QObject {
   void connectingToAMissingPortShowsTheStatusTextOnly() {
     WriteChoiceFile(ChoiceFileFor("COM7"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kUnavailable);
-    QVERIFY(world_->dialogs.messages.empty());
+    QCOMPARE(Form().StatusText(), kUnavailableStatus);
+    QVERIFY(Dialogs().messages.empty());
     QVERIFY(!Form().ComPort1().Connected());
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
 
     // The adapter is plugged in: the next attempt works.
-    world_->ports.Pty("COM7");
+    Ports().Pty("COM7");
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kConnected);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
     QVERIFY(Form().ComPort1().Connected());
   }
 
   void connectingAndDisconnectingSwapTheButtons() {
-    PtyPair& pty = world_->ports.Pty("COM5");
+    PtyPair& pty = Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kConnected);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
     QCOMPARE(ButtonsEnabled(), kConnectedButtons);
     QVERIFY(Form().ComPort1().Connected());
     Form().show();
@@ -120,10 +91,10 @@ class MainFormTests : public QObject {
     QCOMPARE(pty.Receive(2, std::chrono::seconds(2)), std::string("ab"));
 
     QTest::mouseClick(Button("btDisconnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kNoConnection);
+    QCOMPARE(Form().StatusText(), kNoConnectionStatus);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
     QVERIFY(!Form().ComPort1().Connected());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   // After connecting the next step is the module, after disconnecting connecting again:
@@ -138,14 +109,14 @@ class MainFormTests : public QObject {
   void theKeyboardPressesTheFocusedButtonAndTheFocusFollows() {
     QFETCH(int, key);
     QFETCH(int, modifiers);
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     for (auto [from, to] : {std::pair{"btConnect", "btStatus"}, std::pair{"btDisconnect", "btConnect"}}) {
       Button(from)->setFocus();
       QTest::keyClick(Button(from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
       QCOMPARE(Form().focusWidget(), Button(to));
     }
-    QCOMPARE(Form().StatusText(), kNoConnection);
+    QCOMPARE(Form().StatusText(), kNoConnectionStatus);
   }
 
   void tabRunsTopToBottom() {
@@ -154,8 +125,8 @@ class MainFormTests : public QObject {
   }
 
   void choosingAnotherPortWhileConnectedMovesTheConnection() {
-    PtyPair& com5 = world_->ports.Pty("COM5");
-    PtyPair& com6 = world_->ports.Pty("COM6");
+    PtyPair& com5 = Ports().Pty("COM5");
+    PtyPair& com6 = Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
@@ -168,11 +139,11 @@ class MainFormTests : public QObject {
     Form().ComPort1().WriteText("x");
     QCOMPARE(com6.Receive(1, std::chrono::seconds(2)), std::string("x"));
     QCOMPARE(com5.Drain(), std::string());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void choosingTheCurrentPortKeepsTheConnection() {
-    PtyPair& com5 = world_->ports.Pty("COM5");
+    PtyPair& com5 = Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     // Bytes not read yet would be gone after a reopening; no events run until the
@@ -185,27 +156,27 @@ class MainFormTests : public QObject {
 
   // A reopening that fails leaves the port closed; the buttons follow it.
   void aFailedMoveShowsTheErrorOnceAndTheButtonsFollowThePort() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    world_->ports.Unplug("COM6");
+    Ports().Unplug("COM6");
 
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
     QVERIFY(!Form().ComPort1().Connected());
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("Unable to open com port (win error code: 2)"));
-    QCOMPARE(world_->dialogs.messages[0].caption, ApplicationTitle());
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QCOMPARE(Dialogs().messages[0].text, QStringLiteral("Unable to open com port (win error code: 2)"));
+    QCOMPARE(Dialogs().messages[0].caption, ApplicationTitle());
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     QCOMPARE(ButtonsEnabled(), kDisconnectedButtons);
-    QCOMPARE(Form().StatusText(), kUnavailable);
+    QCOMPARE(Form().StatusText(), kUnavailableStatus);
     QCOMPARE(Form().focusWidget(), Button("btConnect"));
   }
 
   void theChosenPortIsPreselectedAtTheNextStart() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
@@ -217,8 +188,8 @@ class MainFormTests : public QObject {
   }
 
   void aFirstStartSelectsTheFirstPortAndWritesThe33ByteFile() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM12");
+    Ports().Pty("COM5");
+    Ports().Pty("COM12");
     QCOMPARE(Chooser()->count(), 2);
     QCOMPARE(Chooser()->itemText(1), QStringLiteral("COM12"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
@@ -234,27 +205,27 @@ class MainFormTests : public QObject {
     QCOMPARE(Chooser()->count(), 0);
     form_.reset();
     QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM1"));
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void aRememberedPortMissingFromTheListLeavesNoSelection() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("com9"));
     QCOMPARE(Chooser()->currentIndex(), -1);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM9"));
   }
 
   void theRememberedNameIsMatchedIgnoringCase() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile(ChoiceFileFor("com6"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
   }
 
   void anEmptyFileHandsTheEmptyNameToThePort() {
-    world_->ports.Pty("COM5");
-    world_->ports.Pty("COM6");
+    Ports().Pty("COM5");
+    Ports().Pty("COM6");
     WriteChoiceFile("");
     QCOMPARE(Form().ComPort1().Port(), std::string("COM1"));
     QCOMPARE(Chooser()->currentIndex(), -1);
@@ -267,27 +238,11 @@ class MainFormTests : public QObject {
     std::filesystem::remove_all(folder);
     { std::ofstream(folder) << "x"; }
     form_.reset();
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QVERIFY(world_->dialogs.messages[0].text.startsWith(QStringLiteral("Cannot Create ")));
-    QVERIFY(world_->dialogs.messages[0].text.endsWith(QLatin1Char('.')));
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QVERIFY(Dialogs().messages[0].text.startsWith(QStringLiteral("Cannot Create ")));
+    QVERIFY(Dialogs().messages[0].text.endsWith(QLatin1Char('.')));
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     std::filesystem::remove(folder);
-  }
-
-  void windowsThatComeAndGoLeaveNoDescriptorsBehind() {
-    PtyPair& pty = world_->ports.Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
-    auto cycle = [&] {
-      TMainForm form;
-      QTest::mouseClick(Control<QPushButton>(&form, "btConnect"), Qt::LeftButton);
-      QVERIFY(form.ComPort1().Connected());
-      pty.Send("<x>\r");
-      QTest::qWait(5);
-    };
-    cycle();  // Qt opens what it keeps for the run on first use
-    const int before = OpenDescriptorCount();
-    for (int i = 0; i < 10; ++i) cycle();
-    QCOMPARE(OpenDescriptorCount(), before);
   }
 
   void closingTheWindowAnnouncesTheEnd() {
@@ -299,7 +254,7 @@ class MainFormTests : public QObject {
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {
-    world_->ports.Pty("COM5");
+    Ports().Pty("COM5");
     WriteChoiceFile(ChoiceFileFor("COM5"));
     QDialog state;
     QDialog download;

@@ -10,8 +10,6 @@
 
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
-#include "tests/support/descriptor_count.h"
-#include "tests/support/pty_pair.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
@@ -37,33 +35,14 @@ ImageBytes Edited(ImageBytes image) {
 
 }  // namespace
 
-class RoundTripTests : public QObject {
+class RoundTripTests : public WindowTest {
   Q_OBJECT
 
- private:
-  int descriptorsAfterFirst_ = -1;
-
  private slots:
-  // Twice: the second run must end with no more descriptors open than the first.
-  void ReadEditWriteCompare_data() {
-    QTest::addColumn<bool>("first");
-    QTest::newRow("first") << true;
-    QTest::newRow("again") << false;
-  }
-  void ReadEditWriteCompare() {
-    QFETCH(bool, first);
-    RunRoundTrip();
-    if (QTest::currentTestFailed()) return;
-    if (first)
-      descriptorsAfterFirst_ = OpenDescriptorCount();
-    else
-      QCOMPARE(OpenDescriptorCount(), descriptorsAfterFirst_);
-  }
+  void init() { StartWorld(); }
+  void cleanup() { EndWorld(); }
 
- private:
-  void RunRoundTrip() {
-    TempConfigHome home;
-    AnsweringDialogs dialogs;
+  void readEditWriteAndCompareLeaveExactlyTheEditedBytesInTheModule() {
     SimulatedModule module("COM7", ConfigDir());
     module.Start();
     LinkBench bench;
@@ -104,7 +83,7 @@ class RoundTripTests : public QObject {
     QVERIFY(allGreen());
     click("btCompare");
     QVERIFY(allGreen());
-    QVERIFY(dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
     QVERIFY(module.Memory() == expected);
   }
 };

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/settings_form.h"
 #include "ui/text_codec.h"
@@ -34,7 +35,7 @@ ImageBytes SampleValues() {
 
 }  // namespace
 
-class SettingsFormTests : public QObject {
+class SettingsFormTests : public WindowTest {
   Q_OBJECT
 
  private:
@@ -47,6 +48,7 @@ class SettingsFormTests : public QObject {
 
  private slots:
   void init() {
+    StartWorld();
     ParameterImage.fill(kErasedByte);
     form_ = new TSettingsForm;
     form_->SetValues(LoadAll(ParameterImage));
@@ -55,69 +57,36 @@ class SettingsFormTests : public QObject {
   void cleanup() {
     delete form_;
     form_ = nullptr;
+    EndWorld();
   }
 
-  void WindowTexts_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("lbUSER1") << "lbUSER1" << QString::fromUtf8("1. Felhasználó  (#USER1)");
-    QTest::newRow("lbUSER2") << "lbUSER2" << QString::fromUtf8("2. Felhasználó  (#USER2)");
-    QTest::newRow("lbSMSFW1") << "lbSMSFW1" << QString::fromUtf8("SMS továbbítás 1.  (#SMSFW1)");
-    QTest::newRow("lbSMSFW2") << "lbSMSFW2" << QString::fromUtf8("SMS továbbítás 2.  (#SMSFW2)");
-    QTest::newRow("lbAUTODIAL") << "lbAUTODIAL" << QString::fromUtf8("Automatikus tárcsázás (#AUTO)");
-    QTest::newRow("lbNETPREFIX") << "lbNETPREFIX"
-                                 << QString::fromUtf8("Külső vonal eléréséhez használt prefix szám (#PREFIX)");
-    QTest::newRow("lbEventCode") << "lbEventCode" << QString::fromUtf8("eseménykód");
-    QTest::newRow("lbSmsText") << "lbSmsText" << QString::fromUtf8("SMS üzenetek szövege");
-    QTest::newRow("lbIN2") << "lbIN2" << QString::fromUtf8("IN2 bemenet");
-  }
-  void WindowTexts() {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    auto* label = form_->findChild<QLabel*>(name);
-    QVERIFY(label);
-    QCOMPARE(label->text(), text);
-    // Nothing is cut off.
-    QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(QString::number(label->sizeHint().width())));
-  }
-
-  void Picture() { SaveShot(form_, "settings-form"); }
-
-  void WindowFrame() {
-    QCOMPARE(form_->windowTitle(), QString::fromUtf8("Harnvik  -  Beállítások"));
-    QCOMPARE(form_->size(), QSize(444, 501));
-    QCOMPARE(form_->minimumSize(), form_->maximumSize());
-    QVERIFY((form_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
-    const auto groups = form_->findChildren<QGroupBox*>();
-    QCOMPARE(groups.size(), 2);
-    QCOMPARE(groups[0]->title(), QString(" Telefonszámok "));
-    QCOMPARE(groups[1]->title(), QString::fromUtf8(" SMS beállítások"));
-    QVERIFY(groups[0]->geometry().bottom() < groups[1]->geometry().top());
-    auto* ok = Control<QPushButton>(form_, "btSettingOK");
-    auto* cancel = Control<QPushButton>(form_, "btSettingCancel");
-    QCOMPARE(ok->text(), QString::fromUtf8("Beállítások Rögzítése"));
-    QCOMPARE(cancel->text(), QString::fromUtf8("Beállítások Visszavonása"));
+  void theWindowShowsItsTableInTwoFramesAboveItsButtons() {
+    SaveShot(form_, "settings-form");
+    CompareWithTable(form_, SettingsTable());
+    QCOMPARE(form_->findChildren<QGroupBox*>().size(), 2);
+    auto* phones = Control(form_, "gbPhoneNumbers");
+    auto* sms = Control(form_, "gbSmsSettings");
+    QVERIFY(phones->geometry().bottom() < sms->geometry().top());
+    auto* ok = Control(form_, "btSettingOK");
+    auto* cancel = Control(form_, "btSettingCancel");
     QVERIFY(ok->x() < cancel->x());
-    QVERIFY(groups[1]->geometry().bottom() < ok->y());
+    QVERIFY(sms->geometry().bottom() < ok->y());
     QVERIFY(form_->rect().contains(cancel->geometry()));
     for (QWidget* w : form_->findChildren<QWidget*>()) {
       if (w->parentWidget() && w->isVisible())
         QVERIFY2(w->parentWidget()->rect().contains(w->geometry()), qPrintable(w->objectName()));
     }
+    for (int n = 1; n <= 10; ++n) QCOMPARE(Sms(n)->maxLength(), 40);
   }
 
-  void AllControlsThere() {
-    const char* grids[] = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
-    for (const char* name : grids) QVERIFY2(Grid(name), name);
-    for (int n = 1; n <= 9; ++n) QVERIFY(Grid(("acgEvent" + std::to_string(n)).c_str()));
-    for (int n = 1; n <= 10; ++n) {
-      QVERIFY(Sms(n));
-      QCOMPARE(Sms(n)->maxLength(), 40);
+  void noLabelIsCutOff() {
+    for (const ControlRow& row : RowsWithRole(SettingsTable(), QAccessible::StaticText)) {
+      auto* label = Control<QLabel>(form_, row.name);
+      QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(row.name));
     }
   }
 
-  void SetValuesShowsEveryField() {
+  void everyFieldShowsItsValueAndReadsBackTheSameImage() {
     const ImageBytes image = SampleValues();
     form_->SetValues(LoadAll(image));
     QCOMPARE(Grid("acgUSER1")->Cell(0), QString("3"));
@@ -137,7 +106,7 @@ class SettingsFormTests : public QObject {
     QVERIFY(again == image);
   }
 
-  void AcceptUnchangedSetsMarker() {
+  void acceptingUnchangedValuesSetsTheMarker() {
     ParameterImage[EEAddr::Marker] = 0x00;
     Accept();
     QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
@@ -145,7 +114,7 @@ class SettingsFormTests : public QObject {
     QVERIFY(!form_->isVisible());
   }
 
-  void TypedEventCodeStored() {
+  void aTypedEventCodeIsStored() {
     Grid("acgEvent1")->setFocus();
     TypeKeys("1*30");
     Accept();
@@ -153,7 +122,7 @@ class SettingsFormTests : public QObject {
     QCOMPARE(ParameterImage[103], std::uint8_t(0x30));
   }
 
-  void EventCodeWithLetterStoredAsNoCode() {
+  void anEventCodeWithALetterIsStoredAsNoCode() {
     ParameterImage[104] = 0x12;
     ParameterImage[105] = 0x34;
     form_->SetValues(LoadAll(ParameterImage));
@@ -165,7 +134,7 @@ class SettingsFormTests : public QObject {
     QCOMPARE(ParameterImage[105], std::uint8_t(0xFF));
   }
 
-  void TypedPhoneNumberStored() {
+  void aTypedPhoneNumberIsStoredWithItsLength() {
     Grid("acgSMSFW1")->setFocus();
     TypeKeys("3620\b1");
     Accept();
@@ -175,7 +144,7 @@ class SettingsFormTests : public QObject {
     for (int i = 5; i < 17; ++i) QCOMPARE(ParameterImage[EEAddr::SmsFw1 + i], std::uint8_t(0));
   }
 
-  void PastedPairInOpenEditorStoredAsFirstDigitOnAccept() {
+  void aPastedPairInAnOpenEditorIsStoredAsItsFirstDigit() {
     // Clicking the button takes the focus from the grid, which cleans the cell first.
     auto* grid = Grid("acgAUTODIAL");
     grid->setFocus();
@@ -188,7 +157,7 @@ class SettingsFormTests : public QObject {
     QCOMPARE(ParameterImage[EEAddr::AutoDial + 1], std::uint8_t('4'));
   }
 
-  void SmsTextTyped_data() {
+  void smsTextsTakeWhatTheCodePageHoldsUpTo40Characters_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     QTest::newRow("accents") << QString::fromUtf8("áéíóöőúüű ÁÉÍÓÖŐÚÜŰ") << QString::fromUtf8("áéíóöőúüű ÁÉÍÓÖŐÚÜŰ");
@@ -197,7 +166,7 @@ class SettingsFormTests : public QObject {
     QTest::newRow("dot above refused") << QString::fromUtf8("x˙y") << QString("xy");
     QTest::newRow("41st character refused") << QString(41, QChar('w')) << QString(40, QChar('w'));
   }
-  void SmsTextTyped() {
+  void smsTextsTakeWhatTheCodePageHoldsUpTo40Characters() {
     QFETCH(QString, typed);
     QFETCH(QString, kept);
     Sms(3)->setFocus();
@@ -207,7 +176,7 @@ class SettingsFormTests : public QObject {
     QCOMPARE(LoadSmsText(ParameterImage, EEAddr::SmsText(3)), ToCp1250(kept));
   }
 
-  void SmsPasteOfForeignTextRefused() {
+  void aPastedSmsTextWithAForeignCharacterIsRefused() {
     Sms(4)->setText("ok");
     Sms(4)->setFocus();
     Sms(4)->end(false);
@@ -217,12 +186,12 @@ class SettingsFormTests : public QObject {
     QCOMPARE(Sms(4)->text(), QString::fromUtf8("ok ő"));
   }
 
-  void CancelStoresNothing_data() {
+  void cancellingStoresNothing_data() {
     QTest::addColumn<bool>("closeBox");
     QTest::newRow("cancel button") << false;
     QTest::newRow("close box") << true;
   }
-  void CancelStoresNothing() {
+  void cancellingStoresNothing() {
     QFETCH(bool, closeBox);
     const ImageBytes before = ParameterImage;
     Grid("acgUSER1")->setFocus();
@@ -237,7 +206,7 @@ class SettingsFormTests : public QObject {
     QVERIFY(ParameterImage == before);
   }
 
-  void EnterAndEscDoNotEndTheWindow() {
+  void enterAndEscDoNotEndTheEditor() {
     Sms(2)->setFocus();
     PressKey(Qt::Key_Return);
     PressKey(Qt::Key_Escape);
@@ -245,7 +214,7 @@ class SettingsFormTests : public QObject {
     QVERIFY(ParameterImage[EEAddr::Marker] == kErasedByte);
   }
 
-  void TabOrderFollowsRows() {
+  void tabFollowsTheRows() {
     QStringList expected = {"acgUSER1", "acgUSER2", "acgSMSFW1", "acgSMSFW2", "acgAUTODIAL", "acgNETPREFIX"};
     for (int n = 1; n <= 9; ++n) expected << QString("acgEvent%1").arg(n) << QString("edSMS%1").arg(n);
     expected << "edSMS10"

@@ -13,8 +13,10 @@
 
 #include "sim/simulated_module.h"
 #include "tests/ui/ui_test_support.h"
+#include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
 #include "ui/state_form.h"
+#include "ui/text_codec.h"
 
 namespace {
 
@@ -27,15 +29,12 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
-
 }  // namespace
 
-class StateFormTests : public QObject {
+class StateFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TestWorld> world_;
   std::unique_ptr<TMainForm> main_;
   std::unique_ptr<TStateForm> state_;
   PtyPair* pty_ = nullptr;
@@ -43,7 +42,7 @@ class StateFormTests : public QObject {
   // A main window connected to a pty on COM5, and a state window installed as its
   // status display.
   void Start(int pollInterval = kFastPoll, bool connect = true) {
-    pty_ = &world_->ports.Pty("COM5");
+    pty_ = &Ports().Pty("COM5");
     WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
@@ -73,49 +72,26 @@ class StateFormTests : public QObject {
   }
 
  private slots:
-  void init() { world_ = std::make_unique<TestWorld>(); }
+  void init() { StartWorld(); }
   void cleanup() {
     if (main_) main_->Link().InstallStatusDisplay(nullptr);
     state_.reset();
     main_.reset();
-    world_.reset();
+    EndWorld();
   }
 
-  void theWindowStartsAsDescribed() {
+  void theWindowStartsWithItsTableBoldPanelsAndEmptyValues() {
     Start(kFastPoll, false);
-    QCOMPARE(state_->windowTitle(), Text("A modul állapota"));
-    QCOMPARE(state_->size(), QSize(295, 343));
-    QCOMPARE(state_->minimumSize(), state_->maximumSize());
-    QVERIFY((state_->geometry().center() - QGuiApplication::primaryScreen()->availableGeometry().center())
-                .manhattanLength() <= 1);
-    struct Row {
-      const char* name;
-      const char* caption;
-      bool bold;
-    };
-    const Row rows[] = {{"PanelLineVoltage", "Vezetékes vonal", true},
-                        {"PanelIN1", "IN1", true},
-                        {"PanelIN2", "IN2", true},
-                        {"PanelGSMLine", "GSM vonal státusz", true},
-                        {"lbGSMpower", "GSM térerő (0-31):", false},
-                        {"lbStateMessages", "A modul állapot üzenetei:", false},
-                        {"lbLineVoltage", ".", false},
-                        {"lbIN1", ".", false},
-                        {"lbIN2", ".", false},
-                        {"lbGSMLine", ".", false},
-                        {"lbGSMpowVal", "0", false}};
-    for (const Row& row : rows) {
-      QLabel* label = Label(row.name);
-      QVERIFY2(label != nullptr, row.name);
-      QCOMPARE(label->text(), Text(row.caption));
-      QCOMPARE(label->font().bold(), row.bold);
+    CompareWithTable(state_.get(), StateTable());
+    for (const ControlRow& row : StateTable().controls) {
+      const bool bold = row.role == QAccessible::PushButton || row.name.startsWith(QLatin1String("Panel"));
+      QCOMPARE(Control(state_.get(), row.name)->font().bold(), bold);
     }
-    for (auto [name, caption] :
-         {std::pair{"btClearMsg", "Üzenetablak törlése"}, std::pair{"btClose", "Ablak bezárása"}}) {
-      QPushButton* button = Control<QPushButton>(state_.get(), name);
-      QCOMPARE(button->text(), Text(caption));
-      QVERIFY(button->font().bold());
+    for (const char* name : {"lbLineVoltage", "lbIN1", "lbIN2", "lbGSMLine"}) {
+      QCOMPARE(Label(name)->text(), QStringLiteral("."));
+      QVERIFY(!Label(name)->font().bold());
     }
+    QCOMPARE(Label("lbGSMpowVal")->text(), QStringLiteral("0"));
     QCOMPARE(Bar()->minimum(), 0);
     QCOMPARE(Bar()->maximum(), 31);
     QVERIFY(Control<QPlainTextEdit>(state_.get(), "MemoState")->isReadOnly());
@@ -129,43 +105,30 @@ class StateFormTests : public QObject {
     SaveShot(state_.get(), "state-window-empty");
   }
 
-  void statusLinesShowTheirItems_data() {
+  // Each item in its own label and colour, the bar held to 0..31; what the items say
+  // is the decoder's, and tested there.
+  void statusLinesShowEachItemInItsOwnLabel_data() {
     QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QStringList>("texts");  // wired line, IN1, IN2, call state
-    QTest::addColumn<QList<QColor>>("colours");
-    QTest::addColumn<QString>("signal");
     QTest::addColumn<int>("bar");
-    const QColor black(0, 0, 0), red(255, 0, 0), green(0, 128, 0), blue(0, 0, 255);
-    QTest::newRow("[1100,:,2]") << QByteArray("[1100,:,2]")
-                                << QStringList{Text("Nincs vonal"), Text("Rövidzár"), Text("Rövidzár"),
-                                               Text("Kimenő hívás folyamatban")}
-                                << QList<QColor>{red, red, red, green} << QStringLiteral("10") << 10;
-    QTest::newRow("[0010,O,9]") << QByteArray("[0010,O,9]")
-                                << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Nyitva"),
-                                               Text("Hívás vége.")}
-                                << QList<QColor>{green, black, black, green} << QStringLiteral("31") << 31;
-    QTest::newRow("signal below 0") << QByteArray("[0110,/,3]")
-                                    << QStringList{Text("Vonal rendben"), Text("Nyitva"), Text("Rövidzár"),
-                                                   Text("Automatikus Contact-ID vétel")}
-                                    << QList<QColor>{green, black, red, blue} << QStringLiteral("-1") << 0;
-    QTest::newRow("signal above 31") << QByteArray("[0000,P,7]")
-                                     << QStringList{Text("Nincs vonal"), Text("Nyitva"), Text("Nyitva"), Text(".")}
-                                     << QList<QColor>{red, black, black, black} << QStringLiteral("32") << 31;
+    QTest::newRow("signal below 0") << QByteArray("[0110,/,3]") << 0;
+    QTest::newRow("signal 10") << QByteArray("[1100,:,2]") << 10;
+    QTest::newRow("signal above 31") << QByteArray("[1000,P,9]") << 31;
   }
-  void statusLinesShowTheirItems() {
+  void statusLinesShowEachItemInItsOwnLabel() {
     QFETCH(QByteArray, line);
-    QFETCH(QStringList, texts);
-    QFETCH(QList<QColor>, colours);
-    QFETCH(QString, signal);
     QFETCH(int, bar);
     Start();
     Deliver(line.toStdString() + "\r");
-    const char* labels[] = {"lbLineVoltage", "lbIN1", "lbIN2", "lbGSMLine"};
-    for (int i = 0; i < 4; ++i) {
-      QCOMPARE(Label(labels[i])->text(), texts[i]);
-      QCOMPARE(Label(labels[i])->palette().color(QPalette::WindowText), colours[i]);
+    const ModuleStatus status = DecodeStatusLine(line.toStdString()).value();
+    const std::pair<const char*, StatusItem> items[] = {{"lbLineVoltage", status.wiredLine},
+                                                        {"lbIN1", status.in1},
+                                                        {"lbIN2", status.in2},
+                                                        {"lbGSMLine", status.callState}};
+    for (const auto& [name, item] : items) {
+      QCOMPARE(Label(name)->text(), FromCp1250(item.text));
+      QCOMPARE(Label(name)->palette().color(QPalette::WindowText), QColor(item.colour.r, item.colour.g, item.colour.b));
     }
-    QCOMPARE(Label("lbGSMpowVal")->text(), signal);
+    QCOMPARE(Label("lbGSMpowVal")->text(), QString::number(status.signal));
     QCOMPARE(Bar()->value(), bar);
   }
 
@@ -203,29 +166,20 @@ class StateFormTests : public QObject {
     QCOMPARE(TabOrder(state_.get()), (QStringList{"MemoState", "btClearMsg", "btClose"}));
   }
 
-  void aStatusLineWithoutItsBracketChangesNothing() {
-    Start();
-    Deliver("[1100,:,2]\r");
-    Deliver("[1011,5,0\r");
-    QCOMPARE(Label("lbIN1")->text(), Text("Rövidzár"));
-    QCOMPARE(Label("lbLineVoltage")->text(), Text("Nincs vonal"));
-    QCOMPARE(Label("lbGSMpowVal")->text(), QStringLiteral("10"));
-  }
-
   void linesThatArriveWhileHiddenAreThereAtTheNextOpening() {
     Start();
     Deliver("[0010,O,9]\r<while hidden>\r");
     state_->show();
-    QCOMPARE(Label("lbLineVoltage")->text(), Text("Vonal rendben"));
+    QCOMPARE(Label("lbLineVoltage")->text(), QStringLiteral("Vonal rendben"));
     SaveShot(state_.get(), "state-window");
   }
 
   void theLogGrowsAndClears() {
     Start();
     state_->show();
-    pty_->Send("<abcde>\r<>\r<no end\r<f\xF5nix>\r");
+    pty_->Send("<abcde>\r<>\r<f\xF5nix>\r");
     QVERIFY(QTest::qWaitFor([&] { return Log().count(QLatin1Char('\n')) == 2; }, 3000));
-    QCOMPARE(Log(), Text("abcde\n\nfőnix"));
+    QCOMPARE(Log(), QStringLiteral("abcde\n\nfőnix"));
     QTest::mouseClick(Control<QPushButton>(state_.get(), "btClearMsg"), Qt::LeftButton);
     QCOMPARE(Log(), QString());
     // Clearing does not stop the poll.
@@ -253,7 +207,7 @@ class StateFormTests : public QObject {
     Start(kFastPoll, false);
     state_->show();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
-    QVERIFY(world_->dialogs.messages.empty());
+    QVERIFY(Dialogs().messages.empty());
   }
 
   void thePollEvery500MillisecondsInRealTime() {
@@ -280,19 +234,19 @@ class StateFormTests : public QObject {
     } port;
     TStateForm state(port, nullptr, kFastPoll);
     state.show();
-    QVERIFY(QTest::qWaitFor([&] { return !world_->dialogs.messages.empty(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !Dialogs().messages.empty(); }, 3000));
     QTest::qWait(10 * kFastPoll);
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{1});
-    QCOMPARE(world_->dialogs.messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
-    QVERIFY(world_->dialogs.messages[0].icon == DialogService::Icon::Error);
+    QCOMPARE(Dialogs().messages.size(), std::size_t{1});
+    QCOMPARE(Dialogs().messages[0].text, QStringLiteral("WriteFile function failed (win error code: 5)"));
+    QVERIFY(Dialogs().messages[0].icon == DialogService::Icon::Error);
     QVERIFY(!state.Polling());
 
     state.hide();
     state.show();
     QVERIFY(state.Polling());
-    QVERIFY(QTest::qWaitFor([&] { return world_->dialogs.messages.size() == 2; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return Dialogs().messages.size() == 2; }, 3000));
     QTest::qWait(5 * kFastPoll);
-    QCOMPARE(world_->dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(Dialogs().messages.size(), std::size_t{2});
   }
 
   // The main window closes a hung-up port: the poll then sends nothing and shows nothing.
@@ -302,8 +256,8 @@ class StateFormTests : public QObject {
     pty_->CloseMaster();
     QVERIFY(QTest::qWaitFor([&] { return !main_->ComPort1().Connected(); }, 3000));
     QTest::qWait(5 * kFastPoll);
-    QVERIFY(world_->dialogs.messages.empty());
-    QCOMPARE(main_->StatusText(), QStringLiteral(" Nincs soros kapcsolat."));
+    QVERIFY(Dialogs().messages.empty());
+    QCOMPARE(main_->StatusText(), kNoConnectionStatus);
   }
 
   void theStatusButtonShowsTheWindowModallyWhileItPolls() {
@@ -323,7 +277,7 @@ class StateFormTests : public QObject {
   }
 
   void theSimulatedModulesStateAndMessagesReachTheWindow() {
-    SimulatedModule module("COM8", world_->ports.ConfigDir() + "/Kelvaro");
+    SimulatedModule module("COM8", Ports().ConfigDir() + "/Kelvaro");
     module.Start();
     WriteChoiceFile("2,1\r\n0,0,COM8\r\n");
     main_ = std::make_unique<TMainForm>();

@@ -1,12 +1,16 @@
 #include "tests/ui/ui_test_support.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPixmap>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <cstdlib>
+#include <filesystem>
 
 #include "serial/port_names.h"
+#include "tests/support/descriptor_count.h"
 
 void AnsweringDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text, Icon icon) {
   messages.push_back({caption, text, icon});
@@ -58,6 +62,47 @@ PtyPair& TestPorts::Pty(const std::string& comName) {
 
 void TestPorts::Unplug(const std::string& comName) { LinkPort(comName, home_.Path() + "/no-such-device"); }
 
+namespace {
+
+// What the toolkit opens on first use and keeps for the run: the threads of its
+// pool (kept for good here, so that none ends between two counts), and what showing
+// a window and running one modally open.
+void OpenWhatTheToolkitKeeps() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  QThreadPool::globalInstance()->setExpiryTimeout(-1);
+  // Large images are converted on every thread of the pool.
+  QImage large(2000, 2000, QImage::Format_ARGB32);
+  large.fill(Qt::white);
+  static_cast<void>(large.convertToFormat(QImage::Format_RGB888));
+  QDialog window;
+  ShowActive(&window);
+  QDialog modal;
+  WhenModal([](QWidget* shown) { shown->close(); });
+  modal.exec();
+}
+
+}  // namespace
+
+void WindowTest::StartWorld() {
+  OpenWhatTheToolkitKeeps();
+  descriptorsBefore_ = OpenDescriptorCount();
+  world_ = std::make_unique<TestWorld>();
+}
+
+void WindowTest::EndWorld() {
+  world_.reset();
+  const int open = OpenDescriptorCount();
+  if (open != descriptorsBefore_) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+      std::error_code error;
+      qInfo("fd %s -> %s", entry.path().filename().c_str(), std::filesystem::read_symlink(entry.path(), error).c_str());
+    }
+  }
+  QCOMPARE(open, descriptorsBefore_);
+}
+
 std::string ReadChoiceFile() {
   QFile file(QString::fromStdString(PortChoicePath()));
   if (!file.open(QIODevice::ReadOnly)) return "<missing>";
@@ -102,9 +147,15 @@ void SaveShot(QWidget* window, const char* name) {
   window->grab().save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
-LinkBench::LinkBench() { InstallQtWake(sync, &wakeContext); }
+LinkBench::LinkBench() { InstallQtWake(sync, &wakeContext_); }
 
-LinkBench::~LinkBench() { sync.SetWake(nullptr); }
+LinkBench::~LinkBench() {
+  // Closed while the wake's context lives: the port's thread ends before it goes.
+  try {
+    port.SetConnected(false);
+  } catch (...) {
+  }
+}
 
 void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
   QWidget* target = QApplication::focusWidget();

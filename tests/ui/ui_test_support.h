@@ -1,8 +1,8 @@
 #pragma once
-// What the window tests share: a dialog service that answers instead of blocking,
-// a config folder whose COM names all lead to pseudo-terminals or nowhere, the
-// serial link wired as the main window wires it, and small helpers for finding
-// controls, typing into them and acting on modal windows.
+// What the window tests share: the base their classes derive from, a dialog service
+// that answers instead of blocking, a config folder whose COM names all lead to
+// pseudo-terminals or nowhere, the serial link wired as the main window wires it, and
+// small helpers for finding controls, typing into them and acting on modal windows.
 
 #include <QApplication>
 #include <QObject>
@@ -85,13 +85,40 @@ struct TestWorld {
   TestPorts ports;
 };
 
+// The base of every window test class: a fresh world for each test, and the check
+// that the test closed every descriptor it opened. QtTest runs every private slot as
+// a test, inherited ones too, so these are protected functions that each class calls
+// from its own init() and cleanup().
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ protected:
+  // In init(): notes the open descriptors, then makes the world. The first call opens
+  // first what the toolkit opens on first use and keeps for the run.
+  void StartWorld();
+  // In cleanup(), once the test's windows are gone: ends the world, and the open
+  // descriptors must be those StartWorld() noted.
+  void EndWorld();
+
+  AnsweringDialogs& Dialogs() { return world_->dialogs; }
+  TestPorts& Ports() { return world_->ports; }
+
+ private:
+  std::unique_ptr<TestWorld> world_;
+  int descriptorsBefore_ = 0;
+};
+
 // Reads and writes the port choice file of the current config folder.
 std::string ReadChoiceFile();
 void WriteChoiceFile(const std::string& bytes);
 
 template <typename T = QWidget>
+T* Control(QWidget* window, const QString& name) {
+  return window->findChild<T*>(name);
+}
+template <typename T = QWidget>
 T* Control(QWidget* window, const char* name) {
-  return window->findChild<T*>(QString::fromLatin1(name));
+  return Control<T>(window, QString::fromLatin1(name));
 }
 
 // The window's controls in the order Tab visits them, disabled ones included.
@@ -108,11 +135,12 @@ void SaveShot(QWidget* window, const char* name);
 class LinkBench : public LinkedPort {
  public:
   LinkBench();
-  // The wake-up goes before the port closes: hand-offs still queued for a bench that is
-  // gone must not reach its hand-off.
   ~LinkBench();
-  QObject wakeContext;
   QtEventPump pump;
+
+ private:
+  // The wake's queued calls go with it, so none can reach a bench that is gone.
+  QObject wakeContext_;
 };
 
 // Types text into whatever has the focus, one key at a time; '\b' is Backspace and
