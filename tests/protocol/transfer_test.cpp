@@ -12,6 +12,7 @@
 #include "params/cp1250.h"
 #include "protocol/block_frame.h"
 #include "protocol/line_protocol.h"
+#include "protocol/module_link.h"
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
@@ -387,14 +388,14 @@ TEST_F(TransferTest, AfterAReplugAndReconnectTheReadWorksAgain) {
 TEST(WriteModule, EachFrameIsOneWrite) {
   // The module confirms everything at once.
   struct Confirming : EventPump {
-    explicit Confirming(ReplyState& r) : reply(r) {}
-    void ProcessEvents() override { reply.writeConfirmed = reply.activateConfirmed = 1; }
-    ReplyState& reply;
+    explicit Confirming(ModuleLink& m) : module(m) {}
+    void ProcessEvents() override { module.Reply().writeConfirmed = module.Reply().activateConfirmed = 1; }
+    ModuleLink& module;
   };
   FakePortLink port;
-  ReplyState reply;
-  Confirming pump(reply);
-  TransferLink link{port, reply, pump};
+  ModuleLink module;
+  Confirming pump(module);
+  TransferLink link = module.Transfer(port, pump);
   ParameterImage = Pattern(12);
   WriteModule(link);
   ASSERT_EQ(port.writes.size(), 5u);
