@@ -1,6 +1,5 @@
 #include "module_commands.h"
 
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <vector>
@@ -29,33 +28,29 @@ constexpr int kMaxStateSeconds = 24 * 3600;
 class ModuleSession {
  public:
   ModuleSession(const std::string& port, CliContext& context) : pump(line.sync, context.tick) {
-    std::string upper = port;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (NormalizePortName(port) != upper) {
+    if (!IsComName(port)) {
       UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
     }
-    name_ = upper;
     // A hung-up line is closed at once: the procedure then ends instead of waiting out its time-out.
     line.port.OnLineLost = [](TCustomComPort& port) { port.SetConnected(false); };
     try {
-      line.Connect(upper);
+      line.Connect(port);
     } catch (const EComPort& error) {
-      throw CliError(kExitUsage, upper + ": " + error.what());
+      throw CliError(kExitUsage, line.port.Port() + ": " + error.what());
     }
   }
 
   // After a procedure: a port error when the line hung up meanwhile.
   void CheckStillConnected() const {
-    if (!line.port.Connected()) throw CliError(kExitUsage, name_ + ": the line hung up (adapter unplugged?)");
+    if (!line.port.Connected()) {
+      throw CliError(kExitUsage, line.port.Port() + ": the line hung up (adapter unplugged?)");
+    }
   }
 
   TransferLink Transfer(TransferView& view) { return line.link.Transfer(line.port, pump, &view); }
 
   LinkedPort line;
   SyncPump pump;
-
- private:
-  std::string name_;
 };
 
 // One progress line a block on standard error; remembers where the procedure failed.

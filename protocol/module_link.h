@@ -34,7 +34,6 @@ class ModuleLink {
   TransferLink Transfer(PortLink& port, EventPump& pump, TransferView* view = nullptr, UserNotice* notice = nullptr);
 
   ReplyState& Reply() { return reply_; }
-  const LineHandlers& Handlers() const { return handlers_; }
 
  private:
   ReplyState reply_;

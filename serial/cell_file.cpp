@@ -23,16 +23,16 @@ constexpr char kLfStandIn = 0x08;
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kOutOfRange = "Cell index out of range";
 
-// Lines end at CR with an optional LF after it; a lone LF is an ordinary
-// character; 0x1A ends the file. The first line exists even in an empty file.
+// Lines end at CR with an optional LF after it; a lone LF is an ordinary character.
+// The first line exists even in an empty file. (Loading has cut the file at 0x1A.)
 std::vector<std::string> SplitLines(const std::string& bytes) {
   std::vector<std::string> lines(1);
   std::size_t i = 0;
-  while (i < bytes.size() && bytes[i] != kEndOfFile) {
+  while (i < bytes.size()) {
     if (bytes[i] == kCr) {
       ++i;
       if (i < bytes.size() && bytes[i] == kLf) ++i;
-      if (i < bytes.size() && bytes[i] != kEndOfFile) lines.emplace_back();
+      if (i < bytes.size()) lines.emplace_back();
       continue;
     }
     lines.back() += bytes[i++];

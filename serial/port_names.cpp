@@ -1,5 +1,6 @@
 #include "port_names.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 
@@ -54,4 +55,11 @@ std::string NormalizePortName(const std::string& text) {
   std::int32_t number = kFirstComNumber;
   if (!ReadWholeInt(rest, number) || number < kFirstComNumber || number > kLastComNumber) number = kFirstComNumber;
   return ComName(number);
+}
+
+bool IsComName(const std::string& text) {
+  const std::string name = NormalizePortName(text);
+  return name.size() == text.size() && std::equal(name.begin(), name.end(), text.begin(), [](char a, char b) {
+           return a == std::toupper(static_cast<unsigned char>(b));
+         });
 }

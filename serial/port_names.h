@@ -11,6 +11,9 @@ constexpr int kLastComNumber = 96;
 
 // "COM" and a number 1..96 without leading zeros; anything unreadable gives "COM1".
 std::string NormalizePortName(const std::string& text);
+// True when text, in any case, is a name NormalizePortName keeps as it is ("com5" and
+// "COM5", not "COM05" or "5"): what a user may give where a COM name is asked for.
+bool IsComName(const std::string& text);
 // "COM<number>" for a number 1..96.
 std::string ComName(int number);
 // The number of a COM name, after normalizing it.

@@ -29,11 +29,6 @@ double ParseRate(const std::string& option, const std::string& text) {
   return value;
 }
 
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
 constexpr int kLastBlock = static_cast<int>(kBlockCount) - 1;
 constexpr int kMaxBaud = 4'000'000;
 constexpr int kMaxReplies = 1'000'000;
@@ -54,8 +49,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     } else if (option == "--port") {
       const std::string& name = value();
       // The tool only looks for names it would write itself.
-      if (NormalizePortName(name) != Upper(name))
-        throw SimUsageError("--port wants a name COM1 to COM96, not \"" + name + "\"");
+      if (!IsComName(name)) throw SimUsageError("--port wants a name COM1 to COM96, not \"" + name + "\"");
       options.port = NormalizePortName(name);
     } else if (option == "--config-dir") {
       options.configDir = value();

@@ -42,6 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Port names read hex digits in either case, block replies only in upper case; both
 // readers live in one program, so neither may stand in for the other.
+TEST(IsComName, OnlyNamesThatNormalizeToThemselves) {
+  const std::pair<const char*, bool> rows[] = {{"COM5", true},   {"com96", true}, {"Com12", true},
+                                               {"COM05", false}, {"5", false},    {"COM0", false},
+                                               {"COM97", false}, {"", false},     {"COM5 ", false}};
+  for (const auto& [text, expected] : rows) EXPECT_EQ(IsComName(text), expected) << '"' << text << '"';
+}
+
 TEST(NormalizePortName, LowerCaseHexBesideTheBlockReplyReader) {
   EXPECT_EQ(UpperHexDigitValue('a'), -1);
   EXPECT_EQ(NormalizePortName("COM$a"), "COM10");
