@@ -1,15 +1,17 @@
 #include "params/cp1250.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// The code points of bytes 0x80 to 0xFF; below 0x80 the code page is ASCII.
+// The code points of bytes 0x80 to 0xFF; below 0x80 the code page is ASCII. Undefined
+// bytes hold the C1 control of their own value.
 constexpr char16_t kHighHalf[128] = {
-    0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, 0xFFFD, 0x2030, 0x0160, 0x2039, 0x015A,
-    0x0164, 0x017D, 0x0179, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0xFFFD, 0x2122,
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021, 0x0088, 0x2030, 0x0160, 0x2039, 0x015A,
+    0x0164, 0x017D, 0x0179, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x0098, 0x2122,
     0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, 0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6,
     0x00A7, 0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, 0x00B0, 0x00B1, 0x02DB, 0x0142,
     0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, 0x0154,
@@ -33,21 +35,33 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+bool IsC1Control(char32_t c) { return c >= 0x80 && c < 0xA0; }
+
 std::string Convert(std::string_view bytes, bool controlsShown) {
   std::string out;
   out.reserve(bytes.size() * 2);
   for (const char byte : bytes) {
     const auto b = static_cast<std::uint8_t>(byte);
-    if (controlsShown && (b < 0x20 || b == 0x7F)) {
+    const char32_t c = Cp1250ToUnicode(b);
+    if (IsC1Control(c) || (controlsShown && (b < 0x20 || b == 0x7F))) {
       AppendUtf8(out, kReplacement);
     } else {
-      AppendUtf8(out, b < 0x80 ? b : kHighHalf[b - 0x80]);
+      AppendUtf8(out, c);
     }
   }
   return out;
 }
 
 }  // namespace
+
+char16_t Cp1250ToUnicode(unsigned char byte) { return byte < 0x80 ? byte : kHighHalf[byte - 0x80]; }
+
+std::optional<char> UnicodeToCp1250(char32_t c) {
+  if (c < 0x80) return static_cast<char>(c);
+  const auto* found = std::find(std::begin(kHighHalf), std::end(kHighHalf), c);
+  if (found == std::end(kHighHalf)) return std::nullopt;
+  return static_cast<char>(0x80 + (found - std::begin(kHighHalf)));
+}
 
 std::string Cp1250ToUtf8(std::string_view bytes) { return Convert(bytes, false); }
 

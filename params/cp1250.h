@@ -2,10 +2,18 @@
 // Code page 1250 to UTF-8 for the parts of the program that have no toolkit to do it
 // (the command-line tool, reports): the core's texts are code page 1250 bytes.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
-// Bytes the code page leaves undefined become U+FFFD.
+// The character a code page 1250 byte stands for. The five bytes the code page leaves
+// undefined (0x81, 0x83, 0x88, 0x90, 0x98) stand for the C1 control of the same value, as
+// Windows itself maps them, so every byte survives a trip through Unicode and back.
+char16_t Cp1250ToUnicode(unsigned char byte);
+// The byte that stands for a character, or nothing when the code page has none.
+std::optional<char> UnicodeToCp1250(char32_t c);
+
+// For reading: bytes the code page leaves undefined become U+FFFD.
 std::string Cp1250ToUtf8(std::string_view bytes);
 // The same for a value shown on a line of its own: control characters (a CR in an
 // SMS text, say) become U+FFFD too, so the value cannot break the line.

@@ -1,25 +1,32 @@
 #include "text_codec.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include <QList>
+#include <algorithm>
+
+#include "params/cp1250.h"
+
+// Through the core's own table, never Qt's codecs: a Qt built without ICU (as on Windows)
+// knows no code page 1250 by name and would turn every text into an empty one.
 
 namespace {
-constexpr const char* kCodePage = "windows-1250";
-}
+// What a character the code page cannot hold becomes, as the system's converters do.
+constexpr char kSubstitute = 0x1A;
+}  // namespace
 
 QString FromCp1250(const std::string& bytes) {
-  QStringDecoder decode(kCodePage);
-  return decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    text[static_cast<qsizetype>(i)] = QChar(Cp1250ToUnicode(static_cast<unsigned char>(bytes[i])));
+  return text;
 }
 
 std::string ToCp1250(const QString& text) {
-  QStringEncoder encode(kCodePage);
-  QByteArray bytes = encode(text);
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  std::string bytes;
+  for (const char32_t c : text.toUcs4()) bytes += UnicodeToCp1250(c).value_or(kSubstitute);
+  return bytes;
 }
 
 bool FitsCp1250(const QString& text) {
-  QStringEncoder encode(kCodePage, QStringConverter::Flag::Stateless);
-  QByteArray bytes = encode(text);
-  return !encode.hasError();
+  const QList<uint> chars = text.toUcs4();
+  return std::all_of(chars.begin(), chars.end(), [](char32_t c) { return UnicodeToCp1250(c).has_value(); });
 }

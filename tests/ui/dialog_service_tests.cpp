@@ -92,6 +92,8 @@ class DialogServiceTests : public QObject {
                                    << QString::fromUtf8("áéíóöőúüű");
     QTest::newRow("capital accents") << QByteArray("\xC1\xC9\xD6\xD5\xDC\xDB") << QString::fromUtf8("ÁÉÖŐÜŰ");
     QTest::newRow("euro sign") << QByteArray("\x80") << QString::fromUtf8("€");
+    QTest::newRow("undefined bytes") << QByteArray("\x81\x83\x88\x90\x98")
+                                     << QStringLiteral("\u0081\u0083\u0088\u0090\u0098");
   }
   void codePage1250() {
     QFETCH(QByteArray, bytes);
@@ -175,7 +177,18 @@ class DialogServiceTests : public QObject {
     QVERIFY(datesFit);
   }
 
+  // Windows' Qt has no code page 1250 of its own: a text that came back different (or
+  // empty) would be stored into the module as it came back.
+  void everyByteComesBackFromTheWindowsUnchanged() {
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte) all += static_cast<char>(byte);
+    QCOMPARE(FromCp1250(all).size(), qsizetype{256});
+    QCOMPARE(ToCp1250(FromCp1250(all)), all);
+    QVERIFY(FitsCp1250(FromCp1250(all)));
+  }
+
   void charactersOutsideTheCodePageDoNotFit() {
+    QCOMPARE(ToCp1250(QString::fromUtf8("a\u4E2D\U0001F600")), std::string("a\x1A\x1A"));
     QVERIFY(!FitsCp1250(QString::fromUtf8("ŵ")));
     QVERIFY(!FitsCp1250(QString::fromUtf8("a\u4E2D")));
     QVERIFY(FitsCp1250(QString()));
