@@ -1,6 +1,5 @@
 #include "com_port.h"
 
-#include <cerrno>
 #include <utility>
 
 #include "com_port_internal.h"
@@ -94,17 +93,17 @@ void TCustomComPort::Close() {
 bool TCustomComPort::ThreadRunning() const { return device_ && device_->ThreadRunning(); }
 
 int TCustomComPort::WriteText(const std::string& text) {
-  if (!device_) throw EComPort(CE_WriteFailed, EBADF);
+  if (!device_) throw EComPort(CE_WriteFailed, ComDevice::kNotOpenCode);
   return device_->Write(text, timeouts_);
 }
 
 int TCustomComPort::ReadBytes(std::uint8_t* buffer, int count) {
-  if (!device_) throw EComPort(CE_ReadFailed, EBADF);
+  if (!device_) throw EComPort(CE_ReadFailed, ComDevice::kNotOpenCode);
   return device_->Read(buffer, count);
 }
 
 int TCustomComPort::BytesWaiting() {
-  if (!device_) throw EComPort(CE_ClearErrorFailed, EBADF);
+  if (!device_) throw EComPort(CE_ClearErrorFailed, ComDevice::kNotOpenCode);
   return device_->BytesWaiting();
 }
 

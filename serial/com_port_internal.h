@@ -21,6 +21,10 @@ class ComDevice {
  public:
   using Dispatch = std::function<void(TComEvents)>;
 
+  // The platform's error code for a call on a port that is not open (EBADF;
+  // ERROR_INVALID_HANDLE on Windows), so error fields only ever hold the platform's own codes.
+  static const int kNotOpenCode;
+
   // Opens the device of a COM name exclusively and empties its input queue, so
   // nothing received before the opening can pass for an answer; error 1.
   static std::unique_ptr<ComDevice> Open(const std::string& portName);

@@ -225,6 +225,8 @@ class PosixComDevice : public ComDevice {
 
 }  // namespace
 
+const int ComDevice::kNotOpenCode = EBADF;
+
 std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
   const std::string path = PortDevicePath(portName);
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

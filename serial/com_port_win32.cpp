@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
 #include <system_error>
 
 #include "com_error.h"
@@ -15,12 +16,19 @@
 
 namespace {
 
-// A wait that ends in failure is started again only after this pause on the stop
-// signal, so that a line whose every wait fails cannot spin the processor. Under Wine
-// that is every wait on a pseudo-terminal that finds no event at once (its re-check
-// reads modem lines a pseudo-terminal lacks, and gives up), and any wait a write
-// meets; the next wait then finds the received bytes at once.
+// Wine ends a pending wait when the port is written to (ERROR_OPERATION_ABORTED). The
+// next wait starts at once, so the reply that follows the write is seen without delay;
+// after a few such failures in a row each further one first pauses on the stop signal,
+// so that a line whose every wait fails cannot spin the processor, and a line on which
+// no wait has come through for kFailedWaitLimit tries (several seconds) is lost.
+constexpr int kFailedWaitsAtOnce = 3;
 constexpr DWORD kFailedWaitPauseMs = 20;
+constexpr int kFailedWaitLimit = 250;
+
+// What the device is asked for at most in one read: every byte waiting is fetched at
+// once and handed out as asked, since the line assembly asks for one byte at a time
+// and each read of the device is several system calls.
+constexpr std::size_t kReadAhead = 4096;
 
 [[noreturn]] void Fail(int errorNumber, DWORD platformCode) {
   throw EComPort(errorNumber, static_cast<int>(platformCode));
@@ -120,19 +128,17 @@ class WinComDevice : public ComDevice {
 
   int Read(std::uint8_t* buffer, int count) override {
     if (count < 1) return 0;
-    // Only what the queue holds is asked for. Wine's overlapped read does not return
-    // at once on an empty queue, whatever the time-outs say, and with the interval
-    // time-out at all bits set it would wait for the whole count.
-    const int waiting = std::min(count, QueueCount(CE_ReadFailed));
-    if (waiting == 0) return 0;
-    return static_cast<int>(Transfer(CE_ReadFailed, [&](OVERLAPPED* ov) {
-      return ReadFile(handle_, buffer, static_cast<DWORD>(waiting), nullptr, ov);
-    }));
+    if (aheadBegin_ == aheadEnd_) FetchWaiting();
+    const std::size_t n = std::min(static_cast<std::size_t>(count), aheadEnd_ - aheadBegin_);
+    std::copy_n(ahead_.begin() + static_cast<std::ptrdiff_t>(aheadBegin_), n, buffer);
+    aheadBegin_ += n;
+    return static_cast<int>(n);
   }
 
-  int BytesWaiting() override { return QueueCount(CE_ClearErrorFailed); }
+  int BytesWaiting() override { return static_cast<int>(aheadEnd_ - aheadBegin_) + QueueCount(CE_ClearErrorFailed); }
 
   void Purge() override {
+    aheadBegin_ = aheadEnd_ = 0;
     // An unplugged adapter has nothing left to discard; the user must still be able
     // to disconnect from it.
     if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT)) {
@@ -148,6 +154,19 @@ class WinComDevice : public ComDevice {
     COMSTAT stat{};
     if (!ClearCommError(handle_, &errors, &stat)) Fail(errorNumber, GetLastError());
     return static_cast<int>(stat.cbInQue);
+  }
+
+  // Everything the input queue holds, up to the read-ahead's size. Only what the queue
+  // holds is asked for: Wine's overlapped read does not return at once on an empty
+  // queue, whatever the time-outs say, and with the interval time-out at all bits set
+  // it would wait for the whole count.
+  void FetchWaiting() {
+    aheadBegin_ = aheadEnd_ = 0;
+    const std::size_t waiting = std::min(kReadAhead, static_cast<std::size_t>(QueueCount(CE_ReadFailed)));
+    if (waiting == 0) return;
+    aheadEnd_ = Transfer(CE_ReadFailed, [&](OVERLAPPED* ov) {
+      return ReadFile(handle_, ahead_.data(), static_cast<DWORD>(waiting), nullptr, ov);
+    });
   }
 
   // One overlapped transfer with an event of its own: started by start, waited for,
@@ -180,34 +199,37 @@ class WinComDevice : public ComDevice {
   }
 
   // The waiting thread: touches only the device, its own events and flags.
+  // It never ends without a word: whatever stops it other than the stop signal (an
+  // event it cannot make, a wait that cannot start or fails in a way it does not know,
+  // waits that keep failing) is handed over as a lost line, so the connection is
+  // closed instead of staying open with nothing ever received.
   void Wait(ThreadSync& sync, const Dispatch& dispatch) {
     Event completion(true);
     OVERLAPPED ov{};
     ov.hEvent = completion.Get();
     const HANDLE objects[2] = {stop_, completion.Get()};
     bool pending = false;
+    int failedWaits = 0;
+    if (completion.Get() == nullptr) LineLost(sync, dispatch);
     while (completion.Get() != nullptr) {
       DWORD mask = 0;
-      // A wait that cannot even start means the line has gone (an unplugged adapter).
-      if (!WaitCommEvent(handle_, &mask, &ov)) {
-        const DWORD err = GetLastError();
-        if (err != ERROR_IO_PENDING) {
-          if (LineGone(err)) LineLost(sync, dispatch);
-          break;
-        }
+      if (!WaitCommEvent(handle_, &mask, &ov) && GetLastError() != ERROR_IO_PENDING) {
+        LineLost(sync, dispatch);
+        break;
       }
       pending = true;
       if (WaitForMultipleObjects(2, objects, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
       pending = false;
       DWORD unused = 0;
       if (!GetOverlappedResult(handle_, &ov, &unused, FALSE)) {
-        if (LineGone(GetLastError())) {
+        if (GetLastError() != ERROR_OPERATION_ABORTED || ++failedWaits > kFailedWaitLimit) {
           LineLost(sync, dispatch);
           break;
         }
-        if (WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
+        if (failedWaits > kFailedWaitsAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
         continue;
       }
+      failedWaits = 0;
       const TComEvents events = ComEventsOfMask(mask);
       // The request holds its own copy: closing from inside the notification may end
       // this thread while the dispatch still runs.
@@ -229,9 +251,15 @@ class WinComDevice : public ComDevice {
   HANDLE stop_ = nullptr;
   int inputSize_ = 1024;
   WaitingThread waiting_;
+  // Bytes fetched from the device and not yet read: ahead_[aheadBegin_, aheadEnd_).
+  std::array<std::uint8_t, kReadAhead> ahead_{};
+  std::size_t aheadBegin_ = 0;
+  std::size_t aheadEnd_ = 0;
 };
 
 }  // namespace
+
+const int ComDevice::kNotOpenCode = ERROR_INVALID_HANDLE;
 
 std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
   const std::string path = PortDevicePath(portName);

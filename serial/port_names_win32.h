@@ -12,6 +12,14 @@ inline constexpr char kOldPortChoicePath[] = "C:\\VORMAK_setup.ini";
 // begins with "COM", without its trailing colon ("COM3:" gives "COM3").
 std::vector<std::string> SerialPortsOf(const std::vector<std::string>& spoolerPorts);
 
+// Where Windows' own device map lists the serial ports (under HKEY_LOCAL_MACHINE).
+inline constexpr char kSerialCommKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+// The COM names among the string values of a key under HKEY_LOCAL_MACHINE, in number
+// order: the port list when the print spooler cannot give one (its service stopped,
+// as on many locked-down laptops). Empty when the key cannot be read.
+std::vector<std::string> DeviceMapPortsIn(const std::string& key);
+
 // choicePath when it exists or oldPath does not; otherwise oldPath, so that a choice
 // made with an earlier version carries over once.
 std::string PortChoiceLoadPathOf(const std::string& choicePath, const std::string& oldPath);

@@ -3,6 +3,7 @@
 // on COM6). The test thread plays the user-interface thread.
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <string>
@@ -56,6 +57,17 @@ class WinComPortTest : public ::testing::Test {
   TransferLink link = linked.link.Transfer(port, loop, &lamps);
   std::vector<int> counts;
 };
+
+// Shared code must not put a POSIX errno where Windows' own codes belong.
+TEST_F(WinComPortTest, AWriteOnAClosedPortCarriesWindowsOwnCode) {
+  try {
+    port.WriteText("??\r");
+    FAIL() << "wrote on a closed port";
+  } catch (const EComPort& e) {
+    EXPECT_EQ(e.ErrorNumber(), CE_WriteFailed);
+    EXPECT_EQ(e.PlatformCode(), ERROR_INVALID_HANDLE);
+  }
+}
 
 TEST_F(WinComPortTest, ANameWithoutADeviceGivesError1WithTheSystemsCode) {
   try {

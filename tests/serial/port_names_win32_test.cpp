@@ -4,8 +4,10 @@
 #include "serial/port_names_win32.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -26,6 +28,28 @@ TEST(ListSerialPorts, AppendsOnlyComNamesFromTheSpooler) {
   ListSerialPorts(list);
   EXPECT_EQ(list.front(), "kept");
   for (std::size_t i = 1; i < list.size(); ++i) EXPECT_TRUE(list[i].rfind("COM", 0) == 0 && list[i].back() != ':');
+}
+
+// The list when the print spooler is stopped.
+TEST(DeviceMapPortsIn, TakesTheComNamesOfTheDeviceMapInNumberOrder) {
+  const std::string key = "Software\\Kelvaro test\\SERIALCOMM";
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+            ERROR_SUCCESS);
+  const std::pair<const char*, const char*> values[] = {{"\\Device\\Serial2", "COM12"},
+                                                        {"\\Device\\Serial0", "COM3"},
+                                                        {"\\Device\\VCP0", "com4"},
+                                                        {"\\Device\\VCP1", "COM05"},
+                                                        {"\\Device\\Other", "LPT1"}};
+  for (const auto& [name, data] : values)
+    RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
+                   static_cast<DWORD>(std::strlen(data) + 1));
+  const DWORD number = 5;
+  RegSetValueExA(handle, "\\Device\\Number", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+  RegCloseKey(handle);
+  EXPECT_EQ(DeviceMapPortsIn(key), (std::vector<std::string>{"COM3", "COM12"}));
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Kelvaro test");
+  EXPECT_TRUE(DeviceMapPortsIn(key).empty());
 }
 
 TEST(PortDevicePath, IsTheWin32DeviceNameOfTheNormalizedPort) {
