@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with simulated modules behind Wine COM ports:
 #   run_with_modules.sh PREFIX SIM "COMn [harnvik-sim options]"... -- PROGRAM [ARGS...]
+#   run_with_modules.sh PREFIX SIM "COMn ..."... -- --host COMMAND [ARGS...]
 # Each simulated module opens a pseudo-terminal and prints "COMn /dev/pts/N" once it
 # answers; that device is linked as PREFIX/dosdevices/comn, which Wine opens for
-# \\.\COMn. The program finds the live names in KELVARO_MODULE_PORTS. The modules and
-# the links go when the program ends.
+# \\.\COMn. The program finds the live names in KELVARO_MODULE_PORTS, and the TCP port
+# of a broker that makes more pseudo-terminals on request (pty_broker.py) in
+# KELVARO_PTY_BROKER. With --host the command runs on Linux instead, for a script that
+# starts Windows programs itself. The modules, the broker and the links go when the
+# program ends.
 set -euo pipefail
 prefix=$1
 sim=$2
@@ -13,9 +17,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 pids=()
 links=()
+broker_pid=""
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  # The broker ends at the end of its input, taking its links with it.
+  if [[ -n $broker_pid ]]; then
+    exec {broker_in}>&-
+    wait "$broker_pid" 2>/dev/null || true
+  fi
   for link in "${links[@]}"; do rm -f "$link"; done
   rm -rf "$work"
 }
@@ -23,6 +33,13 @@ trap cleanup EXIT
 
 # The links need the prefix first.
 "$here/../../scripts/wine_run.sh" "$prefix"
+
+# The broker serves until its standard input, a pipe of ours, closes.
+exec {broker_in}> >(exec python3 "$here/pty_broker.py" "$prefix" "$sim" >"$work/broker.out")
+broker_pid=$!
+for _ in $(seq 100); do [[ -s $work/broker.out ]] && break; sleep 0.05; done
+read -r KELVARO_PTY_BROKER <"$work/broker.out" || { echo "run_with_modules.sh: the pty broker did not start" >&2; exit 1; }
+export KELVARO_PTY_BROKER
 
 ports=()
 while (($# > 0)) && [[ $1 != -- ]]; do
@@ -45,5 +62,10 @@ shift  # the --
 
 export KELVARO_MODULE_PORTS="${ports[*]}"
 status=0
-"$here/../../scripts/wine_run.sh" "$prefix" "$@" || status=$?
+if [[ ${1:-} == --host ]]; then
+  shift
+  "$@" || status=$?
+else
+  "$here/../../scripts/wine_run.sh" "$prefix" "$@" || status=$?
+fi
 exit "$status"
