@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <system_error>
 
 #include "com_error.h"
@@ -16,14 +17,15 @@
 
 namespace {
 
-// Wine ends a pending wait when the port is written to (ERROR_OPERATION_ABORTED). The
-// next wait starts at once, so the reply that follows the write is seen without delay;
-// after a few such failures in a row each further one first pauses on the stop signal,
-// so that a line whose every wait fails cannot spin the processor, and a line on which
-// no wait has come through for kFailedWaitLimit tries (several seconds) is lost.
-constexpr int kFailedWaitsAtOnce = 3;
+// Under Wine a pending wait on a pseudo-terminal ends with ERROR_OPERATION_ABORTED after
+// some tens of milliseconds without an event, and at once when the port is written to.
+// Such a wait is started again at once, so the reply that follows a write is seen
+// without delay. Only when waits keep failing at once (more than kFastFailuresAtOnce in
+// a row, each within kFastFailure) does each further one first pause on the stop
+// signal, so that a line whose every wait fails at once cannot spin the processor.
+constexpr auto kFastFailure = std::chrono::milliseconds(5);
+constexpr int kFastFailuresAtOnce = 3;
 constexpr DWORD kFailedWaitPauseMs = 20;
-constexpr int kFailedWaitLimit = 250;
 
 // What the device is asked for at most in one read: every byte waiting is fetched at
 // once and handed out as asked, since the line assembly asks for one byte at a time
@@ -200,19 +202,20 @@ class WinComDevice : public ComDevice {
 
   // The waiting thread: touches only the device, its own events and flags.
   // It never ends without a word: whatever stops it other than the stop signal (an
-  // event it cannot make, a wait that cannot start or fails in a way it does not know,
-  // waits that keep failing) is handed over as a lost line, so the connection is
-  // closed instead of staying open with nothing ever received.
+  // event it cannot make, a wait that cannot start or fails in a way it does not know)
+  // is handed over as a lost line, so the connection is closed instead of staying open
+  // with nothing ever received.
   void Wait(ThreadSync& sync, const Dispatch& dispatch) {
     Event completion(true);
     OVERLAPPED ov{};
     ov.hEvent = completion.Get();
     const HANDLE objects[2] = {stop_, completion.Get()};
     bool pending = false;
-    int failedWaits = 0;
+    int fastFailures = 0;
     if (completion.Get() == nullptr) LineLost(sync, dispatch);
     while (completion.Get() != nullptr) {
       DWORD mask = 0;
+      const auto started = std::chrono::steady_clock::now();
       if (!WaitCommEvent(handle_, &mask, &ov) && GetLastError() != ERROR_IO_PENDING) {
         LineLost(sync, dispatch);
         break;
@@ -222,14 +225,16 @@ class WinComDevice : public ComDevice {
       pending = false;
       DWORD unused = 0;
       if (!GetOverlappedResult(handle_, &ov, &unused, FALSE)) {
-        if (GetLastError() != ERROR_OPERATION_ABORTED || ++failedWaits > kFailedWaitLimit) {
+        if (GetLastError() != ERROR_OPERATION_ABORTED) {
           LineLost(sync, dispatch);
           break;
         }
-        if (failedWaits > kFailedWaitsAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
+        fastFailures = std::chrono::steady_clock::now() - started < kFastFailure ? fastFailures + 1 : 0;
+        if (fastFailures > kFastFailuresAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT)
+          break;
         continue;
       }
-      failedWaits = 0;
+      fastFailures = 0;
       const TComEvents events = ComEventsOfMask(mask);
       // The request holds its own copy: closing from inside the notification may end
       // this thread while the dispatch still runs.
