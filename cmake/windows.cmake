@@ -8,3 +8,14 @@ endif()
 # Windows' headers stay lean: the full windows.h brings winspool.h, whose SetPort macro
 # would rename TCustomComPort::SetPort in any file that includes both.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
+
+# The compiler's runtime DLLs, which the Qt DLLs need beside them (the programs
+# themselves link it statically).
+set(KELVARO_MINGW_RUNTIME_DLLS "")
+foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll} OUTPUT_VARIABLE path
+                  OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(IS_ABSOLUTE "${path}" AND EXISTS "${path}")
+    list(APPEND KELVARO_MINGW_RUNTIME_DLLS ${path})
+  endif()
+endforeach()

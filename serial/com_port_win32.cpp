@@ -230,8 +230,7 @@ class WinComDevice : public ComDevice {
           break;
         }
         fastFailures = std::chrono::steady_clock::now() - started < kFastFailure ? fastFailures + 1 : 0;
-        if (fastFailures > kFastFailuresAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT)
-          break;
+        if (fastFailures > kFastFailuresAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
         continue;
       }
       fastFailures = 0;

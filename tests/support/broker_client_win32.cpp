@@ -1,7 +1,9 @@
 #include "broker_client_win32.h"
 
+// Winsock before windows.h, which would bring the old socket header.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+
 #include <windows.h>
 
 #include <algorithm>

@@ -6,7 +6,9 @@
 // list while it lives, and each linked pair puts its name in, so the list holds
 // exactly the test's own ports.
 
+// Winsock before windows.h, which would bring the old socket header.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include <algorithm>
@@ -114,7 +116,8 @@ std::string PtyPair::Receive(std::size_t count, std::chrono::milliseconds timeou
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0 || !BrokerReadable(master_, static_cast<long>(left))) break;
     char buffer[4096];
-    const int n = recv(static_cast<SOCKET>(master_), buffer, static_cast<int>(std::min(sizeof buffer, count - got.size())), 0);
+    const int n =
+        recv(static_cast<SOCKET>(master_), buffer, static_cast<int>(std::min(sizeof buffer, count - got.size())), 0);
     if (n <= 0) break;
     got.append(buffer, static_cast<std::size_t>(n));
   }

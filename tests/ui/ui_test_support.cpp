@@ -95,9 +95,11 @@ void WindowTest::EndWorld() {
   world_.reset();
   const int open = OpenDescriptorCount();
   if (open != descriptorsBefore_) {
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-      std::error_code error;
-      qInfo("fd %s -> %s", entry.path().filename().c_str(), std::filesystem::read_symlink(entry.path(), error).c_str());
+    // Linux names what each descriptor stands for; elsewhere there is no such folder.
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+      qInfo("fd %s -> %s", entry.path().filename().string().c_str(),
+            std::filesystem::read_symlink(entry.path(), error).string().c_str());
     }
   }
   QCOMPARE(open, descriptorsBefore_);
