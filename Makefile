@@ -3,7 +3,8 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine windows qt-windows bench-wine
+.PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine windows \
+  qt-windows bench-wine screenshots
 
 deps:
 	@scripts/deps.sh
@@ -26,6 +27,11 @@ run: build
 bench: configure
 	@cmake --build $(BUILD) --target transfer_bench -j $(JOBS)
 	@$(BUILD)/bench/transfer_bench
+
+# The guides' pictures, docs/images/*.png, drawn by the program against the simulated module on
+# an X server of its own.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
 
 # `make install` puts the programs, desktop entry, icon and metainfo under PREFIX (default /usr/local);
 # DESTDIR=<folder> builds that tree under <folder> instead of /.

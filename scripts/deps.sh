@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libgtest-dev libgmock-dev
   clang libclang-rt-dev clang-format
-  desktop-file-utils appstream dpkg-dev file lintian
+  desktop-file-utils appstream dpkg-dev file lintian cmark-gfm
   xvfb xauth
 )
 # A caller may name more (make test-wine: the cross compiler and Wine).

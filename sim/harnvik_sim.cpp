@@ -48,6 +48,7 @@ int main(int argc, char** argv) {
       module.SetMemory(memory);
       module.SetImageFile(options.imageFile);
     }
+    module.HoldStatus(options.heldStatus, options.messages);
     module.Start();
     std::printf("%s %s\n", options.port.c_str(), module.DevicePath().c_str());
     std::fflush(stdout);

@@ -43,6 +43,7 @@ class ModuleLogic {
   // Called with the new memory after every "WRACT" that took the pending blocks.
   void SetOnActivate(std::function<void(const ImageBytes&)> onActivate) { onActivate_ = std::move(onActivate); }
   int CommandsSeen() const { return commandsSeen_; }
+  StatusWalk& Status() { return status_; }
 
  private:
   void Reply(ModuleAnswer& answer, const std::string& line);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "protocol/block_frame.h"
+#include "protocol/status_decode.h"
 #include "serial/port_names.h"
 
 namespace {
@@ -75,6 +76,13 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       options.faults.baud = ParseInt(option, value(), 0, kMaxBaud);
     } else if (option == "--latency-ms") {
       options.faults.latencyMs = ParseInt(option, value(), 0, kMaxLatencyMs);
+    } else if (option == "--status") {
+      options.heldStatus = value();
+      if (!DecodeStatusLine(options.heldStatus)) {
+        throw SimUsageError("--status wants a status line such as \"[0110,G,2]\", not \"" + options.heldStatus + "\"");
+      }
+    } else if (option == "--messages") {
+      options.messages = ParseInt(option, value(), 0, kMaxReplies);
     } else {
       throw SimUsageError("unknown option \"" + option + "\"");
     }
@@ -105,5 +113,9 @@ std::string SimUsage() {
          "                       (e.g. 19200; 0, the default, is unpaced)\n"
          "  --latency-ms N       hold what it sends until N ms passed or 62 bytes gathered,\n"
          "                       as a USB adapter does (16 is common; 0, the default: none)\n"
+         "  --status LINE        answer every poll with this status line, e.g. \"[0110,G,2]\"\n"
+         "                       (a steady state; by default it moves by itself)\n"
+         "  --messages N         send only N messages, one a poll, in turn through its own\n"
+         "                       (by default one now and then)\n"
          "  --help               this text\n";
 }

@@ -14,6 +14,8 @@ struct SimOptions {
   std::string configDir;  // empty: the program's own config folder
   std::string imageFile;  // empty: the built-in sample configuration
   SimFaults faults;
+  std::string heldStatus;  // empty: the state moves by itself
+  int messages = -1;       // below 0: a message now and then
   bool help = false;
 };
 

@@ -185,6 +185,12 @@ void SimulatedModule::SetImageFile(const std::string& path) {
   });
 }
 
+void SimulatedModule::HoldStatus(const std::string& statusLine, int messages) {
+  std::lock_guard lock(mutex_);
+  if (!statusLine.empty()) logic_.Status().Hold(statusLine);
+  if (messages >= 0) logic_.Status().LimitMessages(messages);
+}
+
 void SimulatedModule::Replug() {
   const bool wasRunning = thread_.joinable();
   Stop();

@@ -39,6 +39,9 @@ class SimulatedModule {
   // After every "WRACT" the module took, saves its memory there (beside and renamed,
   // so a reader never sees half a file). Empty: no file.
   void SetImageFile(const std::string& path);
+  // A steady state for the state window: every poll answered with statusLine (unless
+  // empty), and only the first messages of its own (unless below 0).
+  void HoldStatus(const std::string& statusLine, int messages);
 
   // After a hang-up: a fresh pty, relinked under the same name; the hang-up count
   // starts again.

@@ -30,6 +30,7 @@ char Flag(bool on) { return on ? '1' : '0'; }
 }  // namespace
 
 std::string StatusWalk::StatusLine(std::mt19937& random) {
+  if (!heldLine_.empty()) return heldLine_;
   std::string line = "[";
   line += Flag(in1_);
   line += Flag(in2_);
@@ -52,6 +53,11 @@ std::string StatusWalk::StatusLine(std::mt19937& random) {
 }
 
 std::string StatusWalk::MessageLine(std::mt19937& random) {
+  if (messagesLeft_ >= 0) {
+    if (messagesLeft_ == 0) return {};
+    --messagesLeft_;
+    return "<" + std::string(kMessages[nextMessage_++ % kMessages.size()]) + ">";
+  }
   if (!OneIn(random, 6)) return {};
   return "<" + std::string(kMessages[random() % kMessages.size()]) + ">";
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 
 inline constexpr std::uint32_t kDefaultSimSeed = 1;
 
@@ -16,7 +17,16 @@ class StatusWalk {
   // Now and then a message line "<...>" to follow the status line; empty otherwise.
   std::string MessageLine(std::mt19937& random);
 
+  // A steady module, for pictures and demonstrations: every poll gets this status line
+  // and the state stays where it is.
+  void Hold(std::string statusLine) { heldLine_ = std::move(statusLine); }
+  // Only the first count messages, one a poll, in turn through the module's own; then none.
+  void LimitMessages(int count) { messagesLeft_ = count; }
+
  private:
+  std::string heldLine_;
+  int messagesLeft_ = -1;  // below 0: now and then, at random
+  std::size_t nextMessage_ = 0;
   bool in1_ = false;
   bool in2_ = false;
   bool wiredLine_ = true;

@@ -238,10 +238,11 @@ void TFormDownload::closeEvent(QCloseEvent* event) {
 }
 
 void TFormDownload::keyPressEvent(QKeyEvent* event) {
-  // Esc closes as the close box does, so while a procedure runs the close waits for its end;
-  // a dialog's own Esc would hide the window at once.
+  // Esc closes the idle window; while a procedure runs it does nothing, since a close waiting
+  // for the end would hide the lamps, the only sign of how it went. A dialog's own Esc would
+  // hide the window at once.
   if (event->matches(QKeySequence::Cancel)) {
-    close();
+    if (!procedureRunning_) close();
     return;
   }
   QDialog::keyPressEvent(event);

@@ -40,6 +40,8 @@ constexpr int kControlWidth = kFrameWidth - 2 * kInner;
 constexpr int kButtonHeight = 23;
 constexpr int kTallButtonHeight = 34;
 constexpr int kStatusBarHeight = 20;
+// QStatusBar keeps its items this far from its left edge; the right edge gets the same.
+constexpr int kStatusTextInset = 2;
 
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const QString& accessibleName, const QRect& geometry) {
   auto* frame = new QGroupBox(parent);
@@ -117,7 +119,10 @@ void TMainForm::BuildControls() {
   // One text across the whole width; a permanent label, so no tooltip can wipe it.
   statusText_ = new QLabel(StatusBar1);
   statusText_->setObjectName(QStringLiteral("StatusBar1Text"));
-  statusText_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  // A styled panel shows on all four sides; a sunken one's light right and bottom edges
+  // vanished against the window, and the text's frame looked cut off at the window's edge.
+  statusText_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  StatusBar1->setContentsMargins(0, 0, kStatusTextInset, 0);
   StatusBar1->addWidget(statusText_, 1);
 
   // The chooser fills itself once and shows the port's setting; only the user's

@@ -42,7 +42,11 @@ TEST(ParseSimOptions, TakesEveryOption) {
                                               "--baud",
                                               "19200",
                                               "--latency-ms",
-                                              "16"});
+                                              "16",
+                                              "--status",
+                                              "[0110,G,2]",
+                                              "--messages",
+                                              "4"});
   EXPECT_EQ(options.port, "COM12");
   EXPECT_EQ(options.configDir, "/tmp/k");
   EXPECT_EQ(options.imageFile, "a.HVK");
@@ -56,6 +60,8 @@ TEST(ParseSimOptions, TakesEveryOption) {
   EXPECT_EQ(options.faults.hangupAfter, 5);
   EXPECT_EQ(options.faults.baud, 19200);
   EXPECT_EQ(options.faults.latencyMs, 16);
+  EXPECT_EQ(options.heldStatus, "[0110,G,2]");
+  EXPECT_EQ(options.messages, 4);
 }
 
 TEST(ParseSimOptions, Help) {
@@ -94,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadRow{{"--garbage", "1.5"}, "--garbage wants a rate from 0 to 1, not \"1.5\""},
                       BadRow{{"--garbage", "nan"}, "--garbage wants a rate from 0 to 1, not \"nan\""},
                       BadRow{{"--garbage", "0.5 "}, "--garbage wants a rate from 0 to 1, not \"0.5 \""},
+                      BadRow{{"--status", "0110,G,2"},
+                             "--status wants a status line such as \"[0110,G,2]\", not \"0110,G,2\""},
                       BadRow{{"--slient"}, "unknown option \"--slient\""},
                       BadRow{{"COM9"}, "unknown option \"COM9\""}));
 

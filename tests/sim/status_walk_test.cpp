@@ -58,4 +58,18 @@ TEST(StatusWalk, MessagesAreMessageLinesInCodePage1250) {
   EXPECT_TRUE(texts.count("T\xE1pfesz\xFClts\xE9g rendben"));
 }
 
+// A walk that went on moving would make every picture of the state window different.
+TEST(StatusWalk, AHeldModuleKeepsItsLineAndSendsOnlyItsCountOfMessages) {
+  StatusWalk walk;
+  walk.Hold("[0110,G,2]");
+  walk.LimitMessages(2);
+  std::mt19937 random(kDefaultSimSeed);
+  std::string messages;
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_EQ(walk.StatusLine(random), "[0110,G,2]");
+    messages += walk.MessageLine(random);
+  }
+  EXPECT_EQ(messages, "<GSM h\xE1l\xF3zat: bejelentkezve><T\xE1pfesz\xFClts\xE9g rendben>");
+}
+
 }  // namespace

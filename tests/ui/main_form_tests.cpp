@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 #include <filesystem>
@@ -61,6 +62,17 @@ class MainFormTests : public WindowTest {
     QCOMPARE(Button("btStatus")->parentWidget()->objectName(), QStringLiteral("gbModule"));
     Form().show();
     SaveShot(&Form(), "main-window");
+  }
+
+  void theStatusBarsFrameIsCutOffAtTheWindowsRightEdge() {
+    Form().show();
+    auto* text = Control<QLabel>(&Form(), "StatusBar1Text");
+    const QRect frame(text->mapTo(&Form(), QPoint(0, 0)), text->size());
+    QCOMPARE(Form().width() - 1 - frame.right(), frame.left());
+    const QImage shot = Form().grab().toImage();
+    const int middle = frame.center().y();
+    QCOMPARE(shot.pixelColor(frame.right(), middle), shot.pixelColor(frame.left(), middle));
+    QVERIFY(shot.pixelColor(frame.right(), middle) != shot.pixelColor(frame.right() + 1, middle));
   }
 
   void connectingToAMissingPortShowsTheStatusTextOnly() {
