@@ -5,6 +5,19 @@ if(CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine_run.sh ${KELVARO_WINEPREFIX})
 endif()
 
+# Under Wine every test program runs beside simulated modules of a Linux build behind
+# COM5 (a plain one) and COM6 (one that hangs up after two replies), and the broker that
+# makes pseudo-terminals for it (tests/win32/run_with_modules.sh).
+set(KELVARO_HARNVIK_SIM "" CACHE FILEPATH "harnvik-sim of a Linux build, the modules of the tests under Wine")
+set(KELVARO_LINUX_CLI "" CACHE FILEPATH "kelvaro-cli of a Linux build, what the Windows one is held against")
+if(CMAKE_CROSSCOMPILING AND KELVARO_HARNVIK_SIM)
+  set(KELVARO_WINE_RUN ${PROJECT_SOURCE_DIR}/tests/win32/run_with_modules.sh ${KELVARO_WINEPREFIX}
+                       ${KELVARO_HARNVIK_SIM} COM5 "COM6 --hangup-after 2" --)
+else()
+  message(STATUS "Windows tests built, not registered (they need -DKELVARO_HARNVIK_SIM=<Linux harnvik-sim> "
+                 "and Wine)")
+endif()
+
 # Windows' headers stay lean: the full windows.h brings winspool.h, whose SetPort macro
 # would rename TCustomComPort::SetPort in any file that includes both.
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)

@@ -20,7 +20,7 @@ fail() {
 # A finished Qt holds this file; it names the Qt version the folder was made for.
 stamp=kelvaro-qt.stamp
 
-scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 qt6-base-dev-tools xz-utils
+scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 qt6-base-dev-tools qt6-translations-l10n xz-utils
 package_version=$(dpkg-query -W -f '${Version}' qt6-base-dev-tools)
 version=${package_version%%+*}
 
@@ -61,10 +61,21 @@ options=(
   # Debian's cleaned source has no src/3rdparty/wintab, which tablet support needs.
   -DFEATURE_tabletevent=OFF
 )
+# Qt's own texts in Hungarian: Debian's translation files (qt6-translations-l10n) are the
+# same on every platform. Also put into a Qt made before it carried them.
+add_translation() {
+  local folder=$1/translations
+  [[ -f $folder/qtbase_hu.qm ]] && return 0
+  mkdir -p "$folder"
+  cp /usr/share/qt6/translations/qtbase_hu.qm "$folder/.qtbase_hu.qm.new"
+  mv "$folder/.qtbase_hu.qm.new" "$folder/qtbase_hu.qm"
+}
+
 hash=$(printf '%s\n' "$version" "$toolchain" "${options[@]}" | sha256sum | cut -c1-12)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/kelvaro
 target=$cache/qt-$version-mingw64-$hash
 if [[ -f $target/$stamp ]]; then
+  add_translation "$target"
   say "Qt $version for Windows already made"
   echo "$target"
   exit 0
@@ -130,6 +141,7 @@ fi
 # Installed for its final folder but staged under the temporary one, then renamed into place.
 say "installing Qt"
 DESTDIR=$work/stage cmake --install "$work/build" >>"$log" 2>&1 || fail "installing Qt failed (whole log: $log)"
+add_translation "$work/stage$target"
 echo "$version" >"$work/stage$target/$stamp"
 rm -rf "$target"
 mv "$work/stage$target" "$target"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in the given prefix (the build's own, never ~/.wine):
 #   scripts/wine_run.sh PREFIX [PROGRAM [ARGS...]]
+# KELVARO_WINE_DESKTOP=1 makes a new prefix a desktop's, with a display and Qt's own
+# platform, rather than the tests'.
 # The prefix is made on first use; without a program only that is done. The wineserver
 # and Wine's own background programs are started apart, with their output in
 # PREFIX.log: started by the program they would hold its output open for as long as
@@ -16,7 +18,22 @@ if [[ ! -f $prefix/system.reg ]]; then
   mkdir -p "$(dirname "$prefix")"
   (
     flock 9
-    [[ -f $prefix/system.reg ]] || wineboot -i >>"$log" 2>&1
+    if [[ ! -f $prefix/system.reg ]]; then
+      wineboot -i >>"$log" 2>&1
+      # A prefix for tests, unless KELVARO_WINE_DESKTOP is set: no display (Wine's null
+      # driver), Qt programs on the offscreen platform with the Linux tests' font. Wine
+      # passes no QT_ variable of the environment on, so they go into the prefix's own.
+      if [[ -z ${KELVARO_WINE_DESKTOP:-} ]]; then
+        mkdir -p "$prefix/drive_c/test-fonts"
+        cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf \
+          "$prefix/drive_c/test-fonts/"
+        for setting in 'Software\Wine\Drivers /v Graphics /d null' 'Environment /v QT_QPA_PLATFORM /d offscreen' \
+          'Environment /v QT_QPA_FONTDIR /d C:\test-fonts'; do
+          read -r -a words <<<"$setting"
+          wine reg add "HKCU\\${words[0]}" "${words[@]:1}" /f >>"$log" 2>&1
+        done
+      fi
+    fi
   ) 9>"$prefix.lock"
 fi
 wineserver --persistent=60 </dev/null >>"$log" 2>&1 || true # one already running serves

@@ -56,6 +56,8 @@ TempConfigHome::TempConfigHome() {
   std::filesystem::remove(folder);
   std::filesystem::create_directories(folder);
   path_ = folder;
+  // As on Linux, where linking the test's ports makes it, the program's folder is there.
+  std::filesystem::create_directories(path_ + "\\Kelvaro");
   if (const char* old = std::getenv("APPDATA")) {
     saved_ = old;
     hadSaved_ = true;

@@ -203,8 +203,7 @@ class MainFormTests : public WindowTest {
     Ports().Pty("COM5");
     Ports().Pty("COM12");
     QCOMPARE(Chooser()->count(), 2);
-    QCOMPARE(Chooser()->itemText(1), QStringLiteral("COM12"));
-    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
+    QCOMPARE(Chooser()->currentIndex(), 0);
     // The program's own selection hands nothing to the port.
     QCOMPARE(Form().ComPort1().Port(), std::string("COM1"));
     form_.reset();

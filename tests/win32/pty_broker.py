@@ -149,6 +149,8 @@ def on_control(conn, state):
 
 
 def on_data(pair):
+    if pair.data is None:  # closed by an earlier event of the same turn
+        return
     chunk = pair.data.recv(4096)
     if not chunk:
         pair.close()
@@ -160,6 +162,8 @@ def on_data(pair):
 
 
 def on_master(pair):
+    if pair.master is None:
+        return
     try:
         chunk = os.read(pair.master, 4096)
     except OSError:

@@ -15,7 +15,7 @@ if [[ ${1:-} != --host ]]; then
   setup=$1 sim=$2
   export KELVARO_E2E=$(mktemp -d)
   trap 'WINEPREFIX=$KELVARO_E2E/wine wineserver -k 2>/dev/null || true; rm -rf "$KELVARO_E2E"' EXIT
-  export WINEPREFIX=$KELVARO_E2E/wine WINEDEBUG=-all
+  export WINEPREFIX=$KELVARO_E2E/wine WINEDEBUG=-all KELVARO_WINE_DESKTOP=1
   "$wine_run" "$WINEPREFIX"
   # The module's memory: erased, with SMS 2 "Tűz" at 163 (its length, then code page 1250).
   head -c 1024 /dev/zero | tr '\0' '\377' >"$KELVARO_E2E/module.HVK"
