@@ -36,6 +36,7 @@ class UniqueHandle {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
   HANDLE Get() const { return handle_; }
+  HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
   // Closes now so that a failing close can be reported.
   bool Close() {
     const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
@@ -210,4 +211,26 @@ bool MakeParentFolders(const std::string& path) {
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   return true;
+}
+
+AppendOnlyFile::AppendOnlyFile(const std::string& path) {
+  if (BadName(path) || IsSeparator(path.back())) Fail(ERROR_INVALID_NAME);
+  // Append access alone: the system then puts every write at the end, also against
+  // other programs appending.
+  UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
+  handle_ = reinterpret_cast<std::intptr_t>(file.Release());
+}
+
+AppendOnlyFile::~AppendOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
+
+void AppendOnlyFile::Append(std::string_view bytes) {
+  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  DWORD written = 0;
+  if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) Fail(GetLastError());
+  // The rest in a second write could land after another program's line.
+  if (written != bytes.size()) Fail(ERROR_DISK_FULL);
+  if (!FlushFileBuffers(file)) Fail(GetLastError());
 }
