@@ -98,7 +98,7 @@ class Parser {
         Fail("the key " + JsonString(key) + " is given twice");
       }
       Expect(':', "a colon was expected after the key");
-      object.members.emplace_back(std::move(key), Value(depth + 1));
+      object.members.push_back({std::move(key), Value(depth + 1)});
       SkipSpace();
     } while (Take(','));
     if (!Take('}')) Fail("a comma or } was expected");

@@ -5,20 +5,26 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 std::string JsonString(const std::string& utf8);
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Type { Null, Bool, Number, String, Array, Object };
   Type type = Type::Null;
   std::string text;  // a string's UTF-8, a number as written, "true" or "false"
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;  // an object's, in their order
+  std::vector<JsonMember> members;  // an object's, in their order
 
   // An object's member, or nullptr.
   const JsonValue* Find(const std::string& key) const;
+};
+
+struct JsonMember {
+  std::string key;
+  JsonValue value;
 };
 
 // "a string", "an object", ...: for messages.
