@@ -77,8 +77,8 @@ std::vector<BatchRow> CheckedRows(const std::string& path, const ImageBytes& tem
   for (auto row = sheet.rows.begin() + 1; row != sheet.rows.end(); ++row) {
     const std::string where = path + ": row " + std::to_string(row->number);
     if (IsEmpty(*row)) UsageError(where + " is empty");
-    if (row->cells.size() != fields.size()) {
-      UsageError(where + " has " + std::to_string(row->cells.size()) + " cells, the header row " +
+    if (const std::size_t cells = row->cells.size(); cells != fields.size()) {
+      UsageError(where + " has " + std::to_string(cells) + (cells == 1 ? " cell" : " cells") + ", the header row " +
                  std::to_string(fields.size()));
     }
     const std::string& site = row->cells[siteColumn];

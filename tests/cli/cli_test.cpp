@@ -1,5 +1,6 @@
 // kelvaro-cli in-process against the simulated module on a pseudo-terminal, with
-// 1 ms countdown ticks so a time-out costs milliseconds.
+// 5 ms countdown ticks, so a time-out costs a fraction of a second and a reply still has 250 ms
+// on a busy machine.
 
 #include "cli/cli.h"
 
@@ -65,7 +66,7 @@ class CliTest : public ::testing::Test {
     std::ostringstream out, err;
     Typing typing(std::move(typed), std::move(beforeLine));
     std::istream in(&typing);
-    CliContext context{out, err, 1ms, in};
+    CliContext context{out, err, 5ms, in};
     for (std::string& arg : args) {
       if (arg.ends_with(".HVK") || arg.ends_with(".csv") || arg.ends_with(".jsonl")) arg = Path(arg);
     }
@@ -322,7 +323,7 @@ TEST_F(CliTest, ABatchWritesEachSitesModuleAndRecordsEveryRow) {
 TEST_F(CliTest, ABadSheetIsRefusedBeforeAnyModuleIsTouched) {
   Save("template.HVK", ErasedImage());
   const std::pair<std::string, std::string> rows[] = {
-      {"site;user1\nA\n", "row 2 has 1 cells, the header row 2"},
+      {"site;user1\nA\n", "row 2 has 1 cell, the header row 2"},
       {"site;user1\nA;1;2\n", "row 2 has 3 cells, the header row 2"},
       {"site;user1\nA;1\n;\nB;2\n", "row 3 is empty"},
       {"site;user1\nA;1\n;2\n", "row 3 has no site"},
