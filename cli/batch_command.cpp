@@ -139,7 +139,7 @@ int BatchCommand(const ParsedArgs& args, CliContext& context) {
   CheckComName(port);
   const ImageBytes templateImage = LoadExactImage(templatePath);
   const std::vector<BatchRow> rows = CheckedRows(args.positional[0], templateImage, context.err);
-  std::optional<Recorder> recorder = OpenRecorder(args);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
 
   Tally tally;
   for (std::size_t k = 0; k < rows.size(); ++k) {
@@ -161,7 +161,7 @@ int BatchCommand(const ParsedArgs& args, CliContext& context) {
     entry.site = row.site;
     std::string cause;
     try {
-      if (WriteToModule(port, row.image, args.Has("--verify"), context, entry, recorder ? &*recorder : nullptr) != 0) {
+      if (WriteToModule(port, row.image, args.Has("--verify"), context, entry, recorder.get()) != 0) {
         std::string keys;
         for (const std::string& key : entry.differences) keys += (keys.empty() ? "" : " ") + key;
         cause = "differs: " + (keys.empty() ? "other bytes" : keys);

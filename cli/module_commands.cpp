@@ -194,9 +194,9 @@ int ReadCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const std::string& path = args.positional[1];
   CheckComName(port);
-  std::optional<Recorder> recorder = OpenRecorder(args);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("read", port, path);
-  return Recorded(recorder ? &*recorder : nullptr, entry, [&] {
+  return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     ReadAll(session, context);
     entry.bytes = ParameterImage;
@@ -233,18 +233,18 @@ int WriteCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
   CheckComName(port);
-  std::optional<Recorder> recorder = OpenRecorder(args);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("write", port, args.positional[1]);
-  return WriteToModule(port, image, args.Has(kVerifyOption), context, entry, recorder ? &*recorder : nullptr);
+  return WriteToModule(port, image, args.Has(kVerifyOption), context, entry, recorder.get());
 }
 
 int CompareCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
   CheckComName(port);
-  std::optional<Recorder> recorder = OpenRecorder(args);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("compare", port, args.positional[1]);
-  return Recorded(recorder ? &*recorder : nullptr, entry, [&] {
+  return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     const bool differs = ReportDifferences(image, session, context, entry);
     entry.bytes = ParameterImage;

@@ -128,9 +128,9 @@ void Recorder::Append(const RecordEntry& entry) {
   }
 }
 
-std::optional<Recorder> OpenRecorder(const ParsedArgs& args) {
-  if (!args.Has(kRecordOption)) return std::nullopt;
-  return std::optional<Recorder>(std::in_place, args.Value(kRecordOption));
+std::unique_ptr<Recorder> OpenRecorder(const ParsedArgs& args) {
+  if (!args.Has(kRecordOption)) return nullptr;
+  return std::make_unique<Recorder>(args.Value(kRecordOption));
 }
 
 int LogCommand(const ParsedArgs& args, CliContext& context) {

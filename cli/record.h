@@ -3,6 +3,7 @@
 // which several tools may append to at once; `log` reads it back as a table.
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +58,6 @@ class Recorder {
 };
 
 // The recorder --record asks for, or none.
-std::optional<Recorder> OpenRecorder(const ParsedArgs& args);
+std::unique_ptr<Recorder> OpenRecorder(const ParsedArgs& args);
 
 int LogCommand(const ParsedArgs& args, CliContext& context);

@@ -18,10 +18,10 @@ std::string KnownKeys() {
   return keys;
 }
 
-// The value as the user gave it, quoted so that it stays on one line.
-std::string Shown(const std::string& key, const std::u32string& value) {
-  return key + "=" + JsonString(UnicodeToUtf8(value));
-}
+// Words as the user gave them, quoted so that they stay on one line.
+std::string Quoted(const std::u32string& text) { return JsonString(UnicodeToUtf8(text)); }
+std::string Quoted(const std::string& bytes) { return Quoted(TextToUnicode(bytes)); }
+std::string Shown(const std::string& key, const std::u32string& value) { return key + "=" + Quoted(value); }
 
 JsonValue::Type WantedType(const ImageField& field) {
   return field.kind == FieldKind::Marker ? JsonValue::Type::Number : JsonValue::Type::String;
@@ -33,7 +33,7 @@ const ImageField& FieldByKey(const std::string& key) {
   for (const ImageField& field : ImageFields()) {
     if (field.key == key) return field;
   }
-  UsageError(JsonString(UnicodeToUtf8(TextToUnicode(key))) + " is no key of show --json (" + KnownKeys() + ")");
+  UsageError(Quoted(key) + " is no key of show --json (" + KnownKeys() + ")");
 }
 
 std::string FieldText(const ImageBytes& image, const ImageField& field) {
@@ -64,7 +64,7 @@ void ApplyValue(ImageBytes& image, const ImageField& field, const std::string& v
     }
   } catch (const ERefusedValue& refused) {
     std::string rule = refused.what();
-    if (refused.Character()) rule += ", not " + JsonString(UnicodeToUtf8(std::u32string(1, *refused.Character())));
+    if (refused.Character()) rule += ", not " + Quoted(std::u32string(1, *refused.Character()));
     UsageError(where + Shown(field.key, text) + ": " + rule);
   }
 }
@@ -73,7 +73,7 @@ void ApplyAssignments(ImageBytes& image, const std::vector<std::string>& assignm
   std::set<std::string> given;
   for (const std::string& assignment : assignments) {
     const std::size_t equals = assignment.find('=');
-    if (equals == std::string::npos) UsageError(JsonString(assignment) + " is not KEY=VALUE");
+    if (equals == std::string::npos) UsageError(Quoted(assignment) + " is not KEY=VALUE");
     const ImageField& field = FieldByKey(assignment.substr(0, equals));
     if (!given.insert(field.key).second) UsageError(field.key + " is given twice");
     ApplyValue(image, field, assignment.substr(equals + 1), "", notes);
