@@ -2,10 +2,12 @@
 
 #include <exception>
 
+#include "batch_command.h"
 #include "cli_error.h"
 #include "command_line.h"
 #include "image_commands.h"
 #include "module_commands.h"
+#include "record.h"
 
 namespace {
 
@@ -14,9 +16,12 @@ struct Command {
   const char* synopsis;
   const char* help;
   std::vector<OptionSpec> options;
-  std::size_t positional;
+  Arity positional;
   int (*run)(const ParsedArgs&, CliContext&);
 };
+
+const OptionSpec kRecord{"--record", true};
+const OptionSpec kSet{"--set", true, true};
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
@@ -24,51 +29,97 @@ const std::vector<Command>& Commands() {
        "ports",
        "Lists the machine's serial ports as COM names, each with its device, one a line.",
        {},
-       0,
+       Exactly(0),
        PortsCommand},
       {"show",
        "show FILE.HVK [--json]",
        "Lists every field of a parameter image, \"label: value\" a line (UTF-8). With --json, one\n"
        "object: user1 user2 smsfw1 smsfw2 autodial prefix event1..event9 sms1..sms10 as strings\n"
-       "(\"\" for an absent number or code) and marker as a number.",
+       "(\"\" for an absent number or code) and marker as a number; import reads it back.",
        {{"--json"}},
-       1,
+       Exactly(1),
        ShowCommand},
       {"diff",
        "diff A.HVK B.HVK [--json]",
        "Lists the fields that differ between two parameter images, \"label: A's value \u2260 B's value\".\n"
        "Exit status 1 when anything differs, 0 when nothing does.",
        {{"--json"}},
-       2,
+       Exactly(2),
        DiffCommand},
+      {"set",
+       "set IN.HVK KEY=VALUE... [-o OUT.HVK]",
+       "Changes fields by the keys of show --json, with the settings editor's rules: phone\n"
+       "numbers digits only, at most 16 (the prefix at most 8); event codes of 0-9, * and A-F (a\n"
+       "code with a letter, or with fewer than four characters, is stored as no code, and said\n"
+       "so); SMS texts at most 40 characters of the module's character set, trailing spaces\n"
+       "dropped; marker a number from 0 to 255. An empty value clears the field. A value the\n"
+       "editor would refuse ends with exit status 2 and nothing is written. The file is\n"
+       "replaced atomically: IN.HVK itself, or OUT.HVK with -o.",
+       {{"-o", true}},
+       AtLeast(2),
+       SetCommand},
+      {"import",
+       "import SETTINGS.json OUT.HVK [--base BASE.HVK]",
+       "Makes an image from settings in show --json's form (- reads them from standard input).\n"
+       "A key left out, or holding what show --json gives for BASE.HVK, keeps BASE.HVK's bytes;\n"
+       "a changed value is stored by the settings editor's rules (see set). Without --base, the\n"
+       "bytes no field covers are those of a fresh image (0xFF). OUT.HVK is replaced atomically.",
+       {{"--base", true}},
+       Exactly(2),
+       ImportCommand},
       {"read",
-       "read PORT OUT.HVK",
+       "read PORT OUT.HVK [--record FILE]",
        "Reads the module's parameter memory into OUT.HVK, replacing it atomically. When a block\n"
-       "fails, no file is written and the exit status is 1.",
-       {},
-       2,
+       "fails, no file is written and the exit status is 1. --record appends one line to FILE\n"
+       "(see log).",
+       {kRecord},
+       Exactly(2),
        ReadCommand},
       {"write",
-       "write PORT IN.HVK [--verify]",
-       "Writes IN.HVK to the module and makes the module take it into use. With --verify, reads\n"
-       "the module back afterwards and lists every field that differs (exit status 1 then).",
-       {{"--verify"}},
-       2,
+       "write PORT IN.HVK [--set KEY=VALUE]... [--verify] [--record FILE]",
+       "Writes IN.HVK to the module and makes the module take it into use. --set changes a\n"
+       "field on the way, as set does, leaving IN.HVK as it is. With --verify, reads the module\n"
+       "back afterwards and lists every field that differs (exit status 1 then). --record\n"
+       "appends one line to FILE (see log).",
+       {{"--verify"}, kSet, kRecord},
+       Exactly(2),
        WriteCommand},
       {"compare",
-       "compare PORT FILE.HVK",
-       "Reads the module's whole memory and lists every field in which FILE.HVK differs from it,\n"
-       "\"label: the file's value \u2260 the module's value\". The file is not changed. Exit status 1\n"
-       "when anything differs.",
-       {},
-       2,
+       "compare PORT FILE.HVK [--set KEY=VALUE]... [--record FILE]",
+       "Reads the module's whole memory and lists every field in which FILE.HVK (with the --set\n"
+       "changes, as set makes them) differs from it, \"label: the file's value \u2260 the module's\n"
+       "value\". The file is not changed. Exit status 1 when anything differs. --record appends\n"
+       "one line to FILE (see log).",
+       {kSet, kRecord},
+       Exactly(2),
        CompareCommand},
+      {"batch",
+       "batch SHEET.csv --template T.HVK --port PORT [--verify] [--record FILE]",
+       "Writes one module a row of SHEET.csv: T.HVK with the row's values. The header row names\n"
+       "the columns: site (a name for the row) and keys of show --json; each row's cells are\n"
+       "applied as set applies them, and every row is checked before the first module is\n"
+       "touched. Comma or semicolon separated, quoted cells as spreadsheet programs write them,\n"
+       "UTF-8 or code page 1250. For each row it asks for the module on the terminal, writes\n"
+       "(and verifies, with --verify), prints one result line and goes on; at the end a summary.\n"
+       "Exit status 1 when a row failed or the batch was stopped; --record appends one line a\n"
+       "row written to FILE.",
+       {{"--template", true}, {"--port", true}, {"--verify"}, kRecord},
+       Exactly(1),
+       BatchCommand},
+      {"log",
+       "log FILE [--site NAME]",
+       "Prints the record FILE (--record's) as a table: time, command, port, device, site, image,\n"
+       "the first digits of the SHA-256 of the 1024 bytes, outcome and details. --site keeps\n"
+       "one site's lines.",
+       {{"--site", true}},
+       Exactly(1),
+       LogCommand},
       {"state",
        "state PORT [--seconds N]",
        "Asks the module for its state (\"??\") every 500 ms for N seconds, once without --seconds,\n"
        "and prints the decoded state and the module's messages as they come.",
        {{"--seconds", true}},
-       1,
+       Exactly(1),
        StateCommand},
   };
   return commands;
@@ -77,14 +128,15 @@ const std::vector<Command>& Commands() {
 std::string Overview() {
   std::string text =
       "Usage: kelvaro-cli COMMAND [ARGUMENTS]\n"
-      "Reads, writes and compares the parameter memory of Harnvik modules, and shows and\n"
-      "compares parameter image files. PORT is a COM name (see kelvaro-cli ports).\n\n"
+      "Reads, writes and compares the parameter memory of Harnvik modules, one or a sheet of\n"
+      "them, and shows, changes and compares parameter image files. PORT is a COM name (see\n"
+      "kelvaro-cli ports).\n\n"
       "Commands:\n";
   for (const Command& command : Commands()) text += "  kelvaro-cli " + std::string(command.synopsis) + "\n";
   text +=
       "\n'kelvaro-cli COMMAND --help' tells more about one command.\n"
       "Exit status: 0 done and nothing differs; 1 the module failed or something differs;\n"
-      "2 a usage, port or file error.\n";
+      "2 a usage, port or file error, or a value the settings editor would refuse.\n";
   return text;
 }
 

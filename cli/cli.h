@@ -4,7 +4,7 @@
 // are served by the core's own event pump.
 
 #include <chrono>
-#include <ostream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +18,7 @@ struct CliContext {
   std::ostream& err;  // progress lines and errors
   // The transfer countdown's tick; 100 ms in the program, shorter in tests.
   std::chrono::microseconds tick = std::chrono::milliseconds(100);
+  std::istream& in = std::cin;  // the terminal batch asks, or a settings file piped in
 };
 
 // args without the program name.

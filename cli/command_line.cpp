@@ -4,27 +4,44 @@
 
 #include "cli_error.h"
 
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& known,
-                     std::size_t positionalWanted) {
+namespace {
+
+std::string Arguments(std::size_t n) { return std::to_string(n) + " argument" + (n == 1 ? "" : "s"); }
+
+}  // namespace
+
+std::string ParsedArgs::Value(const std::string& option) const {
+  const auto found = options.find(option);
+  return found == options.end() || found->second.empty() ? "" : found->second.front();
+}
+
+std::vector<std::string> ParsedArgs::Values(const std::string& option) const {
+  const auto found = options.find(option);
+  return found == options.end() ? std::vector<std::string>() : found->second;
+}
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& known, Arity positional) {
   ParsedArgs parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (arg.size() < 2 || arg.rfind("--", 0) != 0) {
+    const auto spec = std::find_if(known.begin(), known.end(), [&](const OptionSpec& o) { return o.name == arg; });
+    if (spec == known.end()) {
+      if (arg.size() >= 2 && arg.rfind("--", 0) == 0) UsageError("unknown option " + arg);
       parsed.positional.push_back(arg);
       continue;
     }
-    const auto spec = std::find_if(known.begin(), known.end(), [&](const OptionSpec& o) { return o.name == arg; });
-    if (spec == known.end()) UsageError("unknown option " + arg);
+    if (parsed.Has(arg) && !spec->repeatable) UsageError(arg + " is given twice");
+    std::vector<std::string>& values = parsed.options[arg];
     if (spec->takesValue) {
       if (i + 1 >= args.size()) UsageError(arg + " wants a value");
-      parsed.options[arg] = args[++i];
-    } else {
-      parsed.options[arg] = "";
+      values.push_back(args[++i]);
     }
   }
-  if (parsed.positional.size() != positionalWanted) {
-    UsageError("wants " + std::to_string(positionalWanted) + " argument" + (positionalWanted == 1 ? "" : "s") +
-               ", got " + std::to_string(parsed.positional.size()));
+  const std::size_t got = parsed.positional.size();
+  if (got < positional.least || got > positional.most) {
+    const std::string wanted =
+        positional.least == positional.most ? Arguments(positional.least) : "at least " + Arguments(positional.least);
+    UsageError("wants " + wanted + ", got " + std::to_string(got));
   }
   return parsed;
 }

@@ -6,33 +6,53 @@
 #include "json.h"
 #include "params/cp1250.h"
 #include "params/file_io.h"
+#include "params/image_file.h"
+#include "settings_text.h"
 
 namespace {
 
 constexpr char kJson[] = "--json";
+constexpr char kStandardInput[] = "-";
+// A settings file is some 2 KB; anything near this is no settings file.
+constexpr std::size_t kMaxSettingsFile = 1u << 20;
 
-// The value as JSON: the marker is a number, everything else a string.
-std::string JsonValue(const ImageBytes& image, const ImageField& field) {
-  const std::string value = FieldValue(image, field);
-  return field.kind == FieldKind::Marker ? value : JsonString(Cp1250ToUtf8(value));
+std::string ReadSettingsFile(const std::string& path, std::istream& in) {
+  const std::string text = path == kStandardInput
+                               ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
+                               : ReadInputFile(path, kMaxSettingsFile);
+  if (text.size() > kMaxSettingsFile) UsageError(path + ": more than 1 MB, no settings file");
+  return text;
 }
 
 }  // namespace
 
-ImageBytes LoadExactImage(const std::string& path) {
+std::string ReadInputFile(const std::string& path, std::size_t limit) {
   FileStart start;
   try {
-    start = ReadFileStart(path, kImageSize + 1);
+    start = ReadFileStart(path, limit + 1);
   } catch (const EInOutError& error) {
-    throw CliError(kExitUsage, path + ": " + error.what());
+    UsageError(path + ": " + error.what());
   }
-  if (start.readError != 0) throw CliError(kExitUsage, path + ": " + InOutErrorMessage(start.readError));
-  if (start.bytes.size() != kImageSize) {
-    const std::string size = start.bytes.size() > kImageSize ? "more than 1024" : std::to_string(start.bytes.size());
-    throw CliError(kExitUsage, path + ": not a parameter image (" + size + " bytes; an image is exactly 1024)");
+  if (start.readError != 0) UsageError(path + ": " + InOutErrorMessage(start.readError));
+  return std::move(start.bytes);
+}
+
+void SaveImage(const ImageBytes& image, const std::string& path) {
+  try {
+    SaveImageFile(image, path);
+  } catch (const EInOutError& error) {
+    UsageError(path + ": " + error.what());
+  }
+}
+
+ImageBytes LoadExactImage(const std::string& path) {
+  const std::string bytes = ReadInputFile(path, kImageSize);
+  if (bytes.size() != kImageSize) {
+    const std::string size = bytes.size() > kImageSize ? "more than 1024" : std::to_string(bytes.size());
+    UsageError(path + ": not a parameter image (" + size + " bytes; an image is exactly 1024)");
   }
   ImageBytes image;
-  std::copy(start.bytes.begin(), start.bytes.end(), image.begin());
+  std::copy(bytes.begin(), bytes.end(), image.begin());
   return image;
 }
 
@@ -49,13 +69,7 @@ int ShowCommand(const ParsedArgs& args, CliContext& context) {
     }
     return kExitOk;
   }
-  out << "{\n";
-  const auto& fields = ImageFields();
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    out << "  " << JsonString(fields[i].key) << ": " << JsonValue(image, fields[i])
-        << (i + 1 < fields.size() ? "," : "") << '\n';
-  }
-  out << "}\n";
+  out << SettingsJson(image);
   return kExitOk;
 }
 
@@ -71,10 +85,32 @@ int DiffCommand(const ParsedArgs& args, CliContext& context) {
     for (std::size_t i = 0; i < difference.fields.size(); ++i) {
       const FieldDifference& d = difference.fields[i];
       out << (i == 0 ? "\n" : ",\n") << "    {\"key\": " << JsonString(d.field->key)
-          << ", \"label\": " << JsonString(Cp1250ToUtf8(d.field->label)) << ", \"a\": " << JsonValue(a, *d.field)
-          << ", \"b\": " << JsonValue(b, *d.field) << "}";
+          << ", \"label\": " << JsonString(Cp1250ToUtf8(d.field->label)) << ", \"a\": " << FieldJson(a, *d.field)
+          << ", \"b\": " << FieldJson(b, *d.field) << "}";
     }
     out << (difference.fields.empty() ? "" : "\n  ") << "],\n  \"otherBytes\": " << difference.otherBytes << "\n}\n";
   }
   return difference.Empty() ? kExitOk : kExitModuleOrDifference;
+}
+
+// Every value is checked before anything is written; the file is replaced atomically.
+int SetCommand(const ParsedArgs& args, CliContext& context) {
+  const std::string& in = args.positional[0];
+  ImageBytes image = LoadExactImage(in);
+  ApplyAssignments(image, std::vector<std::string>(args.positional.begin() + 1, args.positional.end()), context.err);
+  SaveImage(image, args.Has("-o") ? args.Value("-o") : in);
+  return kExitOk;
+}
+
+int ImportCommand(const ParsedArgs& args, CliContext& context) {
+  const std::string& settingsPath = args.positional[0];
+  ImageBytes base;
+  if (args.Has("--base")) {
+    base = LoadExactImage(args.Value("--base"));
+  } else {
+    EraseImage(base);  // the program's fresh image
+  }
+  const std::string json = ReadSettingsFile(settingsPath, context.in);
+  SaveImage(ImportSettings(json, base, settingsPath + ": ", context.err), args.positional[1]);
+  return kExitOk;
 }

@@ -4,16 +4,15 @@
 #include <chrono>
 #include <vector>
 
-#include "cli_error.h"
 #include "image_commands.h"
 #include "params/cp1250.h"
-#include "params/image_file.h"
 #include "protocol/block_frame.h"
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
 #include "serial/port_names.h"
 #include "serial/sync_pump.h"
+#include "settings_text.h"
 
 namespace {
 
@@ -23,14 +22,14 @@ constexpr auto kPollInterval = std::chrono::milliseconds(500);
 // A single poll waits this long at most for the module's status line.
 constexpr auto kSinglePollWait = std::chrono::seconds(1);
 constexpr int kMaxStateSeconds = 24 * 3600;
+constexpr char kSetOption[] = "--set";
+constexpr char kVerifyOption[] = "--verify";
 
 // The port opened for one command, with the core's own event pump.
 class ModuleSession {
  public:
   ModuleSession(const std::string& port, CliContext& context) : pump(line.sync, context.tick) {
-    if (!IsComName(port)) {
-      UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
-    }
+    CheckComName(port);
     // A hung-up line is closed at once: the procedure then ends instead of waiting out its time-out.
     line.port.OnLineLost = [](TCustomComPort& port) { port.SetConnected(false); };
     try {
@@ -78,9 +77,7 @@ class ProgressView : public TransferView {
   const char* done_;
 };
 
-[[noreturn]] void ModuleFailed(int block, const std::string& why) {
-  throw CliError(kExitModuleOrDifference, "block " + std::to_string(block + 1) + ": " + why);
-}
+[[noreturn]] void ModuleFailed(int block, const std::string& why) { throw ModuleFailure(block, why); }
 
 // Reads all four blocks into ParameterImage, or says how the module failed.
 void ReadAll(ModuleSession& session, CliContext& context) {
@@ -97,12 +94,38 @@ void ReadAll(ModuleSession& session, CliContext& context) {
   ModuleFailed(view.failedBlock, "no reply within 5 s (time-out)");
 }
 
-// Compares the image with the module's whole memory; true when they differ.
-bool ReportDifferences(const ImageBytes& image, ModuleSession& session, CliContext& context) {
+// Compares the image with the module's whole memory, lists the differences and puts
+// them in the record; true when there are any.
+bool ReportDifferences(const ImageBytes& image, ModuleSession& session, CliContext& context, RecordEntry& entry) {
   ReadAll(session, context);
   const ImageDifference difference = CompareImages(image, ParameterImage);
   PrintDifference(context.out, difference);
+  entry.SetDifference(difference);
   return !difference.Empty();
+}
+
+// Runs a procedure and appends its record entry however it ends.
+template <class Procedure>
+int Recorded(Recorder* recorder, RecordEntry& entry, Procedure procedure) {
+  try {
+    const int status = procedure();
+    if (recorder != nullptr) recorder->Append(entry);
+    return status;
+  } catch (const std::exception& error) {
+    entry.outcome = kOutcomeFailed;
+    const auto* failure = dynamic_cast<const ModuleFailure*>(&error);
+    entry.block = failure != nullptr ? failure->Block() + 1 : 0;
+    entry.cause = failure != nullptr ? failure->Cause() : error.what();
+    if (recorder != nullptr) recorder->Append(entry);
+    throw;
+  }
+}
+
+// The image file with the --set changes made, in memory only.
+ImageBytes ImageWithChanges(const ParsedArgs& args, const std::string& path, CliContext& context) {
+  ImageBytes image = LoadExactImage(path);
+  ApplyAssignments(image, args.Values(kSetOption), context.err);
+  return image;
 }
 
 class StatePrinter : public StatusDisplay {
@@ -125,9 +148,8 @@ class StatePrinter : public StatusDisplay {
 };
 
 int StateSeconds(const ParsedArgs& args) {
-  const auto option = args.options.find("--seconds");
-  if (option == args.options.end()) return 0;
-  const std::string& text = option->second;
+  if (!args.Has("--seconds")) return 0;
+  const std::string text = args.Value("--seconds");
   int seconds = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
   if (error != std::errc() || end != text.data() + text.size() || seconds < 1 || seconds > kMaxStateSeconds) {
@@ -139,6 +161,27 @@ int StateSeconds(const ParsedArgs& args) {
 
 }  // namespace
 
+ModuleFailure::ModuleFailure(int block, const std::string& cause)
+    : CliError(kExitModuleOrDifference, (block >= 0 ? "block " + std::to_string(block + 1) + ": " : "") + cause),
+      block_(block),
+      cause_(cause) {}
+
+void CheckComName(const std::string& port) {
+  if (!IsComName(port)) {
+    UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
+  }
+}
+
+RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile) {
+  RecordEntry entry;
+  entry.command = command;
+  entry.port = NormalizePortName(port);
+  entry.device = PortDevicePath(port);
+  entry.stableName = PortStableName(port);
+  entry.imageFile = imageFile;
+  return entry;
+}
+
 int PortsCommand(const ParsedArgs&, CliContext& context) {
   std::vector<std::string> names;
   ListSerialPorts(names);
@@ -148,41 +191,65 @@ int PortsCommand(const ParsedArgs&, CliContext& context) {
 
 // The file is written only when all four blocks came in.
 int ReadCommand(const ParsedArgs& args, CliContext& context) {
-  ModuleSession session(args.positional[0], context);
-  ReadAll(session, context);
-  try {
-    SaveImageFile(ParameterImage, args.positional[1]);
-  } catch (const EInOutError& error) {
-    throw CliError(kExitUsage, args.positional[1] + ": " + error.what());
-  }
-  return kExitOk;
+  const std::string& port = args.positional[0];
+  const std::string& path = args.positional[1];
+  CheckComName(port);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
+  RecordEntry entry = ProcedureEntry("read", port, path);
+  return Recorded(recorder.get(), entry, [&] {
+    ModuleSession session(port, context);
+    ReadAll(session, context);
+    entry.bytes = ParameterImage;
+    SaveImage(ParameterImage, path);
+    return kExitOk;
+  });
+}
+
+int WriteToModule(const std::string& port, const ImageBytes& image, bool verify, CliContext& context,
+                  RecordEntry& entry, Recorder* recorder) {
+  entry.bytes = image;
+  return Recorded(recorder, entry, [&] {
+    ModuleSession session(port, context);
+    ParameterImage = image;
+    ProgressView view(context.err, "written");
+    ReplyState& reply = session.line.link.Reply();
+    // The dispatcher never clears it; a refusal is this write's only if it was clear before.
+    reply.writeRejected = 0;
+    TransferLink link = session.Transfer(view);
+    WriteModule(link);
+    session.CheckStillConnected();
+    if (view.failedBlock >= 0) {
+      ModuleFailed(view.failedBlock,
+                   reply.writeRejected ? "refused by the module (WRFLERR)" : "not confirmed within 8 s (time-out)");
+    }
+    if (view.activationFailed) ModuleFailed(-1, "activation not confirmed within 10 s (no CRCOK)");
+    context.err << "activated\n";
+    if (verify && ReportDifferences(image, session, context, entry)) return kExitModuleOrDifference;
+    return kExitOk;
+  });
 }
 
 int WriteCommand(const ParsedArgs& args, CliContext& context) {
-  const ImageBytes image = LoadExactImage(args.positional[1]);
-  ModuleSession session(args.positional[0], context);
-  ParameterImage = image;
-  ProgressView view(context.err, "written");
-  ReplyState& reply = session.line.link.Reply();
-  // The dispatcher never clears it; a refusal is this write's only if it was clear before.
-  reply.writeRejected = 0;
-  TransferLink link = session.Transfer(view);
-  WriteModule(link);
-  session.CheckStillConnected();
-  if (view.failedBlock >= 0) {
-    ModuleFailed(view.failedBlock,
-                 reply.writeRejected ? "refused by the module (WRFLERR)" : "not confirmed within 8 s (time-out)");
-  }
-  if (view.activationFailed) throw CliError(kExitModuleOrDifference, "activation not confirmed within 10 s (no CRCOK)");
-  context.err << "activated\n";
-  if (args.Has("--verify") && ReportDifferences(image, session, context)) return kExitModuleOrDifference;
-  return kExitOk;
+  const std::string& port = args.positional[0];
+  const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
+  CheckComName(port);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
+  RecordEntry entry = ProcedureEntry("write", port, args.positional[1]);
+  return WriteToModule(port, image, args.Has(kVerifyOption), context, entry, recorder.get());
 }
 
 int CompareCommand(const ParsedArgs& args, CliContext& context) {
-  const ImageBytes image = LoadExactImage(args.positional[1]);
-  ModuleSession session(args.positional[0], context);
-  return ReportDifferences(image, session, context) ? kExitModuleOrDifference : kExitOk;
+  const std::string& port = args.positional[0];
+  const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
+  CheckComName(port);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
+  RecordEntry entry = ProcedureEntry("compare", port, args.positional[1]);
+  return Recorded(recorder.get(), entry, [&] {
+    ModuleSession session(port, context);
+    const bool differs = ReportDifferences(image, session, context, entry);
+    entry.bytes = ParameterImage;
+    return differs ? kExitModuleOrDifference : kExitOk;
+  });
 }
 
 int StateCommand(const ParsedArgs& args, CliContext& context) {

@@ -1,8 +1,39 @@
 #pragma once
-// The commands that talk to a module over a port: ports, read, write, compare, state.
+// The commands that talk to a module over a port: ports, read, write, compare, state;
+// and the write that batch runs for each row.
+
+#include <string>
 
 #include "cli.h"
+#include "cli_error.h"
 #include "command_line.h"
+#include "params/parameter_image.h"
+#include "record.h"
+
+// The module failed a procedure: in block (0 to 3), or in none (-1: the activation).
+class ModuleFailure : public CliError {
+ public:
+  ModuleFailure(int block, const std::string& cause);
+  int Block() const { return block_; }
+  const std::string& Cause() const { return cause_; }
+
+ private:
+  int block_;
+  std::string cause_;
+};
+
+// A usage error unless port is a COM name.
+void CheckComName(const std::string& port);
+// The record entry of a procedure on port, before it starts.
+RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile);
+
+// Writes image to the module on port and makes the module take it into use; with
+// verify, reads it back and lists every field that differs on context.out. Returns
+// kExitOk, or kExitModuleOrDifference when something differs; raises ModuleFailure, or
+// a usage error for the port or line. Fills entry's outcome, differences and bytes,
+// and appends it to recorder (when there is one) however the write ends.
+int WriteToModule(const std::string& port, const ImageBytes& image, bool verify, CliContext& context,
+                  RecordEntry& entry, Recorder* recorder);
 
 int PortsCommand(const ParsedArgs& args, CliContext& context);
 int ReadCommand(const ParsedArgs& args, CliContext& context);

@@ -168,5 +168,19 @@ int main(int argc, char** argv) {
   Write(editor, "stored_by_editor", Bytes(stored));
   ImageBytes zero{};
   Write(editor, "zeros", Bytes(zero));
+
+  // The same images for show --json | import --base.
+  const fs::path settings = root / "settings_round_trip";
+  Write(settings, "sample", Bytes(sample));
+  Write(settings, "erased", Bytes(erased));
+  Write(settings, "stored_by_editor", Bytes(stored));
+
+  // Sheets as spreadsheet programs save them.
+  const fs::path sheets = root / "sheet";
+  Write(sheets, "semicolons_crlf",
+        "site;user1;sms1;event1\r\nKov\xC3\xA1"
+        "cs;06301111111;\"Bet\xC3\xB6r\xC3\xA9s: a, b\";1*30\r\n");
+  Write(sheets, "commas_quotes_line_break", "site,sms1\nA,\"say \"\"hi\"\"\nthen\"\n");
+  Write(sheets, "code_page_1250_bom_less", "site;sms2\nF\xF5 u.;T\xFBz\n");
   return 0;
 }

@@ -22,28 +22,19 @@ constexpr char16_t kHighHalf[128] = {
     0x0151, 0x00F6, 0x00F7, 0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
+constexpr char32_t kLastCodePoint = 0x10FFFF;
+
+bool IsSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 bool IsC1Control(char32_t c) { return c >= 0x80 && c < 0xA0; }
+bool IsControl(char32_t c) { return c < 0x20 || c == 0x7F || IsC1Control(c); }
 
 std::string Convert(std::string_view bytes, bool controlsShown) {
   std::string out;
   out.reserve(bytes.size() * 2);
   for (const char byte : bytes) {
-    const auto b = static_cast<std::uint8_t>(byte);
-    const char32_t c = Cp1250ToUnicode(b);
-    if (IsC1Control(c) || (controlsShown && (b < 0x20 || b == 0x7F))) {
+    const char32_t c = Cp1250ToUnicode(static_cast<std::uint8_t>(byte));
+    if (IsC1Control(c) || (controlsShown && IsControl(c))) {
       AppendUtf8(out, kReplacement);
     } else {
       AppendUtf8(out, c);
@@ -64,5 +55,73 @@ std::optional<char> UnicodeToCp1250(char32_t c) {
 }
 
 std::string Cp1250ToUtf8(std::string_view bytes) { return Convert(bytes, false); }
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::optional<std::u32string> Utf8ToUnicode(std::string_view bytes) {
+  std::u32string text;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto lead = static_cast<std::uint8_t>(bytes[i]);
+    // The length a lead byte announces, and the least code point that length may carry.
+    std::size_t length;
+    char32_t c, least;
+    if (lead < 0x80) {
+      length = 1, c = lead, least = 0;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, c = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, c = lead & 0x0F, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, c = lead & 0x07, least = 0x10000;
+    } else {
+      return std::nullopt;
+    }
+    if (length > bytes.size() - i) return std::nullopt;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<std::uint8_t>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      c = c << 6 | (next & 0x3F);
+    }
+    if (c < least || c > kLastCodePoint || IsSurrogate(c)) return std::nullopt;
+    text += c;
+    i += length;
+  }
+  return text;
+}
+
+std::u32string TextToUnicode(std::string_view bytes) {
+  if (std::optional<std::u32string> text = Utf8ToUnicode(bytes)) return *std::move(text);
+  std::u32string text;
+  for (const char byte : bytes) text += Cp1250ToUnicode(static_cast<unsigned char>(byte));
+  return text;
+}
+
+std::string UnicodeToUtf8(std::u32string_view text) {
+  std::string out;
+  for (const char32_t c : text) AppendUtf8(out, c);
+  return out;
+}
+
+std::string UnicodeToShownUtf8(std::u32string_view text) {
+  std::string out;
+  for (const char32_t c : text) AppendUtf8(out, IsControl(c) ? kReplacement : c);
+  return out;
+}
 
 std::string Cp1250ToShownUtf8(std::string_view bytes) { return Convert(bytes, true); }

@@ -1,5 +1,5 @@
 #pragma once
-// Code page 1250 to UTF-8 for the parts of the program that have no toolkit to do it
+// Code page 1250 and UTF-8 for the parts of the program that have no toolkit to do it
 // (the command-line tool, reports): the core's texts are code page 1250 bytes.
 
 #include <optional>
@@ -18,3 +18,15 @@ std::string Cp1250ToUtf8(std::string_view bytes);
 // The same for a value shown on a line of its own: control characters (a CR in an
 // SMS text, say) become U+FFFD too, so the value cannot break the line.
 std::string Cp1250ToShownUtf8(std::string_view bytes);
+
+void AppendUtf8(std::string& out, char32_t c);
+std::string UnicodeToUtf8(std::u32string_view text);
+// For a value on a line of its own, as Cp1250ToShownUtf8: control characters become U+FFFD.
+std::string UnicodeToShownUtf8(std::u32string_view text);
+// The characters of UTF-8 text; nothing when it is not valid UTF-8 (a cut or overlong
+// sequence, a surrogate, a stray continuation byte).
+std::optional<std::u32string> Utf8ToUnicode(std::string_view bytes);
+// Text from outside whose encoding nobody stated (a command line, a sheet): UTF-8 when
+// it is valid UTF-8, otherwise code page 1250, which is what Central European Windows
+// hands over. Text in code page 1250 that happens to be valid UTF-8 is rare enough.
+std::u32string TextToUnicode(std::string_view bytes);

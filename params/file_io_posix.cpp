@@ -29,6 +29,7 @@ class UniqueFd {
     if (fd_ >= 0) ::close(fd_);
   }
   int Get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
   // Closes now so that a failing close (delayed write errors) can be reported.
   int Close() {
     const int fd = fd_;
@@ -183,4 +184,29 @@ bool MakeParentFolders(const std::string& path) {
     if (::mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return false;
   }
   return true;
+}
+
+AppendOnlyFile::AppendOnlyFile(const std::string& path) : handle_(-1) {
+  if (BadName(path)) Fail(EINVAL);
+  // Non-blocking, so that a FIFO under that name cannot hold us; it is refused below.
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  if (file.Get() < 0) Fail(errno);
+  struct stat st {};
+  if (::fstat(file.Get(), &st) != 0) Fail(errno);
+  if (const int err = NotPlainFileError(st)) Fail(err);
+  handle_ = file.Release();
+}
+
+AppendOnlyFile::~AppendOnlyFile() { ::close(static_cast<int>(handle_)); }
+
+void AppendOnlyFile::Append(std::string_view bytes) {
+  const int fd = static_cast<int>(handle_);
+  ssize_t written;
+  do {
+    written = ::write(fd, bytes.data(), bytes.size());
+  } while (written < 0 && errno == EINTR);
+  if (written < 0) Fail(errno);
+  // The rest in a second write could land after another program's line.
+  if (static_cast<std::size_t>(written) != bytes.size()) Fail(ENOSPC);
+  if (::fsync(fd) != 0) Fail(errno);
 }

@@ -19,6 +19,8 @@ namespace {
 
 // Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
 constexpr int kTempNameAttempts = 100;
+// The byte the appenders of a file lock, at 2^62.
+constexpr DWORD kAppendLockOffsetHigh = 0x40000000;
 
 [[noreturn]] void Fail(DWORD errorCode) {
   throw EInOutError(InOutErrorMessage(static_cast<int>(errorCode)), static_cast<int>(errorCode));
@@ -36,6 +38,7 @@ class UniqueHandle {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
   HANDLE Get() const { return handle_; }
+  HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
   // Closes now so that a failing close can be reported.
   bool Close() {
     const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
@@ -210,4 +213,36 @@ bool MakeParentFolders(const std::string& path) {
     if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   return true;
+}
+
+AppendOnlyFile::AppendOnlyFile(const std::string& path) {
+  if (BadName(path) || IsSeparator(path.back())) Fail(ERROR_INVALID_NAME);
+  // Append access without write access: the system puts every write at the end. Read
+  // access only for the lock below.
+  UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
+  handle_ = reinterpret_cast<std::intptr_t>(file.Release());
+}
+
+AppendOnlyFile::~AppendOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
+
+void AppendOnlyFile::Append(std::string_view bytes) {
+  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  // Wine finds the end and writes there in two steps, so two appenders can write over
+  // each other; every appender holds this lock while it writes. It lies far past any
+  // record's bytes, so readers never meet it.
+  OVERLAPPED lockByte{};
+  lockByte.OffsetHigh = kAppendLockOffsetHigh;
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockByte)) Fail(GetLastError());
+  DWORD written = 0;
+  const bool wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  const DWORD err = GetLastError();
+  UnlockFileEx(file, 0, 1, 0, &lockByte);
+  if (!wrote) Fail(err);
+  // The rest in a second write could land after another program's line.
+  if (written != bytes.size()) Fail(ERROR_DISK_FULL);
+  if (!FlushFileBuffers(file)) Fail(GetLastError());
 }

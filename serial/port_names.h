@@ -31,6 +31,9 @@ std::string PortChoiceLoadPath();
 
 // The device a (normalized) COM name stands for.
 std::string PortDevicePath(const std::string& comName);
+// The name that stays with the adapter whichever device it gets today (on Linux its
+// /dev/serial/by-id link); empty when there is none.
+std::string PortStableName(const std::string& comName);
 // What a person needs to recognise the port: its device and, when there is one, the
 // name that stays with the adapter ("/dev/ttyUSB0 (/dev/serial/by-id/usb-...)").
 std::string PortDescription(const std::string& comName);

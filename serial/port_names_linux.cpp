@@ -135,8 +135,8 @@ std::string StableLinkIn(const std::string& device, const std::string& byIdDir) 
   return "";
 }
 
-std::string PortDescription(const std::string& comName) {
+std::string PortStableName(const std::string& comName) {
   const std::string device = PortDevicePath(comName);
   const std::string stable = StableLinkIn(device, "/dev/serial/by-id");
-  return stable.empty() || stable == device ? device : device + " (" + stable + ")";
+  return stable == device ? "" : stable;
 }

@@ -71,7 +71,7 @@ std::string PortChoiceLoadPath() { return PortChoiceLoadPathOf(PortChoicePath(),
 std::string PortDevicePath(const std::string& comName) { return "\\\\.\\" + NormalizePortName(comName); }
 
 // Windows keeps a COM name with its adapter itself: the device says it all.
-std::string PortDescription(const std::string& comName) { return PortDevicePath(comName); }
+std::string PortStableName(const std::string&) { return ""; }
 
 // The spooler's list, or nothing and its error code.
 DWORD SpoolerPorts(std::vector<BYTE>& buffer, DWORD& returned) {

@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QValidator>
+#include <algorithm>
 
 #include "char_grid.h"
 #include "form_style.h"
+#include "params/editor_rules.h"
 #include "params/field_map.h"
 #include "text_codec.h"
 
@@ -51,27 +53,18 @@ QString FieldLabel(const std::string& key) {
   return {};
 }
 
-// Code page 1250 byte 0xFF (the dot above) and 0x00 would be dropped when the text is
-// read back from the image, so the fields refuse them like any foreign character.
-const QString kCharsLostOnLoad = QStringLiteral("\u02D9") + QChar(0);
-
-// Refuses, as they are typed or pasted, characters that code page 1250 cannot hold,
-// so storing never alters a text silently.
-class Cp1250Validator : public QValidator {
+// Refuses, as they are typed or pasted, characters an SMS text cannot hold, so storing
+// never alters a text silently.
+class SmsTextValidator : public QValidator {
  public:
   using QValidator::QValidator;
   State validate(QString& input, int&) const override {
-    for (QChar lost : kCharsLostOnLoad)
-      if (input.contains(lost)) return Invalid;
-    return FitsCp1250(input) ? Acceptable : Invalid;
+    const QList<uint> chars = input.toUcs4();
+    return std::all_of(chars.begin(), chars.end(), IsSmsTextChar) ? Acceptable : Invalid;
   }
 };
 
-bool IsDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
-
-bool IsEventChar(QChar c) {
-  return IsDigit(c) || (c >= QLatin1Char('A') && c <= QLatin1Char('F')) || c == QLatin1Char('*');
-}
+bool IsDigit(QChar c) { return IsDigitCellChar(c.unicode()); }
 
 // Backspace in every grid: one column left unless in the first, then empty the
 // cells from there to the last.
@@ -136,7 +129,7 @@ TSettingsForm::TSettingsForm(QWidget* parent) : QDialog(parent) {
     field->setObjectName(QStringLiteral("edSMS") + number);
     field->setAccessibleName(FieldLabel("sms" + number.toStdString()));
     field->setMaxLength(static_cast<int>(kSmsMaxLength));
-    field->setValidator(new Cp1250Validator(field));
+    field->setValidator(new SmsTextValidator(field));
     field->setGeometry(kSmsLeft, top, kGroupWidth - kSmsLeft - kInnerMargin, kFieldHeight);
     edSMS[i] = field;
     if (i < kEventCodeCount) {
@@ -201,11 +194,10 @@ void TSettingsForm::acgUSER1KeyPress(TCharGrid& grid, QChar& key) {
 }
 
 void TSettingsForm::acgEvent1KeyPress(TCharGrid& grid, QChar& key) {
-  key = key.toUpper();
   if (key == TCharGrid::kBackspace)
     BackspaceCells(grid);
-  else if (IsEventChar(key))
-    PutInCurrentCell(grid, key);
+  else if (const char32_t kept = EventCellChar(key.unicode()))
+    PutInCurrentCell(grid, QChar(static_cast<char16_t>(kept)));
   key = QChar();
 }
 
@@ -215,8 +207,8 @@ void TSettingsForm::acgUSER1CellValidate(TCharGrid&, int, int, QString& text, bo
 }
 
 void TSettingsForm::acgEvent1CellValidate(TCharGrid&, int, int, QString& text, bool& valid) {
-  const QChar first = text.isEmpty() ? QChar() : text[0].toUpper();
-  text = IsEventChar(first) ? QString(first) : QString();
+  const char32_t kept = text.isEmpty() ? 0 : EventCellChar(text[0].unicode());
+  text = kept ? QString(QChar(static_cast<char16_t>(kept))) : QString();
   valid = true;
 }
 

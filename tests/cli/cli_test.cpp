@@ -1,5 +1,6 @@
 // kelvaro-cli in-process against the simulated module on a pseudo-terminal, with
-// 1 ms countdown ticks so a time-out costs milliseconds.
+// 5 ms countdown ticks, so a time-out costs a fraction of a second and a reply still has 250 ms
+// on a busy machine.
 
 #include "cli/cli.h"
 
@@ -10,11 +11,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/json.h"
+#include "cli/sha256.h"
 #include "params/image_file.h"
 #include "sim/simulated_module.h"
 #include "tests/support/pty_pair.h"
@@ -30,18 +34,55 @@ struct Result {
   std::string out, err;
 };
 
+// What the installer types: each line handed over only when the tool reads on, after
+// before(k) for the k-th line (where a test plugs in the next module); then end of input.
+class Typing : public std::streambuf {
+ public:
+  Typing(std::vector<std::string> lines, std::function<void(std::size_t)> before)
+      : lines_(std::move(lines)), before_(std::move(before)) {}
+
+ protected:
+  int_type underflow() override {
+    if (next_ == lines_.size()) return traits_type::eof();
+    if (before_) before_(next_);
+    current_ = lines_[next_++] + "\n";
+    setg(current_.data(), current_.data(), current_.data() + current_.size());
+    return traits_type::to_int_type(current_[0]);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+  std::function<void(std::size_t)> before_;
+  std::size_t next_ = 0;
+  std::string current_;
+};
+
 class CliTest : public ::testing::Test {
  protected:
   void SetUp() override { module.Start(); }
 
-  Result Run(std::vector<std::string> args) {
+  Result Run(std::vector<std::string> args, std::vector<std::string> typed = {},
+             std::function<void(std::size_t)> beforeLine = {}) {
     std::ostringstream out, err;
-    CliContext context{out, err, 1ms};
+    Typing typing(std::move(typed), std::move(beforeLine));
+    std::istream in(&typing);
+    CliContext context{out, err, 5ms, in};
     for (std::string& arg : args) {
-      if (arg.ends_with(".HVK")) arg = Path(arg);
+      if (arg.ends_with(".HVK") || arg.ends_with(".csv") || arg.ends_with(".jsonl")) arg = Path(arg);
     }
     const int status = RunCli(args, context);
     return {status, out.str(), err.str()};
+  }
+
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name), std::ios::binary) << text;
+  }
+
+  std::vector<JsonValue> RecordLines(const std::string& name) const {
+    std::ifstream in(Path(name));
+    std::vector<JsonValue> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(ParseJson(line));
+    return lines;
   }
 
   std::string Path(const std::string& name) const { return config.Path() + "/" + name; }
@@ -146,6 +187,239 @@ TEST_F(CliTest, AnUnpluggedModuleEndsTheReadWithoutAFile) {
               result.err.find("kelvaro-cli: WriteFile function failed") != std::string::npos)
       << result.err;
   EXPECT_FALSE(fs::exists(Path("out.HVK")));
+}
+
+}  // namespace
+
+namespace {
+
+constexpr char kRefusedSmsChar[] =
+    "an SMS text takes only characters of the module's character set (code page 1250), not \"✓\"";
+
+// Every kind of value set refuses: status 2, one line naming key, value and rule, and
+// the file as it was.
+TEST_F(CliTest, SetRefusesEveryKindOfBadValueAndLeavesTheFileAlone) {
+  Save("in.HVK", SteppedImage(3, 1));
+  const std::pair<std::vector<std::string>, std::string> rows[] = {
+      {{"user1=+3630"}, "user1=\"+3630\": a phone number takes the digits 0-9 only, at most 16, not \"+\""},
+      {{"prefix=123456789"}, "prefix=\"123456789\": the prefix takes the digits 0-9 only, at most 8"},
+      {{"event1=12345"}, "event1=\"12345\": an event code takes 0-9, * and A-F only, at most 4"},
+      {{"sms1=" + std::string(41, 'w')},
+       "sms1=\"" + std::string(41, 'w') + "\": an SMS text takes at most 40 characters"},
+      {{"sms2=ok ✓"}, std::string("sms2=\"ok ✓\": ") + kRefusedSmsChar},
+      {{"marker=256"}, "marker=\"256\": the marker takes a whole number from 0 to 255"},
+      {{"sms1=fine", "phone=1"}, "\"phone\" is no key of show --json (user1"},
+      {{"user1"}, "\"user1\" is not KEY=VALUE"},
+      {{"user1=1", "user1=2"}, "user1 is given twice"},
+  };
+  for (const auto& [assignments, message] : rows) {
+    std::vector<std::string> args = {"set", "in.HVK"};
+    args.insert(args.end(), assignments.begin(), assignments.end());
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 2) << message;
+    EXPECT_TRUE(result.err.starts_with("kelvaro-cli: " + message)) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_EQ(Load("in.HVK"), SteppedImage(3, 1));
+  }
+  EXPECT_FALSE(fs::exists(Path("out.HVK")));
+}
+
+TEST_F(CliTest, SetWritesInPlaceOrToOutAndSaysWhenACodeIsStoredAsNone) {
+  Save("in.HVK", ErasedImage());
+  const Result result = Run({"set", "in.HVK", "event3=12b4", "sms1=Betörés: Kovács, Fő u. 3.", "-o", "out.HVK"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err,
+            "kelvaro-cli: event3=\"12b4\" is stored as no code (a code with a letter A-F, or with fewer "
+            "than four characters, is none)\n");
+  EXPECT_EQ(Load("in.HVK"), ErasedImage());
+  EXPECT_EQ(LoadSmsText(Load("out.HVK"), EEAddr::SmsText(1)),
+            "Bet\xf6r\xe9s: Kov\xe1"
+            "cs, F\xf5 u. 3.");
+  EXPECT_EQ(Run({"set", "out.HVK", "sms1="}).status, 0);
+  EXPECT_EQ(LoadSmsText(Load("out.HVK"), EEAddr::SmsText(1)), "");
+}
+
+// show --json piped into import --base gives the same bytes, garbage included.
+TEST_F(CliTest, ShowJsonThenImportGivesTheSameImage) {
+  Save("a.HVK", SteppedImage(11, 2));
+  Write("a.json", Run({"show", "a.HVK", "--json"}).out);
+  EXPECT_EQ(Run({"import", Path("a.json"), "b.HVK", "--base", "a.HVK"}).status, 0);
+  EXPECT_EQ(Load("b.HVK"), SteppedImage(11, 2));
+  // Without a base, on a fresh image: the sample module's memory is erased outside its fields.
+  Save("sample.HVK", module.Memory());
+  Write("sample.json", Run({"show", "sample.HVK", "--json"}).out);
+  EXPECT_EQ(Run({"import", Path("sample.json"), "c.HVK"}).status, 0);
+  EXPECT_EQ(Load("c.HVK"), module.Memory());
+}
+
+TEST_F(CliTest, WriteAndCompareSendTheChangedImageAndLeaveTheFileAlone) {
+  Save("in.HVK", module.Memory());
+  EXPECT_EQ(Run({"write", "COM7", "in.HVK", "--set", "user2=12", "--set", "sms9=Kilenc"}).status, 0);
+  ImageBytes expected = Load("in.HVK");
+  StorePhoneNumber(expected, EEAddr::User2, {"1", "2"});
+  StoreSmsText(expected, EEAddr::SmsText(9), "Kilenc");
+  EXPECT_EQ(module.Memory(), expected);
+  EXPECT_NE(Load("in.HVK"), expected);
+  EXPECT_EQ(Run({"compare", "COM7", "in.HVK", "--set", "user2=12", "--set", "sms9=Kilenc"}).status, 0);
+  EXPECT_EQ(Run({"compare", "COM7", "in.HVK", "--set", "user2=13", "--set", "sms9=Kilenc"}).out,
+            "2. Felhasználó  (#USER2): 13 ≠ 12\n");
+}
+
+// Three sites, the second's module refusing block 3: two written, one failed, the batch
+// goes on, and the record holds three lines with their outcomes and hashes.
+TEST_F(CliTest, ABatchWritesEachSitesModuleAndRecordsEveryRow) {
+  SimulatedModule sites[] = {{"COM11", config.Path() + "/Kelvaro"},
+                             {"COM12", config.Path() + "/Kelvaro", {.rejectWrite = 2}},
+                             {"COM13", config.Path() + "/Kelvaro"}};
+  for (SimulatedModule& site : sites) {
+    site.SetMemory(ErasedImage());
+    site.Start();
+  }
+  Save("template.HVK", module.Memory());
+  Write("sites.csv",
+        "site;user1;sms1\r\n"
+        "Kovács;06301111111;\"Betörés: Kovács, Fő u. 3.\"\r\n"
+        "Nagy;06302222222;Betörés: Nagy\r\n"
+        "Szabó;06303333333;Betörés: Szabó\r\n");
+  const char* rows[][3] = {{"Kovács", "06301111111", "Betörés: Kovács, Fő u. 3."},
+                           {"Nagy", "06302222222", "Betörés: Nagy"},
+                           {"Szabó", "06303333333", "Betörés: Szabó"}};
+  std::vector<ImageBytes> expected;
+  for (const auto& row : rows) {
+    ASSERT_EQ(
+        Run({"set", "template.HVK", std::string("user1=") + row[1], std::string("sms1=") + row[2], "-o", "row.HVK"})
+            .status,
+        0);
+    expected.push_back(Load("row.HVK"));
+  }
+  // Each Enter with the next site's module behind COM7.
+  const Result result = Run(
+      {"batch", "sites.csv", "--template", "template.HVK", "--port", "COM7", "--verify", "--record", "record.jsonl"},
+      {"", "", ""}, [&](std::size_t k) { LinkPort("COM7", sites[k].DevicePath()); });
+
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out,
+            "Kovács: ok\n"
+            "Nagy: failed (block 3: refused by the module (WRFLERR))\n"
+            "Szabó: ok\n"
+            "2 done, 1 failed: Nagy (block 3: refused by the module (WRFLERR)), 0 skipped\n");
+  EXPECT_NE(result.err.find("Kovács: connect the module to COM7, then press Enter (s: skip, q: stop) "),
+            std::string::npos);
+  EXPECT_EQ(sites[0].Memory(), expected[0]);
+  EXPECT_EQ(sites[2].Memory(), expected[2]);
+  const std::vector<JsonValue> record = RecordLines("record.jsonl");
+  ASSERT_EQ(record.size(), 3u);
+  const char* outcomes[] = {"ok", "failed", "ok"};
+  for (std::size_t k = 0; k < 3; ++k) {
+    EXPECT_EQ(record[k].Find("site")->text, rows[k][0]);
+    EXPECT_EQ(record[k].Find("outcome")->text, outcomes[k]);
+    EXPECT_EQ(record[k].Find("sha256")->text, Sha256Hex(std::string(expected[k].begin(), expected[k].end())));
+  }
+  EXPECT_EQ(record[1].Find("block")->text, "3");
+  EXPECT_EQ(record[1].Find("cause")->text, "refused by the module (WRFLERR)");
+}
+
+// Every bad sheet: status 2 naming the row and column, and no module touched.
+TEST_F(CliTest, ABadSheetIsRefusedBeforeAnyModuleIsTouched) {
+  Save("template.HVK", ErasedImage());
+  const std::pair<std::string, std::string> rows[] = {
+      {"site;user1\nA\n", "row 2 has 1 cell, the header row 2"},
+      {"site;user1\nA;1;2\n", "row 2 has 3 cells, the header row 2"},
+      {"site;user1\nA;1\n;\nB;2\n", "row 3 is empty"},
+      {"site;user1\nA;1\n;2\n", "row 3 has no site"},
+      {"site;user1\nA;1\nA;2\n", "row 3 repeats the site \"A\" of row 2"},
+      {"site;sms1\nA;" + std::string(41, 'x') + "\n",
+       "row 2, column B: sms1=\"" + std::string(41, 'x') + "\": an SMS text takes at most 40 characters"},
+      {"site;sms1\nA;ok ✓\n", std::string("row 2, column B: sms1=\"ok ✓\": ") + kRefusedSmsChar},
+      {"site;phone\nA;1\n", "column B: \"phone\" is no key of show --json"},
+      {"site;sms1;sms1\n", "column C: \"sms1\" is named twice (also column B)"},
+      {"user1\n1\n", "the header row names no site column"},
+      {"site\n", "no rows below the header row"},
+      {"site,sms1\nA,\"open\n", "row 2: a quoted cell is not closed"},
+  };
+  for (const auto& [sheet, message] : rows) {
+    Write("bad.csv", sheet);
+    const Result result = Run({"batch", "bad.csv", "--template", "template.HVK", "--port", "COM7"}, {""});
+    EXPECT_EQ(result.status, 2) << sheet;
+    EXPECT_TRUE(result.err.starts_with("kelvaro-cli: " + Path("bad.csv") + ": " + message)) << result.err;
+  }
+  EXPECT_EQ(module.CommandsSeen(), 0);
+}
+
+// What the installer answers, and a module pulled out mid-write: the row fails with the
+// link's reason and the batch goes on.
+TEST_F(CliTest, TheBatchSkipsStopsGoesOnAfterAPulledModuleAndEndsAtEndOfInput) {
+  Save("template.HVK", module.Memory());
+  Write("two.csv", "site,sms1\nA,egy\nB,kettő\n");
+  struct Row {
+    std::vector<std::string> typed;
+    SimFaults firstRow;
+    std::string out;   // how standard output begins
+    std::string also;  // and what it or standard error holds besides
+    int status;
+  };
+  const Row rows[] = {
+      {{"s", ""}, {}, "A: skipped\nB: ok\n1 done, 0 failed, 1 skipped\n", "", 0},
+      {{"x", "q"}, {}, "0 done, 0 failed, 0 skipped, 2 not reached\n", "s skips this row, q stops the batch.\n", 1},
+      {{"s"},
+       {},
+       "A: skipped\n0 done, 0 failed, 1 skipped, 1 not reached\n",
+       "end of input: the batch stops before B\n",
+       1},
+      {{"", ""}, {.hangupAfter = 1}, "A: failed (", "\nB: ok\n1 done, 1 failed: A (", 1},
+  };
+  for (const Row& row : rows) {
+    module.SetFaults(row.firstRow);
+    const Result result =
+        Run({"batch", "two.csv", "--template", "template.HVK", "--port", "COM7"}, row.typed, [&](std::size_t k) {
+          if (k == 1 && module.HungUp()) module.SetFaults({}), module.Replug();
+        });
+    EXPECT_EQ(result.status, row.status) << result.out;
+    EXPECT_TRUE(result.out.starts_with(row.out)) << result.out;
+    EXPECT_NE((result.out + result.err).find(row.also), std::string::npos) << result.out << result.err;
+  }
+}
+
+// One line a procedure, however it ends; a record that cannot be opened stops the
+// command before the module hears anything.
+TEST_F(CliTest, ReadAndCompareAreRecordedAndLogShowsTheRecord) {
+  Save("same.HVK", module.Memory());
+  EXPECT_EQ(Run({"read", "COM7", "r.HVK", "--record", "record.jsonl"}).status, 0);
+  EXPECT_EQ(Run({"compare", "COM7", "same.HVK", "--set", "sms1=más", "--record", "record.jsonl"}).status, 1);
+  module.SetFaults({.silent = true});
+  EXPECT_EQ(Run({"compare", "COM7", "same.HVK", "--record", "record.jsonl"}).status, 1);
+  const std::vector<JsonValue> record = RecordLines("record.jsonl");
+  ASSERT_EQ(record.size(), 3u);
+  const ImageBytes memory = module.Memory();
+  const std::string hash = Sha256Hex(std::string(memory.begin(), memory.end()));
+  const std::vector<std::string> want[] = {{"read", "ok", hash, ""},
+                                           {"compare", "differs", hash, "sms1"},
+                                           {"compare", "failed", "", "no reply within 5 s (time-out)"}};
+  for (std::size_t k = 0; k < 3; ++k) {
+    const JsonValue& line = record[k];
+    EXPECT_EQ(line.Find("command")->text, want[k][0]);
+    EXPECT_EQ(line.Find("outcome")->text, want[k][1]);
+    EXPECT_EQ(line.Find("sha256")->text, want[k][2]);
+    const JsonValue& differences = *line.Find("differences");
+    EXPECT_EQ(k == 1 ? differences.items.at(0).text : line.Find("cause")->text, want[k][3]);
+    EXPECT_EQ(line.Find("port")->text, "COM7");
+    EXPECT_EQ(line.Find("device")->text, module.DevicePath());
+  }
+
+  const Result log = Run({"log", "record.jsonl"});
+  EXPECT_EQ(log.status, 0);
+  EXPECT_EQ(std::count(log.out.begin(), log.out.end(), '\n'), 4);
+  EXPECT_TRUE(log.out.starts_with("time                  command  port  device")) << log.out;
+  EXPECT_NE(log.out.find("  " + hash.substr(0, 12) + "  differs  sms1\n"), std::string::npos) << log.out;
+  const std::string nobody = Run({"log", "record.jsonl", "--site", "nobody"}).out;
+  EXPECT_EQ(std::count(nobody.begin(), nobody.end(), '\n'), 1) << nobody;
+
+  fs::create_directory(Path("folder.jsonl"));
+  const int before = module.CommandsSeen();
+  const Result refused = Run({"read", "COM7", "x.HVK", "--record", "folder.jsonl"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "kelvaro-cli: " + Path("folder.jsonl") + ": cannot append to the record (Invalid filename)\n");
+  EXPECT_EQ(module.CommandsSeen(), before);
 }
 
 }  // namespace
