@@ -12,7 +12,7 @@ set -euo pipefail
 prefix=$1
 shift
 [[ $prefix == /* ]] || { echo "wine_run.sh: the prefix must be an absolute path: $prefix" >&2; exit 2; }
-export WINEPREFIX=$prefix WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
 log=$prefix.log
 if [[ ! -f $prefix/system.reg ]]; then
   mkdir -p "$(dirname "$prefix")"
@@ -21,12 +21,12 @@ if [[ ! -f $prefix/system.reg ]]; then
     if [[ ! -f $prefix/system.reg ]]; then
       wineboot -i >>"$log" 2>&1
       # A prefix for tests, unless KELVARO_WINE_DESKTOP is set: no display (Wine's null
-      # driver), Qt programs on the offscreen platform with the Linux tests' font. Wine
-      # passes no QT_ variable of the environment on, so they go into the prefix's own.
+      # driver), Qt programs on the offscreen platform with a font of Arial's measures, as
+      # Windows has. Wine passes no QT_ variable of the environment on, so they go into the
+      # prefix's own.
       if [[ -z ${KELVARO_WINE_DESKTOP:-} ]]; then
         mkdir -p "$prefix/drive_c/test-fonts"
-        cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf \
-          "$prefix/drive_c/test-fonts/"
+        cp /usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold}.ttf "$prefix/drive_c/test-fonts/"
         for setting in 'Software\Wine\Drivers /v Graphics /d null' 'Environment /v QT_QPA_PLATFORM /d offscreen' \
           'Environment /v QT_QPA_FONTDIR /d C:\test-fonts'; do
           read -r -a words <<<"$setting"

@@ -23,6 +23,9 @@ namespace {
 // without delay. Only when waits keep failing at once (more than kFastFailuresAtOnce in
 // a row, each within kFastFailure) does each further one first pause on the stop
 // signal, so that a line whose every wait fails at once cannot spin the processor.
+// Wine's waiting worker may also signal the end of a wait before the wait's status has
+// left "pending" (ERROR_IO_INCOMPLETE, now and then on a busy line); that wait is over
+// too and is started again the same way, not taken for a lost line.
 constexpr auto kFastFailure = std::chrono::milliseconds(5);
 constexpr int kFastFailuresAtOnce = 3;
 constexpr DWORD kFailedWaitPauseMs = 20;
@@ -210,11 +213,13 @@ class WinComDevice : public ComDevice {
     OVERLAPPED ov{};
     ov.hEvent = completion.Get();
     const HANDLE objects[2] = {stop_, completion.Get()};
+    // The wait writes the mask when it ends, which may be after the loop has left.
+    DWORD mask = 0;
     bool pending = false;
     int fastFailures = 0;
     if (completion.Get() == nullptr) LineLost(sync, dispatch);
     while (completion.Get() != nullptr) {
-      DWORD mask = 0;
+      mask = 0;
       const auto started = std::chrono::steady_clock::now();
       if (!WaitCommEvent(handle_, &mask, &ov) && GetLastError() != ERROR_IO_PENDING) {
         LineLost(sync, dispatch);
@@ -225,7 +230,8 @@ class WinComDevice : public ComDevice {
       pending = false;
       DWORD unused = 0;
       if (!GetOverlappedResult(handle_, &ov, &unused, FALSE)) {
-        if (GetLastError() != ERROR_OPERATION_ABORTED) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_OPERATION_ABORTED && error != ERROR_IO_INCOMPLETE) {
           LineLost(sync, dispatch);
           break;
         }

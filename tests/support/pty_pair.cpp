@@ -120,3 +120,4 @@ std::string PtyPair::Drain() const {
 
 void PtyPair::CloseMaster() { CloseFd(master_); }
 void PtyPair::CloseSlave() { CloseFd(slave_); }
+bool PtyPair::HangUpEndsTheWait() { return true; }

@@ -48,6 +48,9 @@ class PtyPair {
   // The other end going away, as when an adapter is unplugged.
   void CloseMaster();
   void CloseSlave();
+  // Whether the port's waiting side notices CloseMaster() by itself: under Wine the
+  // wait goes on, and only a write fails.
+  static bool HangUpEndsTheWait();
 
  private:
   int master_ = -1;

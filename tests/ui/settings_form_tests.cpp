@@ -82,7 +82,10 @@ class SettingsFormTests : public WindowTest {
   void noLabelIsCutOff() {
     for (const ControlRow& row : RowsWithRole(SettingsTable(), QAccessible::StaticText)) {
       auto* label = Control<QLabel>(form_, row.name);
-      QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(row.name));
+      QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(QStringLiteral("%1: %2 wide, needs %3")
+                                                                           .arg(row.name)
+                                                                           .arg(label->width())
+                                                                           .arg(label->sizeHint().width())));
     }
   }
 

@@ -251,6 +251,7 @@ class StateFormTests : public WindowTest {
 
   // The main window closes a hung-up port: the poll then sends nothing and shows nothing.
   void aHangUpWhilePollingClosesThePortWithoutABox() {
+    if (!PtyPair::HangUpEndsTheWait()) QSKIP("the port does not see the hang-up here");
     Start();
     state_->show();
     pty_->CloseMaster();

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -76,6 +78,10 @@ void OpenWhatTheToolkitKeeps() {
   QImage large(2000, 2000, QImage::Format_ARGB32);
   large.fill(Qt::white);
   static_cast<void>(large.convertToFormat(QImage::Format_RGB888));
+  // The style and image format plugins are libraries loaded on first use and kept. Loaded
+  // first here: under Wine, loading one late in a run crashed in Wine's loader.
+  for (const QString& key : QStyleFactory::keys()) delete QStyleFactory::create(key);
+  QImage().loadFromData(QByteArray("no image: every format's plugin is asked"));
   QDialog window;
   ShowActive(&window);
   QDialog modal;

@@ -110,15 +110,19 @@ def command(state, words):
     elif words[0] == "hangup":
         pair.close_master()
     elif words[0] == "closeslave":
-        os.close(pair.slave)
-        pair.slave = None
+        if pair.slave is not None:  # hangup may have closed it already
+            os.close(pair.slave)
+            pair.slave = None
     else:
         return "error unknown command " + words[0]
     return "ok"
 
 
 def on_control(conn, state):
-    chunk = conn.recv(4096)
+    try:
+        chunk = conn.recv(4096)
+    except ConnectionResetError:
+        chunk = b""
     if not chunk:
         selector.unregister(conn)
         conn.close()
@@ -151,7 +155,10 @@ def on_control(conn, state):
 def on_data(pair):
     if pair.data is None:  # closed by an earlier event of the same turn
         return
-    chunk = pair.data.recv(4096)
+    try:
+        chunk = pair.data.recv(4096)
+    except ConnectionResetError:  # Windows resets a socket closed with bytes unread
+        chunk = b""
     if not chunk:
         pair.close()
         return
@@ -169,7 +176,10 @@ def on_master(pair):
     except OSError:
         chunk = b""
     if chunk:
-        pair.data.sendall(chunk)
+        try:
+            pair.data.sendall(chunk)
+        except OSError:  # the test program has gone
+            pair.close()
     else:
         # The slave is closed for good: the master has nothing more to give.
         selector.unregister(pair.master)

@@ -63,9 +63,10 @@ echo "setup_end_to_end: \"Harnvik  v1.1c\" after $((SECONDS - started)) s"
 main=$(window "Harnvik  v1.1c")
 keys() { xdotool key --delay 150 "$@"; sleep 0.5; }
 
-# The chooser has the focus: its last entry, COM5; connect; on to the transfer window.
+# The chooser has the focus: its last entry, COM5; connect (the focus moves on to the
+# state window's button); on to the transfer window.
 xdotool windowactivate --sync "$main" 2>/dev/null || xdotool windowfocus --sync "$main"
-keys End Tab space Tab Tab space
+keys End Tab space Tab space
 wait_for '[[ -n $(window "Paraméterek beállítása") ]]' 20 "the transfer window did not open"
 transfer=$(window "Paraméterek beállítása")
 read_started=$SECONDS
@@ -83,8 +84,8 @@ lamps() {
 wait_for lamps 10 "the read did not paint four green lamps"
 echo "setup_end_to_end: four green lamps $((SECONDS - read_started)) s after the read started"
 
-# Saved to a file: back to "Mentés fájlba", a name typed into Windows' own dialog.
-keys shift+Tab shift+Tab space
+# Saved to a file: back to "Mentés fájlba", a name typed into the file dialog.
+keys shift+Tab space
 sleep 2
 xdotool type --delay 50 'C:\\module-read.HVK'
 keys Return
