@@ -32,10 +32,11 @@ class EFileNotCreated : public EInOutError {
 
 constexpr int kShortFileCode = 0;
 inline constexpr char kReadBeyondEndText[] = "Read beyond end of file";
-inline constexpr char kFileTooLargeText[] = "File too large";
 
 // The message for a system error number (errno; on Windows the GetLastError code).
 std::string InOutErrorMessage(int errorCode);
+// A file longer than its reader takes: "File too large", with the system's own number for it.
+EInOutError FileTooLarge();
 
 // The first bytes of a regular file, at most limit of them. A file that cannot be
 // opened, or is no regular file (a folder, a FIFO, a device), raises EInOutError.

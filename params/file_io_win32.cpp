@@ -1,230 +1,186 @@
-// Files on Windows: the ANSI file functions, GetLastError, and MoveFileEx for the
-// atomic save.
+// The file seam on Windows: the ANSI file functions, GetLastError, and MoveFileEx for
+// the atomic save.
 //
 // Paths are the program's 8-bit strings and go to the ANSI (...A) functions as they
 // are. The windows hand paths over through QFile::encodeName, which on Windows is the
 // system's ANSI code page (1250 on the Central European systems the tool is made for),
 // and %APPDATA% comes in that code page too; converting from 1250 explicitly would
-// misread those paths on any system with another ANSI code page.
+// misread those paths on any system with another ANSI code page. The ANSI functions
+// name nothing of MAX_PATH characters or more.
 
 #include <windows.h>
 
-#include <atomic>
-#include <utility>
+#include "params/file_io_internal.h"
 
-#include "params/file_io.h"
-#include "params/temp_file.h"
+const FileErrorCodes kFileErrorCodes{ERROR_INVALID_NAME, ERROR_FILE_EXISTS, ERROR_DISK_FULL, ERROR_FILE_TOO_LARGE};
+const char kSeparators[] = "\\/";
 
 namespace {
 
-// Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
-constexpr int kTempNameAttempts = 100;
 // The byte the appenders of a file lock, at 2^62.
 constexpr DWORD kAppendLockOffsetHigh = 0x40000000;
 
-[[noreturn]] void Fail(DWORD errorCode) {
-  throw EInOutError(InOutErrorMessage(static_cast<int>(errorCode)), static_cast<int>(errorCode));
-}
-[[noreturn]] void FailNotCreated(DWORD errorCode) {
-  throw EFileNotCreated(InOutErrorMessage(static_cast<int>(errorCode)), static_cast<int>(errorCode));
-}
+[[noreturn]] void Fail(DWORD errorCode) { FailFile(static_cast<int>(errorCode)); }
+[[noreturn]] void FailCreating(DWORD errorCode) { FailNotCreated(static_cast<int>(errorCode)); }
 
-class UniqueHandle {
+class WinFile : public SystemFile {
  public:
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() {
+  explicit WinFile(HANDLE handle) : handle_(handle) {}
+  ~WinFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
-  HANDLE Get() const { return handle_; }
-  HANDLE Release() { return std::exchange(handle_, INVALID_HANDLE_VALUE); }
-  // Closes now so that a failing close can be reported.
-  bool Close() {
-    const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-    return CloseHandle(handle) != 0;
+  int Read(char* buffer, std::size_t size, std::size_t& got) override {
+    DWORD n = 0;
+    if (!ReadFile(handle_, buffer, static_cast<DWORD>(size), &n, nullptr)) return static_cast<int>(GetLastError());
+    got = n;
+    return 0;
   }
+  std::size_t Write(std::string_view bytes) override {
+    DWORD n = 0;
+    if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr)) Fail(GetLastError());
+    return n;
+  }
+  void Flush() override {
+    if (!FlushFileBuffers(handle_)) Fail(GetLastError());
+  }
+  void Close() override {
+    const HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(handle)) Fail(GetLastError());
+  }
+  HANDLE Get() const { return handle_; }
 
  private:
   HANDLE handle_;
 };
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// A NUL inside the name would make the system see a different, shorter name.
-bool BadName(const std::string& path) { return path.empty() || path.find('\0') != std::string::npos; }
 
 // Only plain files are read or replaced: a folder or a device (NUL, COM1) is no image.
 DWORD NotPlainFileError(DWORD attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ? ERROR_INVALID_NAME : 0;
 }
 
-struct SaveTarget {
-  std::string path;
-  bool replacing;
-  DWORD attributes;  // of the file being replaced
-};
-
 // The file a link or junction names, so that the save replaces it rather than the link.
+// One the ANSI functions cannot name is an invalid name, refused before anything is made.
 std::string FinalPath(const std::string& path) {
-  UniqueHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) FailNotCreated(GetLastError());
-  char target[MAX_PATH + 8] = {};
+  WinFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Get() == INVALID_HANDLE_VALUE) FailCreating(GetLastError());
+  // Room for the "\\?\" in front of a drive path.
+  char target[MAX_PATH + 4] = {};
   const DWORD length = GetFinalPathNameByHandleA(file.Get(), target, sizeof target, FILE_NAME_NORMALIZED);
-  if (length == 0 || length >= sizeof target) FailNotCreated(length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+  if (length == 0) FailCreating(GetLastError());
+  if (length >= sizeof target) FailCreating(ERROR_FILENAME_EXCED_RANGE);
   std::string result(target, length);
   // Plain drive paths read better, and MoveFileEx takes them either way.
   if (result.rfind("\\\\?\\", 0) == 0 && result.size() > 6 && result[5] == ':') result.erase(0, 4);
+  if (result.size() >= MAX_PATH) FailCreating(ERROR_FILENAME_EXCED_RANGE);
   return result;
 }
 
-SaveTarget ResolveSaveTarget(const std::string& path) {
-  if (BadName(path) || IsSeparator(path.back())) FailNotCreated(ERROR_INVALID_NAME);
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD err = GetLastError();
-    if (err != ERROR_FILE_NOT_FOUND) FailNotCreated(err);
-    return {path, false, 0};
-  }
-  if (const DWORD err = NotPlainFileError(attributes)) FailNotCreated(err);
-  // A read-only file stays protected even though moving over it could be forced.
-  if (attributes & FILE_ATTRIBUTE_READONLY) Fail(ERROR_ACCESS_DENIED);
-  const std::string target = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FinalPath(path) : path;
-  return {target, true, attributes};
-}
-
-std::string Folder(const std::string& path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator == std::string::npos) return ".";
-  return path.substr(0, separator + 1);
-}
-
-std::string TempName(const std::string& folder) {
-  static std::atomic<unsigned> counter{0};
-  const std::string prefix = folder == "." ? "" : folder;
-  return prefix + ".kelvaro-save-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++) + ".tmp";
-}
-
-void WriteAll(HANDLE file, std::string_view bytes) {
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    if (!WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) Fail(GetLastError());
-    if (written == 0) Fail(ERROR_DISK_FULL);
-    bytes.remove_prefix(written);
-  }
-}
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
-std::string InOutErrorMessage(int errorCode) {
+FileFailure FailureOf(int errorCode) {
   switch (errorCode) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return "File not found";
+    case ERROR_PATH_NOT_FOUND: return FileFailure::NotFound;
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
     case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_DRIVE: return "Invalid filename";
-    case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
+    case ERROR_INVALID_DRIVE: return FileFailure::InvalidName;
+    case ERROR_TOO_MANY_OPEN_FILES: return FileFailure::TooManyOpenFiles;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return "File access denied";
+    case ERROR_WRITE_PROTECT: return FileFailure::AccessDenied;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return "Disk full";
-    default: return "I/O error " + std::to_string(errorCode);
+    case ERROR_HANDLE_DISK_FULL: return FileFailure::DiskFull;
+    default: return FileFailure::Other;
   }
 }
 
-FileStart ReadFileStart(const std::string& path, std::size_t limit) {
-  if (BadName(path)) Fail(ERROR_INVALID_NAME);
+// Past "C:", or past "\\server\share" of a network path.
+std::size_t RootLength(const std::string& path) {
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    const std::size_t server = path.find_first_of(kSeparators, 2);
+    return server == std::string::npos ? std::string::npos : path.find_first_of(kSeparators, server + 1);
+  }
+  return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+bool MakeFolder(const std::string& path) {
+  return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+unsigned long ProcessId() { return GetCurrentProcessId(); }
+
+std::unique_ptr<SystemFile> OpenForReading(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
   if (const DWORD err = NotPlainFileError(attributes)) Fail(err);
-  UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
+  auto file = std::make_unique<WinFile>(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file->Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
   // A device swapped in under the same name since the first look.
-  if (GetFileType(file.Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
-
-  FileStart start;
-  start.bytes.resize(limit);
-  std::size_t total = 0;
-  while (total < limit) {
-    DWORD got = 0;
-    if (!ReadFile(file.Get(), start.bytes.data() + total, static_cast<DWORD>(limit - total), &got, nullptr)) {
-      start.readError = static_cast<int>(GetLastError());
-      break;
-    }
-    if (got == 0) break;
-    total += got;
-  }
-  start.bytes.resize(total);
-  return start;
+  if (GetFileType(file->Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
+  return file;
 }
 
-void SaveFileAtomically(const std::string& path, std::string_view bytes) {
-  const SaveTarget target = ResolveSaveTarget(path);
-  const std::string folder = Folder(target.path);
-
-  HANDLE handle = INVALID_HANDLE_VALUE;
-  std::string tempPath;
-  for (int attempt = 0; handle == INVALID_HANDLE_VALUE; ++attempt) {
-    tempPath = TempName(folder);
-    handle = CreateFileA(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-      const DWORD err = GetLastError();
-      if (err != ERROR_FILE_EXISTS || attempt + 1 >= kTempNameAttempts) FailNotCreated(err);
-    }
+std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error) {
+  const HANDLE handle =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = static_cast<int>(GetLastError());
+    return nullptr;
   }
-  UniqueHandle file(handle);
-  TempFile temp(tempPath, [](const std::string& path) { DeleteFileA(path.c_str()); });
+  return std::make_unique<WinFile>(handle);
+}
 
-  WriteAll(file.Get(), bytes);
-  if (!FlushFileBuffers(file.Get())) Fail(GetLastError());
-  if (!file.Close()) Fail(GetLastError());
-  // A replaced file keeps its attributes (hidden, archive, ...).
-  constexpr DWORD kKeptAttributes =
+SaveTarget FindSaveTarget(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD err = GetLastError();
+    if (err != ERROR_FILE_NOT_FOUND) FailCreating(err);
+    return {path, false, 0};
+  }
+  if (const DWORD err = NotPlainFileError(attributes)) FailCreating(err);
+  // A read-only file stays protected even though moving over it could be forced.
+  if (attributes & FILE_ATTRIBUTE_READONLY) Fail(ERROR_ACCESS_DENIED);
+  const std::string target = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FinalPath(path) : path;
+  // A replaced file keeps these attributes; FILE_ATTRIBUTE_NORMAL stands for none of them.
+  constexpr DWORD kKept =
       FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  const DWORD kept = target.attributes & kKeptAttributes;
-  if (target.replacing && !SetFileAttributesA(temp.Path().c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
-    Fail(GetLastError());
-  }
-  if (!MoveFileExA(temp.Path().c_str(), target.path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    FailNotCreated(GetLastError());
-  }
-  temp.Release();
+  const DWORD kept = attributes & kKept;
+  return {target, true, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL};
 }
 
-bool MakeParentFolders(const std::string& path) {
-  // Past the root: "C:\", or "\\server\share\" of a network path.
-  std::size_t start = 0;
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-    start = path.find_first_of("\\/", 2);
-    start = start == std::string::npos ? path.size() : path.find_first_of("\\/", start + 1);
-  } else if (path.size() >= 2 && path[1] == ':') {
-    start = 2;
-  }
-  if (start == std::string::npos) return true;
-  for (std::size_t separator = path.find_first_of("\\/", start + 1); separator != std::string::npos;
-       separator = path.find_first_of("\\/", separator + 1)) {
-    const std::string folder = path.substr(0, separator);
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-  }
-  return true;
+void KeepAttributes(const std::string& path, unsigned keep) {
+  if (!SetFileAttributesA(path.c_str(), keep)) Fail(GetLastError());
 }
+
+void RenameOver(const std::string& from, const std::string& to) {
+  if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    FailCreating(GetLastError());
+  }
+}
+
+void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
 
 AppendOnlyFile::AppendOnlyFile(const std::string& path) {
-  if (BadName(path) || IsSeparator(path.back())) Fail(ERROR_INVALID_NAME);
+  if (path.empty() || path.find('\0') != std::string::npos || IsSeparator(path.back())) Fail(ERROR_INVALID_NAME);
   // Append access without write access: the system puts every write at the end. Read
   // access only for the lock below.
-  UniqueHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
-  if (GetFileType(file.Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
-  handle_ = reinterpret_cast<std::intptr_t>(file.Release());
+  const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail(GetLastError());
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    Fail(ERROR_INVALID_NAME);
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
 }
 
 AppendOnlyFile::~AppendOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }

@@ -1,12 +1,12 @@
 #include "cell_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 
-#include "hex_digit.h"
+#include "lenient_number.h"
 #include "params/file_io.h"
+#include "params/line_ends.h"
 
 namespace {
 
@@ -15,8 +15,6 @@ constexpr int kDefaultRowCount = 1;
 constexpr int kDefaultColWidth = 20;
 constexpr std::size_t kMaxWidthField = 255;
 constexpr char kEndOfFile = 0x1A;
-constexpr char kCr = 0x0D;
-constexpr char kLf = 0x0A;
 // A text holding CR is written with CR and LF swapped for these.
 constexpr char kCrStandIn = 0x09;
 constexpr char kLfStandIn = 0x08;
@@ -29,9 +27,9 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
   std::vector<std::string> lines(1);
   std::size_t i = 0;
   while (i < bytes.size()) {
-    if (bytes[i] == kCr) {
+    if (bytes[i] == kCR) {
       ++i;
-      if (i < bytes.size() && bytes[i] == kLf) ++i;
+      if (i < bytes.size() && bytes[i] == kLF) ++i;
       if (i < bytes.size()) lines.emplace_back();
       continue;
     }
@@ -40,53 +38,35 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
   return lines;
 }
 
-std::string DecodeCellText(std::string text) {
-  if (text.find(kLfStandIn) == std::string::npos) return text;
+// Every cr in text becomes crTo and every lf becomes lfTo.
+std::string SwapLineEnds(std::string text, char cr, char lf, char crTo, char lfTo) {
   for (char& c : text) {
-    if (c == kCrStandIn)
-      c = kCr;
-    else if (c == kLfStandIn)
-      c = kLf;
-  }
-  return text.substr(0, text.find(kCr));
-}
-
-std::string EncodeCellText(std::string text) {
-  if (text.find(kCr) == std::string::npos) return text;
-  for (char& c : text) {
-    if (c == kCr)
-      c = kCrStandIn;
-    else if (c == kLf)
-      c = kLfStandIn;
+    if (c == cr) {
+      c = crTo;
+    } else if (c == lf) {
+      c = lfTo;
+    }
   }
   return text;
+}
+
+std::string DecodeCellText(const std::string& text) {
+  if (text.find(kLfStandIn) == std::string::npos) return text;
+  const std::string decoded = SwapLineEnds(text, kCrStandIn, kLfStandIn, kCR, kLF);
+  return decoded.substr(0, decoded.find(kCR));
+}
+
+std::string EncodeCellText(const std::string& text) {
+  if (text.find(kCR) == std::string::npos) return text;
+  return SwapLineEnds(text, kCR, kLF, kCrStandIn, kLfStandIn);
 }
 
 }  // namespace
 
 int ReadCellNumber(const std::string& field) {
-  std::size_t i = 0;
-  while (i < field.size() && field[i] == ' ') ++i;
-  bool negative = false;
-  int base = 10;
-  if (i < field.size() && (field[i] == '$' || field[i] == 'x' || field[i] == 'X')) {
-    base = 16;
-    ++i;
-  } else if (i + 1 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  } else if (i < field.size() && (field[i] == '-' || field[i] == '+')) {
-    negative = field[i++] == '-';
-  }
-  std::int64_t value = 0;
-  for (; i < field.size(); ++i) {
-    const int digit = HexDigitValue(field[i]);
-    if (digit < 0 || digit >= base) break;
-    // Saturates: a huge number is as out of range as INT_MAX.
-    value = std::min<std::int64_t>(value * base + digit, INT_MAX);
-  }
-  if (negative && i == field.size()) value = -value;
-  return static_cast<int>(value);
+  const LenientNumber number = ReadLenientNumber(field, false);
+  const int value = static_cast<int>(std::min<std::int64_t>(number.magnitude, INT_MAX));
+  return number.negative && number.whole ? -value : value;
 }
 
 CellTable::CellTable() { Resize(kDefaultColCount, kDefaultRowCount); }
@@ -132,12 +112,12 @@ void CellTable::LoadCellFile(const std::string& path) {
     start.readError = 0;
   }
   if (start.readError == 0) {
-    if (bytes.size() > kMaxCellFileSize) throw EInOutError(kFileTooLargeText, EFBIG);
+    if (bytes.size() > kMaxCellFileSize) throw FileTooLarge();
     ReadLines(SplitLines(bytes));
     return;
   }
   // The lines before the failure take effect; the one it cut off does not.
-  const std::size_t lastEnd = bytes.rfind(kCr);
+  const std::size_t lastEnd = bytes.rfind(kCR);
   bytes.resize(lastEnd == std::string::npos ? 0 : lastEnd);
   if (!bytes.empty()) ReadLines(SplitLines(bytes));
   throw EInOutError(InOutErrorMessage(start.readError), start.readError);

@@ -4,37 +4,19 @@
 #include <cctype>
 #include <cstdint>
 
-#include "hex_digit.h"
+#include "lenient_number.h"
 
 namespace {
 
 // A whole text read as a 32-bit integer, in the forms the port name accepts;
 // false for anything else.
 bool ReadWholeInt(const std::string& text, std::int32_t& value) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i == text.size()) return false;
-  std::int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    const int digit = HexDigitValue(text[i]);
-    if (digit < 0 || digit >= base) return false;
-    magnitude = magnitude * base + digit;
-    // Hexadecimal forms may spell a negative number in its 32 bits.
-    const std::int64_t limit = base == 16 ? 0xFFFFFFFFLL : 0x7FFFFFFFLL + (negative ? 1 : 0);
-    if (magnitude > limit) return false;
-  }
-  std::int64_t result = negative ? -magnitude : magnitude;
-  if (base == 16) result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
+  const LenientNumber number = ReadLenientNumber(text, true);
+  // Hexadecimal forms may spell a negative number in its 32 bits.
+  const std::int64_t limit = number.hex ? 0xFFFFFFFFLL : 0x7FFFFFFFLL + (number.negative ? 1 : 0);
+  if (!number.digits || !number.whole || number.magnitude > limit) return false;
+  std::int64_t result = number.negative ? -number.magnitude : number.magnitude;
+  if (number.hex) result = static_cast<std::int32_t>(static_cast<std::uint32_t>(result));
   value = static_cast<std::int32_t>(result);
   return true;
 }

@@ -11,8 +11,10 @@
 #include <utility>
 
 #include "params/file_io.h"
+#include "params/file_io_internal.h"
 #include "params/image_file.h"
 #include "serial/cell_file.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -33,6 +35,14 @@ TEST(InOutErrorMessage, WindowsCodesGiveTheSameTextsAsOnOtherSystems) {
       {ERROR_CRC, "I/O error 23"},
   };
   for (const auto& [code, text] : rows) EXPECT_EQ(InOutErrorMessage(static_cast<int>(code)), text) << code;
+}
+
+// As on other systems, with Windows' separators and drives besides.
+TEST(TempSavePath, LiesBesideTheTargetWithWindowsSeparators) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"C:\\d\\a.HVK", "C:\\d\\"}, {"C:\\a.HVK", "C:\\"}, {"d\\e/a.HVK", "d\\e/"}};
+  const std::string name = ".kelvaro-save-" + std::to_string(ProcessId()) + "-7.tmp";
+  for (const auto& [target, folder] : rows) EXPECT_EQ(TempSavePath(target, 7), folder + name) << target;
 }
 
 class WinFilesTest : public ::testing::Test {
@@ -76,6 +86,26 @@ TEST_F(WinFilesTest, LoadFailuresGiveTheirTexts) {
   EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, folder.string()); }), "Invalid filename");
   EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, Path("short.HVK")); }), "Read beyond end of file");
   EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, Path("no-folder\\image.HVK")); }), "File not found");
+}
+
+// The ANSI functions name nothing of MAX_PATH characters or more: such a name is
+// refused cleanly, and nothing is left behind.
+TEST_F(WinFilesTest, APathLongerThanMaxPathIsAnInvalidFilename) {
+  const std::string longFolder = Path(std::string(200, 'd'));
+  ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr));
+  const std::string path = longFolder + "\\" + std::string(100, 'n') + ".HVK";
+  EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, path); }), "Invalid filename");
+  EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, path); }), "Invalid filename");
+  EXPECT_TRUE(fs::is_empty(longFolder));
+}
+
+// A file's own error numbers on Windows are Windows' (GetLastError's), never errno's.
+TEST_F(WinFilesTest, APortChoiceFileTooLargeGivesWindowsOwnCode) {
+  std::ofstream(Path("big.ini"), std::ios::binary) << std::string(kMaxCellFileSize + 1, ' ');
+  const auto error = Raised<EInOutError>([&] { CellTable().LoadCellFile(Path("big.ini")); });
+  ASSERT_TRUE(error);
+  EXPECT_STREQ(error->what(), "File too large");
+  EXPECT_EQ(error->ErrorCode(), static_cast<int>(ERROR_FILE_TOO_LARGE));
 }
 
 TEST_F(WinFilesTest, AReadOnlyFileLoadsButIsNotOverwritten) {

@@ -46,6 +46,18 @@ void Put(ImageBytes& image, std::size_t offset, const Bytes& bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) image[offset + i] = bytes[i];
 }
 
+// Stores into an image of arbitrary bytes: the field at offset holds field afterwards,
+// and the bytes on either side of it are as they were.
+template <typename Store>
+void ExpectStoredAlone(std::size_t offset, const Bytes& field, Store store) {
+  ImageBytes image = Arbitrary(1);
+  const ImageBytes before = image;
+  store(image);
+  EXPECT_EQ(Slice(image, offset, field.size()), field);
+  EXPECT_EQ(image[offset - 1], before[offset - 1]);
+  EXPECT_EQ(image[offset + field.size()], before[offset + field.size()]);
+}
+
 // ---- StorePhoneNumber ----
 
 struct PhoneStoreRow {
@@ -72,12 +84,9 @@ const PhoneStoreRow kPhoneStoreRows[] = {
 TEST(StorePhoneNumber, Table) {
   for (const auto& row : kPhoneStoreRows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Arbitrary(1);
-    const ImageBytes before = image;
-    StorePhoneNumber(image, EEAddr::User1, Cells<kPhoneCells>(row.cells));
-    EXPECT_EQ(Slice(image, EEAddr::User1, 17), DigitField(row.count, row.digits, 16));
-    EXPECT_EQ(image[EEAddr::User1 - 1], before[EEAddr::User1 - 1]);
-    EXPECT_EQ(image[EEAddr::User1 + 17], before[EEAddr::User1 + 17]);
+    ExpectStoredAlone(EEAddr::User1, DigitField(row.count, row.digits, 16), [&](ImageBytes& image) {
+      StorePhoneNumber(image, EEAddr::User1, Cells<kPhoneCells>(row.cells));
+    });
   }
 }
 
@@ -129,11 +138,8 @@ TEST(StorePrefix, Table) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Arbitrary(2);
-    const ImageBytes before = image;
-    StorePrefix(image, EEAddr::Prefix, Cells<kPrefixCells>(row.cells));
-    EXPECT_EQ(Slice(image, EEAddr::Prefix, 9), DigitField(row.count, row.digits, 8));
-    EXPECT_EQ(image[EEAddr::Prefix + 9], before[EEAddr::Prefix + 9]);
+    ExpectStoredAlone(EEAddr::Prefix, DigitField(row.count, row.digits, 8),
+                      [&](ImageBytes& image) { StorePrefix(image, EEAddr::Prefix, Cells<kPrefixCells>(row.cells)); });
   }
 }
 
@@ -177,12 +183,8 @@ const EventStoreRow kEventStoreRows[] = {
 TEST(StoreEventCode, Table) {
   for (const auto& row : kEventStoreRows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Arbitrary(3);
-    const ImageBytes before = image;
-    StoreEventCode(image, EEAddr::EventCode(5), row.cells);
-    EXPECT_EQ(Slice(image, EEAddr::EventCode(5), 2), row.bytes);
-    EXPECT_EQ(image[EEAddr::EventCode(5) - 1], before[EEAddr::EventCode(5) - 1]);
-    EXPECT_EQ(image[EEAddr::EventCode(5) + 2], before[EEAddr::EventCode(5) + 2]);
+    ExpectStoredAlone(EEAddr::EventCode(5), row.bytes,
+                      [&](ImageBytes& image) { StoreEventCode(image, EEAddr::EventCode(5), row.cells); });
   }
 }
 
@@ -231,12 +233,8 @@ TEST(StoreSmsText, Table) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Arbitrary(4);
-    const ImageBytes before = image;
-    StoreSmsText(image, EEAddr::SmsText(10), row.text);
-    EXPECT_EQ(Slice(image, EEAddr::SmsText(10), 41), row.field);
-    EXPECT_EQ(image[EEAddr::SmsText(10) - 1], before[EEAddr::SmsText(10) - 1]);
-    EXPECT_EQ(image[EEAddr::SmsText(10) + 41], before[EEAddr::SmsText(10) + 41]);
+    ExpectStoredAlone(EEAddr::SmsText(10), row.field,
+                      [&](ImageBytes& image) { StoreSmsText(image, EEAddr::SmsText(10), row.text); });
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "serial/port_names.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -79,23 +81,17 @@ TEST_F(CellFileTest, MissingFileIsAnErrorAndLeavesTheTable) {
   CellTable table;
   table.SetCell(0, 0, "COM4");
   const std::string path = PathOf("absent.ini");
-  try {
-    table.LoadCellFile(path);
-    FAIL() << "loaded a missing file";
-  } catch (const EAdvGridError& e) {
-    EXPECT_EQ(e.what(), "Cannot open file " + path);
-  }
+  const auto error = Raised<EAdvGridError>([&] { table.LoadCellFile(path); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->what(), "Cannot open file " + path);
   EXPECT_EQ(table.Cell(0, 0), "COM4");
   // Only a regular file is read: a folder, a FIFO nobody writes, a device.
   fs::create_directory(PathOf("folder.ini"));
   ASSERT_EQ(::mkfifo(PathOf("fifo.ini").c_str(), 0600), 0);
   for (const std::string& other : {PathOf("folder.ini"), PathOf("fifo.ini"), std::string("/dev/zero")}) {
-    try {
-      table.LoadCellFile(other);
-      FAIL() << "loaded " << other;
-    } catch (const EAdvGridError& e) {
-      EXPECT_EQ(e.what(), "Cannot open file " + other);
-    }
+    const auto error = Raised<EAdvGridError>([&] { table.LoadCellFile(other); });
+    ASSERT_TRUE(error) << other;
+    EXPECT_EQ(error->what(), "Cannot open file " + other);
   }
 }
 
@@ -257,12 +253,9 @@ TEST_F(CellFileTest, SaveThatCannotCreateLeavesThePreviousFile) {
   Write("blocker", "a file where a folder should be");
   const std::string beneath = PathOf("blocker/VORMAK_setup.ini");
   CellTable table;
-  try {
-    table.SaveCellFile(beneath);
-    FAIL() << "saved beneath a file";
-  } catch (const EAdvGridError& e) {
-    EXPECT_EQ(e.what(), "Cannot Create " + beneath);
-  }
+  const auto error = Raised<EAdvGridError>([&] { table.SaveCellFile(beneath); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->what(), "Cannot Create " + beneath);
   // The target is a folder: the rename fails and the folder stays as it was.
   fs::create_directory(PathOf("taken.ini"));
   EXPECT_THROW(table.SaveCellFile(PathOf("taken.ini")), EAdvGridError);
@@ -282,12 +275,9 @@ TEST_F(CellFileTest, SaveRefusesAReadOnlyFileAndWritesThroughALink) {
   {
     AsOrdinaryUser user;
     ASSERT_TRUE(user.Ok());
-    try {
-      table.SaveCellFile(PathOf("readonly.ini"));
-      FAIL() << "saved over a read-only file";
-    } catch (const EInOutError& e) {
-      EXPECT_STREQ(e.what(), "File access denied");
-    }
+    const auto error = Raised<EInOutError>([&] { table.SaveCellFile(PathOf("readonly.ini")); });
+    ASSERT_TRUE(error);
+    EXPECT_STREQ(error->what(), "File access denied");
   }
   EXPECT_EQ(Read("readonly.ini"), kExample);
 
@@ -307,12 +297,10 @@ TEST_F(CellFileTest, LoadReadsAtMostOneMebibyte) {
   bytes.insert(bytes.size() - 2, " ");
   Write("long.ini", bytes);
   CellTable table;
-  try {
-    table.LoadCellFile(PathOf("long.ini"));
-    FAIL() << "loaded a file past the bound";
-  } catch (const EInOutError& e) {
-    EXPECT_STREQ(e.what(), "File too large");
-  }
+  const auto error = Raised<EInOutError>([&] { table.LoadCellFile(PathOf("long.ini")); });
+  ASSERT_TRUE(error);
+  EXPECT_STREQ(error->what(), "File too large");
+  EXPECT_EQ(error->ErrorCode(), EFBIG);
   EXPECT_EQ(table.Cell(0, 0), "");
   // Nothing after an end-of-file byte counts, however much follows it.
   EXPECT_EQ(Loaded(kExample + "\x1A" + std::string(kMaxCellFileSize, 'x')).Cell(0, 0), "COM1");
