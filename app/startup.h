@@ -11,11 +11,11 @@
 
 class TMainForm;
 
-// The three timers; tests shorten them.
+// The three timers, in ms; tests shorten them.
 struct StartupIntervals {
   int handOver = TWelcomeForm::kHandOverInterval;
-  int poll = TStateForm::kPollInterval;
-  int tick = TFormDownload::kTimer1Interval;
+  int poll = static_cast<int>(kPollInterval.count());
+  int tick = static_cast<int>(kTickPeriod.count());
 };
 
 class KelvaroWindows {

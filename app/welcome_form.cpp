@@ -5,11 +5,10 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "app/version.h"
 #include "ui/accessible_window.h"
 #include "ui/form_style.h"
 #include "ui/main_form.h"
-
-const QString kVersionText = QStringLiteral("v1.1c");
 
 namespace {
 
@@ -65,7 +64,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   connect(Timer1, &QTimer::timeout, this, &TWelcomeForm::Timer1Timer);
 
   CentreOnScreen(*this);
-  lbVersion->setText(kVersionText);
+  lbVersion->setText(QLatin1String(kVersionText));
   show();
 }
 
@@ -86,7 +85,7 @@ void TWelcomeForm::FormShow() {
 void TWelcomeForm::Timer1Timer() {
   Timer1->stop();
   hide();
-  mainForm_->setWindowTitle(mainForm_->windowTitle() + QStringLiteral("  ") + kVersionText);
+  mainForm_->setWindowTitle(mainForm_->windowTitle() + QStringLiteral("  ") + QLatin1String(kVersionText));
   mainForm_->show();
   mainForm_->raise();
   mainForm_->activateWindow();

@@ -36,6 +36,3 @@ class TWelcomeForm : public QWidget {
   QLabel* lbVersion = nullptr;
   QTimer* Timer1 = nullptr;
 };
-
-// "v1.1c"
-extern const QString kVersionText;

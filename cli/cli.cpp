@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "image_commands.h"
 #include "module_commands.h"
+#include "protocol/line_protocol.h"
 #include "record.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 struct Command {
   const char* name;
   const char* synopsis;
-  const char* help;
+  std::string help;
   std::vector<OptionSpec> options;
   Arity positional;
   int (*run)(const ParsedArgs&, CliContext&);
@@ -116,8 +117,9 @@ const std::vector<Command>& Commands() {
        LogCommand},
       {"state",
        "state PORT [--seconds N]",
-       "Asks the module for its state (\"??\") every 500 ms for N seconds, once without --seconds,\n"
-       "and prints the decoded state and the module's messages as they come.",
+       "Asks the module for its state (\"??\") every " + std::to_string(kPollInterval.count()) +
+           " ms for N seconds, once without --seconds,\n"
+           "and prints the decoded state and the module's messages as they come.",
        {{"--seconds", true}},
        Exactly(1),
        StateCommand},

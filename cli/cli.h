@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "protocol/transfer.h"
+
 // Exit statuses.
 constexpr int kExitOk = 0;
 constexpr int kExitModuleOrDifference = 1;  // the module failed, or a compare or diff found a difference
@@ -16,8 +18,8 @@ constexpr int kExitUsage = 2;               // a usage, port or file error
 struct CliContext {
   std::ostream& out;  // results: listings, differences
   std::ostream& err;  // progress lines and errors
-  // The transfer countdown's tick; 100 ms in the program, shorter in tests.
-  std::chrono::microseconds tick = std::chrono::milliseconds(100);
+  // The transfer countdown's tick; shorter in tests.
+  std::chrono::microseconds tick = kTickPeriod;
   std::istream& in = std::cin;  // the terminal batch asks, or a settings file piped in
 };
 

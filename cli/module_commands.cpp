@@ -18,7 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr auto kPollInterval = std::chrono::milliseconds(500);
 // A single poll waits this long at most for the module's status line.
 constexpr auto kSinglePollWait = std::chrono::seconds(1);
 constexpr int kMaxStateSeconds = 24 * 3600;
@@ -77,6 +76,11 @@ class ProgressView : public TransferView {
   const char* done_;
 };
 
+// A wait of so many ticks, as a person reads it: "5 s".
+std::string WaitText(int ticks) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(ticks * kTickPeriod).count()) + " s";
+}
+
 [[noreturn]] void ModuleFailed(int block, const std::string& why) { throw ModuleFailure(block, why); }
 
 // Reads all four blocks into ParameterImage, or says how the module failed.
@@ -91,7 +95,7 @@ void ReadAll(ModuleSession& session, CliContext& context) {
   if (reply.blockGood) {
     ModuleFailed(view.failedBlock, "the reply was for block " + std::to_string(ReceivedFrame[kFrameBlockNumber] + 1));
   }
-  ModuleFailed(view.failedBlock, "no reply within 5 s (time-out)");
+  ModuleFailed(view.failedBlock, "no reply within " + WaitText(kBlockReplyTicks) + " (time-out)");
 }
 
 // Compares the image with the module's whole memory, lists the differences and puts
@@ -219,10 +223,12 @@ int WriteToModule(const std::string& port, const ImageBytes& image, bool verify,
     WriteModule(link);
     session.CheckStillConnected();
     if (view.failedBlock >= 0) {
-      ModuleFailed(view.failedBlock,
-                   reply.writeRejected ? "refused by the module (WRFLERR)" : "not confirmed within 8 s (time-out)");
+      ModuleFailed(view.failedBlock, reply.writeRejected
+                                         ? "refused by the module (WRFLERR)"
+                                         : "not confirmed within " + WaitText(kWriteConfirmTicks) + " (time-out)");
     }
-    if (view.activationFailed) ModuleFailed(-1, "activation not confirmed within 10 s (no CRCOK)");
+    if (view.activationFailed)
+      ModuleFailed(-1, "activation not confirmed within " + WaitText(kActivateTicks) + " (no CRCOK)");
     context.err << "activated\n";
     if (verify && ReportDifferences(image, session, context, entry)) return kExitModuleOrDifference;
     return kExitOk;

@@ -6,12 +6,12 @@ namespace {
 
 constexpr char kHexDigitChars[] = "0123456789ABCDEF";
 
-void AssembleByte(std::uint8_t byte, ReplyState& state, const LineHandlers& handlers) {
+void AssembleByte(std::uint8_t byte, ReplyState& state, const LineHandlers& handlers, std::size_t maxLineLength) {
   const char c = static_cast<char>(byte);
   if (c == kLF) return;
   if (c != kCR) {
     if (state.discardingLine) return;
-    if (state.lineBuffer.size() == kMaxLineLength) {
+    if (state.lineBuffer.size() == maxLineLength) {
       // Nothing the module sends comes near this; noise must not grow memory.
       state.lineBuffer.clear();
       state.lineBuffer.shrink_to_fit();
@@ -51,12 +51,13 @@ void SendTerminator(PortLink& port) {
   port.WriteText(std::string(1, kCR));
 }
 
-void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers) {
+void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers,
+                  std::size_t maxLineLength) {
   try {
     for (int i = 0; i < count; ++i) {
       std::uint8_t byte = 0;
       if (port.ReadBytes(&byte, 1) <= 0) return;  // nothing there after all
-      AssembleByte(byte, state, handlers);
+      AssembleByte(byte, state, handlers, maxLineLength);
     }
   } catch (...) {
     // A failed read or handler ends this notification quietly; bytes still

@@ -2,18 +2,19 @@
 // The CR-terminated line protocol: the three send primitives, line assembly from
 // received bytes, and the classification of each complete line.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "params/line_ends.h"
 #include "port_link.h"
 #include "reply_state.h"
 
-constexpr char kCR = 0x0D;
-constexpr char kLF = 0x0A;
-// A line that grows this long without a CR is noise: it is dropped.
+// A line that grows this long without a CR is noise: it is dropped. (The fuzz target
+// gives ReceiveBytes a smaller cap, so that it reaches past it often.)
 constexpr std::size_t kMaxLineLength = 64 * 1024;
 
 // What the module's lines begin with.
@@ -27,6 +28,8 @@ inline constexpr std::string_view kBlockReply = "RDFL";
 
 // The commands the tool sends (SendCommand adds the CR).
 inline constexpr std::string_view kPollCommand = "??";
+// How often the module is polled while its state is watched.
+inline constexpr std::chrono::milliseconds kPollInterval{500};
 inline constexpr std::string_view kReadBlockCommand = "RDFL000";  // then the block number, one hex digit
 inline constexpr std::string_view kWriteBlockCommand = "WRFL";
 inline constexpr std::string_view kActivateCommand = "WRACT";
@@ -49,8 +52,9 @@ void SendTerminator(PortLink& port);                      // CR
 
 // Reads exactly count bytes, one per read, assembling lines in state.lineBuffer.
 // A read or handler failure abandons the rest of the notification silently; a read
-// that finds nothing ends it too. A line longer than kMaxLineLength is dropped.
-void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers);
+// that finds nothing ends it too. A line longer than maxLineLength is dropped.
+void ReceiveBytes(PortLink& port, int count, ReplyState& state, const LineHandlers& handlers,
+                  std::size_t maxLineLength = kMaxLineLength);
 
 // Applies the seven tests one after the other, each independently.
 void DispatchLine(const std::string& line, ReplyState& state, const LineHandlers& handlers);

@@ -4,6 +4,7 @@
 // while it waits for a reply.
 
 #include <array>
+#include <chrono>
 #include <string>
 
 #include "block_frame.h"
@@ -41,12 +42,14 @@ class UserNotice {
 
 inline constexpr char kNoConnectionText[] = " Nincs soros kapcsolat.";
 
-// Waits, in 100 ms ticks.
+// One tick of TransferCountdown: the transfer window's timer, the command-line tool's pump.
+inline constexpr std::chrono::milliseconds kTickPeriod{100};
+// Waits, in ticks.
 constexpr int kBlockReplyTicks = 50;
 constexpr int kWriteConfirmTicks = 80;
 constexpr int kActivateTicks = 100;
 
-// Ticks left in the current wait; the transfer window's 100 ms timer counts it down.
+// Ticks left in the current wait; each tick counts it down.
 extern int TransferCountdown;
 void TickCountdown();
 

@@ -1,22 +1,22 @@
 #pragma once
 // The event pump of a program without a toolkit (the command-line tool, the tests,
 // the benchmark): serves the serial link's hand-offs and ticks TransferCountdown
-// every 100 ms, or at the period a test chooses (1 ms makes a 50-tick time-out cost
-// 50 ms). It blocks until the next hand-off or tick, as a toolkit's loop does, so a
+// every kTickPeriod, or at the period a test chooses (1 ms makes a 50-tick time-out
+// cost 50 ms). It blocks until the next hand-off or tick, as a toolkit's loop does, so a
 // wait on a silent line costs no CPU.
 
 #include <chrono>
 #include <functional>
 
 #include "protocol/event_pump.h"
+#include "protocol/transfer.h"
 #include "serial/thread_sync.h"
 
 class SyncPump : public EventPump {
  public:
   using Period = std::chrono::microseconds;
-  static constexpr Period kRealTick = std::chrono::milliseconds(100);
 
-  explicit SyncPump(ThreadSync& sync, Period tickPeriod = kRealTick);
+  explicit SyncPump(ThreadSync& sync, Period tickPeriod = kTickPeriod);
 
   // Runs what is pending: the hand-offs waiting now and a tick that is due. With
   // nothing pending, blocks until a hand-off arrives or the next tick is due.

@@ -20,11 +20,9 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
   Q_OBJECT
 
  public:
-  static constexpr int kTimer1Interval = 100;  // ms, one countdown tick
-
-  // Erases the image to 0xFF and starts Timer1; tests pass a shorter tick.
+  // Erases the image to 0xFF and starts Timer1; tests pass a shorter tick (ms).
   TFormDownload(PortLink& port, ModuleLink& moduleLink, EventPump& pump, QWidget* parent = nullptr,
-                int tickInterval = kTimer1Interval);
+                int tickInterval = static_cast<int>(kTickPeriod.count()));
 
   // btEdit fills this editor from the image and shows it modally.
   void SetSettingsForm(TSettingsForm* settings);

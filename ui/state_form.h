@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <string>
 
+#include "protocol/line_protocol.h"
 #include "protocol/port_link.h"
 #include "protocol/status_decode.h"
 
@@ -22,10 +23,11 @@ class TStateForm : public QDialog, public StatusDisplay {
  public:
   static constexpr int kClientWidth = 295;
   static constexpr int kClientHeight = 343;
-  static constexpr int kPollInterval = 500;  // ms between two "??"
   static constexpr int kSignalMax = 31;
 
-  explicit TStateForm(PortLink& port, QWidget* parent = nullptr, int pollInterval = kPollInterval);
+  // pollInterval: ms between two "??"; tests pass a shorter one.
+  explicit TStateForm(PortLink& port, QWidget* parent = nullptr,
+                      int pollInterval = static_cast<int>(kPollInterval.count()));
 
   void ShowStatus(const ModuleStatus& status) override;
   void AddMessage(const std::string& text) override;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/startup.h"
+#include "app/version.h"
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
 #include "tests/ui/ui_test_support.h"
@@ -18,7 +19,7 @@
 namespace {
 
 constexpr int kFastHandOver = 30;
-const QString kFullCaption = QStringLiteral("Harnvik  v1.1c");
+const QString kFullCaption = QStringLiteral("Harnvik  ") + QLatin1String(kVersionText);
 
 StartupIntervals Fast() {
   StartupIntervals intervals;

@@ -211,7 +211,7 @@ class StateFormTests : public WindowTest {
   }
 
   void thePollEvery500MillisecondsInRealTime() {
-    Start(TStateForm::kPollInterval);
+    Start(static_cast<int>(kPollInterval.count()));
     QElapsedTimer clock;
     clock.start();
     state_->show();

@@ -8,6 +8,8 @@
 #include <QTest>
 #include <utility>
 
+#include "app/version.h"
+
 namespace {
 
 constexpr QAccessible::Role kButton = QAccessible::PushButton;
@@ -31,7 +33,7 @@ const WindowTable& SplashTable() {
       QSize(496, 309),
       QAccessible::Window,
       {
-          {QStringLiteral("lbVersion"), QStringLiteral("v1.1c"), kLabel, true},
+          {QStringLiteral("lbVersion"), QLatin1String(kVersionText), kLabel, true},
           {QStringLiteral("Image1"), QStringLiteral("Harnvik GSM vonali adapter telepítő és szervizprogram"),
            QAccessible::Graphic, false},
       },
