@@ -44,20 +44,6 @@ class TCustomComPort : public PortLink {
   // The port stays open until its owner closes it (which it may do from here).
   TComNotifyEvent OnLineLost;
 
-  // Settings; they take effect at the next opening.
-  TBaudRate BaudRate() const { return baudRate_; }
-  void SetBaudRate(TBaudRate rate) { baudRate_ = rate; }
-  TDataBits DataBits() const { return dataBits_; }
-  void SetDataBits(TDataBits bits) { dataBits_ = bits; }
-  TStopBits StopBits() const { return stopBits_; }
-  void SetStopBits(TStopBits bits) { stopBits_ = bits; }
-  TComParity& Parity() { return parity_; }
-  TComFlowControl& FlowControl() { return flowControl_; }
-  TComTimeouts& Timeouts() { return timeouts_; }
-  TComBuffer& Buffer() { return buffer_; }
-  TComEvents Events() const { return events_; }
-  TComLineSettings LineSettings() const;
-
   // True while a waiting thread of the current connection runs; false once a
   // dispatch error or a hang-up of the line ended it.
   bool ThreadRunning() const;
@@ -65,11 +51,13 @@ class TCustomComPort : public PortLink {
  private:
   void Open();
   void Close();
+  TComLineSettings LineSettings() const;
   void DispatchEvents(ComDevice* device, TComEvents events);
 
   ThreadSync& sync_;
   std::string port_ = "COM1";
   bool connected_ = false;
+  // The settings, fixed: the module's line, and the time-outs, queue sizes and events the link needs.
   TBaudRate baudRate_ = br19200;
   TDataBits dataBits_ = dbEight;
   TStopBits stopBits_ = sbOneStopBit;

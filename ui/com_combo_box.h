@@ -11,9 +11,9 @@
 
 class TCustomComPort;
 
-// Which setting of the port object the list edits. Only cpPort is offered here; the
+// Which setting of the port object the list edits: none yet, or the port. The
 // other settings of the port are fixed.
-enum TComProperty { cpNone, cpPort, cpBaudRate, cpDataBits, cpStopBits, cpParity, cpFlowControl };
+enum TComProperty { cpNone, cpPort };
 
 // The chooser's binding.
 struct TComSelect {

@@ -148,15 +148,6 @@ class ComComboBoxTests : public WindowTest {
     QVERIFY(Dialogs().messages.empty());
     QCOMPARE(port.Port(), std::string("COM1"));
   }
-
-  void otherSettingsAreNotOffered() {
-    Ports().Pty("COM3");
-    TComComboBox box;
-    box.SetComProperty(cpPort);
-    QCOMPARE(box.count(), 1);
-    box.SetComProperty(cpBaudRate);
-    QCOMPARE(box.count(), 0);
-  }
 };
 
 QTEST_MAIN(ComComboBoxTests)
