@@ -9,6 +9,7 @@
 
 #include "fake_port_link.h"
 #include "protocol/line_protocol.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -125,12 +126,9 @@ TEST(BuildFrame, LargestSentSumFillsTheLowTwoBytes) {
 
 TEST(BuildFrame, BlockNumberOutOfRangeIsRefused) {
   for (int block : {-1, 4, 255}) {
-    try {
-      BuildFrame(Erased(), block);
-      FAIL() << block;
-    } catch (const std::out_of_range& e) {
-      EXPECT_EQ(std::string(e.what()), "block number " + std::to_string(block) + " out of range 0..3");
-    }
+    const auto error = Raised<std::out_of_range>([&] { BuildFrame(Erased(), block); });
+    ASSERT_TRUE(error) << block;
+    EXPECT_EQ(std::string(error->what()), "block number " + std::to_string(block) + " out of range 0..3");
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fake_port_link.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -88,12 +89,9 @@ TEST(SendPrimitives, WriteFailureReachesTheCaller) {
   port.failWrites = true;
   for (auto send : {+[](PortLink& p) { SendCommand(p, "WRACT"); }, +[](PortLink& p) { SendHexByte(p, 1); },
                     +[](PortLink& p) { SendTerminator(p); }}) {
-    try {
-      send(port);
-      FAIL() << "no error raised";
-    } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), "WriteFile function failed");
-    }
+    const auto error = Raised<std::runtime_error>([&] { send(port); });
+    ASSERT_TRUE(error);
+    EXPECT_STREQ(error->what(), "WriteFile function failed");
   }
 }
 
@@ -264,11 +262,12 @@ TEST_F(Receive, NoiseWithoutCrNeverGrowsTheBuffer) {
 // ---- DispatchLine ----
 
 TEST(DispatchLine, EachTestInTurn) {
-  const struct {
+  struct Row {
     const char* line;
     Flags flags;
     int status, message, block;
-  } rows[] = {
+  };
+  std::vector<Row> rows = {
       {"[0000,0,0]", kNone, 1, 0, 0},
       {"[", kNone, 1, 0, 0},  // malformed lines still reach the handler, which drops them
       {"<text>", kNone, 0, 1, 0},
@@ -282,20 +281,11 @@ TEST(DispatchLine, EachTestInTurn) {
       {"WRFLERR 3", {0, 0, 0, 1, 0, 0}, 0, 0, 0},
       {"RDFL", {0, 0, 0, 0, 1, 0}, 0, 0, 1},
       {"RDFLxyz", {0, 0, 0, 0, 1, 0}, 0, 0, 1},
-      // Near misses: ignored.
-      {"O", kNone, 0, 0, 0},
-      {"ok", kNone, 0, 0, 0},
-      {" OK", kNone, 0, 0, 0},
-      {"CRCO", kNone, 0, 0, 0},
-      {"WRO", kNone, 0, 0, 0},
-      {"WRFL", kNone, 0, 0, 0},
-      {"WRFLER", kNone, 0, 0, 0},
-      {"RDF", kNone, 0, 0, 0},
-      {"rdfl", kNone, 0, 0, 0},
-      {"x[", kNone, 0, 0, 0},
-      {">", kNone, 0, 0, 0},
-      {"]", kNone, 0, 0, 0},
   };
+  // Near misses: ignored.
+  for (const char* line : {"O", "ok", " OK", "CRCO", "WRO", "WRFL", "WRFLER", "RDF", "rdfl", "x[", ">", "]"}) {
+    rows.push_back({line, kNone, 0, 0, 0});
+  }
   for (const auto& row : rows) {
     ReplyState state;
     HandlerLog log;

@@ -36,8 +36,8 @@
 #include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
-#include "tests/support/indicator_letter.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/recording_view.h"
 
 namespace {
 
@@ -72,19 +72,6 @@ long ResidentKiB() {
   }
   return -1;
 }
-
-// Four lamps as letters, W Y S G R.
-class LampView : public TransferView {
- public:
-  void SetIndicator(int block, IndicatorColour colour) override {
-    lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour);
-  }
-  void SetAllIndicators(IndicatorColour colour) override { lamps = std::string(4, IndicatorLetter(colour)); }
-  void SetControlsEnabled(bool on) override { enabled = on; }
-
-  std::string lamps = "SSSS";
-  bool enabled = true;
-};
 
 class NoticeCounter : public UserNotice {
  public:
@@ -217,33 +204,21 @@ class FaultSoak : public ::testing::Test {
     SimFaults faults;
     pump.SilenceAfter(-1);
     const auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+    // True, and counted under its name, when the fault is drawn.
+    const auto drawn = [&](int percent, const char* fault) {
+      if (!chance(percent)) return false;
+      ++faultCounts[fault];
+      return true;
+    };
     const auto block = [&] { return static_cast<int>(random() % kBlockCount); };
-    if (chance(15)) {
-      faults.garbageRate = 0.5;
-      ++faultCounts["noise lines between replies"];
-    }
+    if (drawn(15, "noise lines between replies")) faults.garbageRate = 0.5;
     if (kind != Kind::Write) {
-      if (chance(8)) {
-        faults.badChecksum = block();
-        ++faultCounts["block reply with a wrong checksum"];
-      }
-      if (chance(8)) {
-        faults.wrongBlock = block();
-        ++faultCounts["block reply for another block"];
-      }
-      if (chance(4)) {
-        faults.lowercaseHex = true;
-        ++faultCounts["block reply in lower-case digits"];
-      }
+      if (drawn(8, "block reply with a wrong checksum")) faults.badChecksum = block();
+      if (drawn(8, "block reply for another block")) faults.wrongBlock = block();
+      if (drawn(4, "block reply in lower-case digits")) faults.lowercaseHex = true;
     } else {
-      if (chance(6)) {
-        faults.rejectWrite = block();
-        ++faultCounts["block write refused (WRFLERR)"];
-      }
-      if (chance(6)) {
-        faults.noCrcOk = true;
-        ++faultCounts["no CRCOK after WRACT"];
-      }
+      if (drawn(6, "block write refused (WRFLERR)")) faults.rejectWrite = block();
+      if (drawn(6, "no CRCOK after WRACT")) faults.noCrcOk = true;
     }
     line.Disarm();
     if (chance(8)) {
@@ -256,14 +231,10 @@ class FaultSoak : public ::testing::Test {
         line.FlipSent(after, bit);
       }
     }
-    if (chance(6)) {
-      pump.SilenceAfter(static_cast<int>(random() % 40));
-      ++faultCounts["replies stop part way"];
-    }
-    if (chance(6)) {
+    if (drawn(6, "replies stop part way")) pump.SilenceAfter(static_cast<int>(random() % 40));
+    if (drawn(6, "hang-up part way")) {
       // The module counts its replies since it was plugged in.
       faults.hangupAfter = module.RepliesSent() - repliesAtPlug + static_cast<int>(random() % 5);
-      ++faultCounts["hang-up part way"];
     }
     faulty = faults.badChecksum >= 0 || faults.wrongBlock >= 0 || faults.lowercaseHex || faults.rejectWrite >= 0 ||
              faults.noCrcOk || faults.hangupAfter >= 0;
@@ -296,7 +267,7 @@ class FaultSoak : public ::testing::Test {
   FlippingLine line{port};
   SyncPump loop{linked.sync, kTick};
   SoakPump pump{loop, module};
-  LampView view;
+  RecordingView view;
   NoticeCounter notice;
   TransferLink link = linked.link.Transfer(line, pump, &view, &notice);
 
@@ -338,7 +309,7 @@ TEST_F(FaultSoak, ThousandProceduresUnderRandomFaultsLoseNothing) {
     }
     const ImageBytes imageBefore = ParameterImage;
     InjectFaults(random, kind);
-    view.lamps = "SSSS";
+    view = RecordingView();
 
     const int flippedBefore = line.flipped;
     bool linkError = false;

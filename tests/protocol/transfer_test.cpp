@@ -20,42 +20,15 @@
 #include "serial/sync_pump.h"
 #include "sim/simulated_module.h"
 #include "tests/protocol/fake_port_link.h"
-#include "tests/support/indicator_letter.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/raised.h"
+#include "tests/support/recording_view.h"
 #include "tests/support/test_images.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// The transfer window as the procedures see it: four lamps, the buttons, and the
-// order of every call.
-class RecordingView : public TransferView {
- public:
-  void SetIndicator(int block, IndicatorColour colour) override {
-    lamps[static_cast<std::size_t>(block)] = IndicatorLetter(colour);
-    calls.push_back(std::to_string(block) + IndicatorLetter(colour));
-  }
-  void SetAllIndicators(IndicatorColour colour) override {
-    lamps = std::string(4, IndicatorLetter(colour));
-    calls.push_back(std::string("all ") + IndicatorLetter(colour));
-  }
-  void SetControlsEnabled(bool on) override {
-    enabled = on;
-    calls.push_back(on ? "enabled" : "disabled");
-  }
-  void ShowComparison(int block, const BlockComparison& comparison) override {
-    const char* outcomes[] = {"equal", "differs", "no reply"};
-    comparisons.push_back(std::to_string(block) + " " + outcomes[static_cast<int>(comparison.outcome)]);
-    for (const std::string& line : ReportLines(comparison.difference)) comparisons.push_back(line);
-  }
-
-  std::string lamps = "SSSS";
-  bool enabled = true;
-  std::vector<std::string> calls;
-  std::vector<std::string> comparisons;
-};
 
 class RecordingNotice : public UserNotice {
  public:
@@ -309,12 +282,9 @@ TEST_P(LinkError, EnablesTheButtonsBeforeTheErrorGoesOn) {
   module.SetFaults({.hangupAfter = 0});
   ASSERT_TRUE(loop.PumpUntil([&] { return module.HungUp(); }, 5s));
   ParameterImage = Pattern(9);
-  try {
-    GetParam().procedure(link);
-    FAIL() << "no error";
-  } catch (const EComPort& error) {
-    EXPECT_STREQ(error.what(), "WriteFile function failed (win error code: 5)");
-  }
+  const auto error = Raised<EComPort>([&] { GetParam().procedure(link); });
+  ASSERT_TRUE(error);
+  EXPECT_STREQ(error->what(), "WriteFile function failed (win error code: 5)");
   EXPECT_TRUE(view.enabled);
   EXPECT_EQ(view.calls.back(), "enabled");
   EXPECT_EQ(view.lamps, GetParam().name == std::string("Compare") ? "YYYY" : "WWWW");
@@ -331,12 +301,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, LinkError,
 TEST_F(TransferTest, AHangUpMidReadEndsTheReadCleanly) {
   module.SetFaults({.hangupAfter = 2});
   ParameterImage = Pattern(10);
-  try {
-    ReadModule(link);
-    EXPECT_EQ(view.lamps, "GGRW");
-  } catch (const EComPort& error) {
-    EXPECT_EQ(error.ErrorNumber(), CE_WriteFailed);
-    EXPECT_EQ(view.lamps, "GGWW");
+  const auto error = Raised<EComPort>([&] { ReadModule(link); });
+  EXPECT_EQ(view.lamps, error ? "GGWW" : "GGRW");
+  if (error) {
+    EXPECT_EQ(error->ErrorNumber(), CE_WriteFailed);
   }
   EXPECT_TRUE(view.enabled);
   EXPECT_EQ(ParameterImage, Pattern(10));
@@ -418,7 +386,7 @@ TEST(TickCountdown, CountsDownToZeroAndNoFurther) {
 // next to no CPU.
 class RealTimeTransfer : public TransferTest {
  protected:
-  RealTimeTransfer() : TransferTest(SyncPump::kRealTick) {}
+  RealTimeTransfer() : TransferTest(kTickPeriod) {}
 };
 
 TEST_F(RealTimeTransfer, ASilentModuleFailsTheReadAfterFiveSeconds) {

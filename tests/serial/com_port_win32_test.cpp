@@ -16,7 +16,8 @@
 #include "serial/linked_port.h"
 #include "serial/sync_pump.h"
 #include "sim/sample_image.h"
-#include "tests/support/indicator_letter.h"
+#include "tests/support/raised.h"
+#include "tests/support/recording_view.h"
 
 namespace {
 
@@ -26,16 +27,6 @@ bool ModulePortLive(const std::string& name) {
   const char* live = std::getenv("KELVARO_MODULE_PORTS");
   return live != nullptr && (" " + std::string(live) + " ").find(" " + name + " ") != std::string::npos;
 }
-
-class Lamps : public TransferView {
- public:
-  void SetIndicator(int block, IndicatorColour colour) override {
-    letters[static_cast<std::size_t>(block)] = IndicatorLetter(colour);
-  }
-  void SetAllIndicators(IndicatorColour colour) override { letters = std::string(4, IndicatorLetter(colour)); }
-  void SetControlsEnabled(bool) override {}
-  std::string letters = "SSSS";
-};
 
 class WinComPortTest : public ::testing::Test {
  protected:
@@ -53,8 +44,8 @@ class WinComPortTest : public ::testing::Test {
   TComPort& port = linked.port;
   // 20 ms ticks: a block's wait gives up after one second.
   SyncPump loop{linked.sync, 20ms};
-  Lamps lamps;
-  TransferLink link = linked.link.Transfer(port, loop, &lamps);
+  RecordingView view;
+  TransferLink link = linked.link.Transfer(port, loop, &view);
   std::vector<int> counts;
 };
 
@@ -70,14 +61,11 @@ TEST_F(WinComPortTest, AWriteOnAClosedPortCarriesWindowsOwnCode) {
 }
 
 TEST_F(WinComPortTest, ANameWithoutADeviceGivesError1WithTheSystemsCode) {
-  try {
-    port.SetPort("COM9");
-    port.SetConnected(true);
-    FAIL() << "opened COM9";
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.ErrorNumber(), CE_OpenFailed);
-    EXPECT_STREQ(e.what(), "Unable to open com port (win error code: 2)");
-  }
+  port.SetPort("COM9");
+  const auto error = Raised<EComPort>([&] { port.SetConnected(true); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorNumber(), CE_OpenFailed);
+  EXPECT_STREQ(error->what(), "Unable to open com port (win error code: 2)");
   EXPECT_FALSE(port.Connected());
   EXPECT_FALSE(port.ThreadRunning());
 }
@@ -86,7 +74,7 @@ TEST_F(WinComPortTest, ReadsTheModulesMemoryThroughNotifications) {
   Connect("COM5");
   EXPECT_TRUE(port.ThreadRunning());
   ReadModule(link);
-  EXPECT_EQ(lamps.letters, "GGGG");
+  EXPECT_EQ(view.lamps, "GGGG");
   EXPECT_EQ(ParameterImage, SampleImage());
   ASSERT_FALSE(counts.empty());
   for (int count : counts) EXPECT_GT(count, 0);
@@ -98,9 +86,9 @@ TEST_F(WinComPortTest, AWriteIsTakenIntoUseAndComparesEqual) {
   image[EEAddr::SmsText(1) + 1] ^= 0x01;
   ParameterImage = image;
   WriteModule(link);
-  EXPECT_EQ(lamps.letters, "GGGG");
+  EXPECT_EQ(view.lamps, "GGGG");
   CompareModule(link);
-  EXPECT_EQ(lamps.letters, "GGGG");
+  EXPECT_EQ(view.lamps, "GGGG");
   EXPECT_EQ(ParameterImage, image);
   // The module is shared by the tests: it gets its memory back.
   ParameterImage = SampleImage();
@@ -117,29 +105,25 @@ TEST_F(WinComPortTest, AReadWithNothingWaitingReturnsAtOnceAndReopeningStartsAFr
   port.SetConnected(true);
   EXPECT_TRUE(port.ThreadRunning());
   ReadModule(link);
-  EXPECT_EQ(lamps.letters, "GGGG");
+  EXPECT_EQ(view.lamps, "GGGG");
 }
 
 // Whether the third request still goes out (and times out) or meets the dead line, the
 // read ends cleanly; the next write fails.
 TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteFails) {
   Connect("COM6");
-  try {
-    ReadModule(link);
-    EXPECT_EQ(lamps.letters, "GGRW");
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.ErrorNumber(), CE_WriteFailed);
-    EXPECT_EQ(lamps.letters, "GGWW");
+  const auto readError = Raised<EComPort>([&] { ReadModule(link); });
+  EXPECT_EQ(view.lamps, readError ? "GGWW" : "GGRW");
+  if (readError) {
+    EXPECT_EQ(readError->ErrorNumber(), CE_WriteFailed);
   }
   EXPECT_EQ(ParameterImage[0], kErasedByte);
-  try {
-    port.WriteText("??\r");
-    FAIL() << "wrote to a line that has gone";
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.ErrorNumber(), CE_WriteFailed);
-    EXPECT_NE(e.PlatformCode(), 0);
-    EXPECT_EQ(e.what(), ComErrorText(CE_WriteFailed) + " (win error code: " + std::to_string(e.PlatformCode()) + ")");
-  }
+  const auto error = Raised<EComPort>([&] { port.WriteText("??\r"); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorNumber(), CE_WriteFailed);
+  EXPECT_NE(error->PlatformCode(), 0);
+  EXPECT_EQ(error->what(),
+            ComErrorText(CE_WriteFailed) + " (win error code: " + std::to_string(error->PlatformCode()) + ")");
   // The user can still disconnect.
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());

@@ -10,6 +10,7 @@
 #include "serial/port_names.h"
 #include "serial/port_names_linux.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -146,13 +147,10 @@ TEST_F(ListPorts, AppendsToWhatTheListHolds) {
 
 TEST_F(ListPorts, UnreadableDeviceFolderRaisesError15) {
   std::vector<std::string> list;
-  try {
-    ListSerialPortsIn(list, config.Path() + "/nowhere", sys);
-    FAIL() << "listed a missing folder";
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.ErrorNumber(), CE_EnumPortsFailed);
-    EXPECT_STREQ(e.what(), "EnumPorts function failed (win error code: 2)");
-  }
+  const auto error = Raised<EComPort>([&] { ListSerialPortsIn(list, config.Path() + "/nowhere", sys); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->ErrorNumber(), CE_EnumPortsFailed);
+  EXPECT_STREQ(error->what(), "EnumPorts function failed (win error code: 2)");
   EXPECT_TRUE(list.empty());
 }
 

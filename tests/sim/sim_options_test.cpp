@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/sim_options.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -77,12 +78,9 @@ struct BadRow {
 class ParseSimOptionsBad : public ::testing::TestWithParam<BadRow> {};
 
 TEST_P(ParseSimOptionsBad, SaysWhatIsWrong) {
-  try {
-    ParseSimOptions(GetParam().args);
-    FAIL() << "no error";
-  } catch (const SimUsageError& error) {
-    EXPECT_STREQ(error.what(), GetParam().message.c_str());
-  }
+  const auto error = Raised<SimUsageError>([&] { ParseSimOptions(GetParam().args); });
+  ASSERT_TRUE(error);
+  EXPECT_STREQ(error->what(), GetParam().message.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -15,6 +15,7 @@
 #include "sim/simulated_module.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_images.h"
 
 namespace {
@@ -86,12 +87,9 @@ TEST_F(SimulatedModuleTest, ReplacesAStaleLink) {
 TEST_F(SimulatedModuleTest, ConstructionFailsClearlyWhenTheFolderCannotBeMade) {
   const std::string blocker = config.Path() + "/file";
   { std::ofstream(blocker) << "x"; }
-  try {
-    SimulatedModule module("COM7", blocker);
-    FAIL() << "no error";
-  } catch (const std::system_error& error) {
-    EXPECT_EQ(std::string(error.what()).substr(0, 14 + blocker.size() + 6), "cannot create " + blocker + "/ports");
-  }
+  const auto error = Raised<std::system_error>([&] { SimulatedModule module("COM7", blocker); });
+  ASSERT_TRUE(error);
+  EXPECT_EQ(std::string(error->what()).substr(0, 14 + blocker.size() + 6), "cannot create " + blocker + "/ports");
 }
 
 TEST_F(SimulatedModuleTest, LeaksNoDescriptors) {
