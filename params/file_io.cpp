@@ -3,59 +3,35 @@
 
 #include "params/file_io.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
 #include "params/file_io_internal.h"
 
+const char kNotFoundText[] = "File not found";
+const char kInvalidNameText[] = "Invalid filename";
+const char kTooManyFilesText[] = "Too many open files";
+const char kAccessDeniedText[] = "File access denied";
+const char kDiskFullText[] = "Disk full";
+
 namespace {
 
 // Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
 constexpr int kTempNameAttempts = 100;
-constexpr char kFileTooLargeText[] = "File too large";
 
 // A NUL inside the name would make the system see a different, shorter name.
 bool BadName(const std::string& path) { return path.empty() || path.find('\0') != std::string::npos; }
 
-// The temporary file of a save: closed and removed unless it was moved into place.
-class TempFile {
- public:
-  explicit TempFile(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 1; !file_; ++attempt) {
-      path_ = TempSavePath(target, counter++);
-      int error = 0;
-      file_ = CreateNewFile(path_, error);
-      if (!file_ && (error != kFileErrorCodes.nameTaken || attempt == kTempNameAttempts)) FailNotCreated(error);
-    }
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  // Closed first: Windows removes no open file.
+// The temporary file of a save, removed unless it was moved into place; closed first,
+// since Windows removes no open file.
+struct TempFile {
+  std::string path;  // empty until the file is made, and once it is in place
+  std::unique_ptr<SystemFile> file;
   ~TempFile() {
-    file_.reset();
-    if (!moved_) RemoveFile(path_);
+    file.reset();
+    if (!path.empty()) RemoveFile(path);
   }
-
-  void WriteAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const std::size_t written = file_->Write(bytes);
-      if (written == 0) FailFile(kFileErrorCodes.diskFull);
-      bytes.remove_prefix(written);
-    }
-    file_->Flush();
-    file_->Close();
-  }
-  void MoveOver(const std::string& target) {
-    RenameOver(path_, target);
-    moved_ = true;
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  std::unique_ptr<SystemFile> file_;
-  bool moved_ = false;
 };
 
 }  // namespace
@@ -66,23 +42,16 @@ EInOutError::EInOutError(const std::string& message, int errorCode)
 void FailFile(int errorCode) { throw EInOutError(InOutErrorMessage(errorCode), errorCode); }
 void FailNotCreated(int errorCode) { throw EFileNotCreated(InOutErrorMessage(errorCode), errorCode); }
 
-EInOutError FileTooLarge() { return EInOutError(kFileTooLargeText, kFileErrorCodes.tooLarge); }
+EInOutError FileTooLarge() { return EInOutError("File too large", kFileErrorCodes.tooLarge); }
 
 std::string InOutErrorMessage(int errorCode) {
-  switch (FailureOf(errorCode)) {
-    case FileFailure::NotFound: return "File not found";
-    case FileFailure::InvalidName: return "Invalid filename";
-    case FileFailure::TooManyOpenFiles: return "Too many open files";
-    case FileFailure::AccessDenied: return "File access denied";
-    case FileFailure::DiskFull: return "Disk full";
-    case FileFailure::Other: break;
-  }
-  return "I/O error " + std::to_string(errorCode);
+  const auto row = std::find_if(kErrorTexts.begin(), kErrorTexts.end(),
+                                [&](const ErrorText& candidate) { return candidate.code == errorCode; });
+  return row != kErrorTexts.end() ? row->text : "I/O error " + std::to_string(errorCode);
 }
 
 std::string TempSavePath(const std::string& target, unsigned n) {
-  // The folder as the target names it, its last separator included: "" for none, "/" for the root.
-  const std::size_t nameStart = target.find_last_of(kSeparators) + 1;
+  const std::size_t nameStart = target.find_last_of(kSeparators) + 1;  // 0 without a folder
   return target.substr(0, nameStart) + ".kelvaro-save-" + std::to_string(ProcessId()) + "-" + std::to_string(n) +
          ".tmp";
 }
@@ -106,10 +75,27 @@ FileStart ReadFileStart(const std::string& path, std::size_t limit) {
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
   if (BadName(path) || std::strchr(kSeparators, path.back()) != nullptr) FailNotCreated(kFileErrorCodes.invalidName);
   const SaveTarget target = FindSaveTarget(path);
-  TempFile temp(target.path);
-  temp.WriteAll(bytes);
-  if (target.replacing) KeepAttributes(temp.Path(), target.keep);
-  temp.MoveOver(target.path);
+  static std::atomic<unsigned> counter{0};
+  TempFile temp;
+  for (int attempt = 1; !temp.file; ++attempt) {
+    const std::string name = TempSavePath(target.path, counter++);
+    int error = 0;
+    temp.file = CreateNewFile(name, error);
+    if (temp.file) {
+      temp.path = name;
+    } else if (error != kFileErrorCodes.nameTaken || attempt == kTempNameAttempts) {
+      FailNotCreated(error);
+    }
+  }
+  for (std::string_view rest = bytes; !rest.empty();) {
+    const std::size_t written = temp.file->Write(rest);
+    if (written == 0) FailFile(kFileErrorCodes.diskFull);
+    rest.remove_prefix(written);
+  }
+  temp.file->Close();
+  if (target.replacing) KeepAttributes(temp.path, target.keep);
+  RenameOver(temp.path, target.path);
+  temp.path.clear();
 }
 
 bool MakeParentFolders(const std::string& path) {

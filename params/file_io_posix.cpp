@@ -9,10 +9,15 @@
 
 #include "params/file_io_internal.h"
 
-const FileErrorCodes kFileErrorCodes{EINVAL, EEXIST, ENOSPC, EFBIG};
-const char kSeparators[] = "/";
-
 namespace {
+
+const ErrorText kTexts[] = {
+    {ENOENT, kNotFoundText},          {EINVAL, kInvalidNameText},   {ENOTDIR, kInvalidNameText},
+    {ENAMETOOLONG, kInvalidNameText}, {EISDIR, kInvalidNameText},   {EMFILE, kTooManyFilesText},
+    {ENFILE, kTooManyFilesText},      {EACCES, kAccessDeniedText},  {EPERM, kAccessDeniedText},
+    {EROFS, kAccessDeniedText},       {ETXTBSY, kAccessDeniedText}, {ENOSPC, kDiskFullText},
+    {EDQUOT, kDiskFullText},          {EFBIG, kDiskFullText},
+};
 
 class PosixFile : public SystemFile {
  public:
@@ -35,10 +40,8 @@ class PosixFile : public SystemFile {
     if (n < 0) FailFile(errno);
     return static_cast<std::size_t>(n);
   }
-  void Flush() override {
-    if (::fsync(fd_) != 0) FailFile(errno);
-  }
   void Close() override {
+    if (::fsync(fd_) != 0) FailFile(errno);
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) FailFile(errno);
@@ -51,31 +54,14 @@ class PosixFile : public SystemFile {
 // Only plain files are read or replaced: opening a FIFO would hang, opening a tty would toggle its lines.
 int NotPlainFileError(const struct stat& st) {
   if (S_ISDIR(st.st_mode)) return EISDIR;
-  if (!S_ISREG(st.st_mode)) return EINVAL;
-  return 0;
+  return S_ISREG(st.st_mode) ? 0 : EINVAL;
 }
 
 }  // namespace
 
-FileFailure FailureOf(int errorCode) {
-  switch (errorCode) {
-    case ENOENT: return FileFailure::NotFound;
-    case EINVAL:
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case EISDIR: return FileFailure::InvalidName;
-    case EMFILE:
-    case ENFILE: return FileFailure::TooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY: return FileFailure::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return FileFailure::DiskFull;
-    default: return FileFailure::Other;
-  }
-}
+const std::span<const ErrorText> kErrorTexts = kTexts;
+const FileErrorCodes kFileErrorCodes{EINVAL, EEXIST, ENOSPC, EFBIG};
+const char kSeparators[] = "/";
 
 std::size_t RootLength(const std::string&) { return 0; }
 
@@ -98,11 +84,8 @@ std::unique_ptr<SystemFile> OpenForReading(const std::string& path) {
 
 std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    error = errno;
-    return nullptr;
-  }
-  return std::make_unique<PosixFile>(fd);
+  error = errno;
+  return fd < 0 ? nullptr : std::make_unique<PosixFile>(fd);
 }
 
 SaveTarget FindSaveTarget(const std::string& path) {

@@ -10,15 +10,24 @@
 
 #include <windows.h>
 
-#include "params/file_io_internal.h"
+#include <utility>
 
-const FileErrorCodes kFileErrorCodes{ERROR_INVALID_NAME, ERROR_FILE_EXISTS, ERROR_DISK_FULL, ERROR_FILE_TOO_LARGE};
-const char kSeparators[] = "\\/";
+#include "params/file_io_internal.h"
 
 namespace {
 
 // The byte the appenders of a file lock, at 2^62.
 constexpr DWORD kAppendLockOffsetHigh = 0x40000000;
+
+const ErrorText kTexts[] = {
+    {ERROR_FILE_NOT_FOUND, kNotFoundText},     {ERROR_PATH_NOT_FOUND, kNotFoundText},
+    {ERROR_INVALID_NAME, kInvalidNameText},    {ERROR_BAD_PATHNAME, kInvalidNameText},
+    {ERROR_DIRECTORY, kInvalidNameText},       {ERROR_FILENAME_EXCED_RANGE, kInvalidNameText},
+    {ERROR_INVALID_DRIVE, kInvalidNameText},   {ERROR_TOO_MANY_OPEN_FILES, kTooManyFilesText},
+    {ERROR_ACCESS_DENIED, kAccessDeniedText},  {ERROR_SHARING_VIOLATION, kAccessDeniedText},
+    {ERROR_LOCK_VIOLATION, kAccessDeniedText}, {ERROR_WRITE_PROTECT, kAccessDeniedText},
+    {ERROR_DISK_FULL, kDiskFullText},          {ERROR_HANDLE_DISK_FULL, kDiskFullText},
+};
 
 [[noreturn]] void Fail(DWORD errorCode) { FailFile(static_cast<int>(errorCode)); }
 [[noreturn]] void FailCreating(DWORD errorCode) { FailNotCreated(static_cast<int>(errorCode)); }
@@ -40,13 +49,9 @@ class WinFile : public SystemFile {
     if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr)) Fail(GetLastError());
     return n;
   }
-  void Flush() override {
-    if (!FlushFileBuffers(handle_)) Fail(GetLastError());
-  }
   void Close() override {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(handle)) Fail(GetLastError());
+    if (!FlushFileBuffers(handle_)) Fail(GetLastError());
+    if (!CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) Fail(GetLastError());
   }
   HANDLE Get() const { return handle_; }
 
@@ -65,8 +70,7 @@ std::string FinalPath(const std::string& path) {
   WinFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Get() == INVALID_HANDLE_VALUE) FailCreating(GetLastError());
-  // Room for the "\\?\" in front of a drive path.
-  char target[MAX_PATH + 4] = {};
+  char target[MAX_PATH + 4] = {};  // room for the "\\?\" in front of a drive path
   const DWORD length = GetFinalPathNameByHandleA(file.Get(), target, sizeof target, FILE_NAME_NORMALIZED);
   if (length == 0) FailCreating(GetLastError());
   if (length >= sizeof target) FailCreating(ERROR_FILENAME_EXCED_RANGE);
@@ -81,27 +85,10 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
 
-FileFailure FailureOf(int errorCode) {
-  switch (errorCode) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND: return FileFailure::NotFound;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY:
-    case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_INVALID_DRIVE: return FileFailure::InvalidName;
-    case ERROR_TOO_MANY_OPEN_FILES: return FileFailure::TooManyOpenFiles;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: return FileFailure::AccessDenied;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return FileFailure::DiskFull;
-    default: return FileFailure::Other;
-  }
-}
+const std::span<const ErrorText> kErrorTexts = kTexts;
+const FileErrorCodes kFileErrorCodes{ERROR_INVALID_NAME, ERROR_FILE_EXISTS, ERROR_DISK_FULL, ERROR_FILE_TOO_LARGE};
+const char kSeparators[] = "\\/";
 
-// Past "C:", or past "\\server\share" of a network path.
 std::size_t RootLength(const std::string& path) {
   if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
     const std::size_t server = path.find_first_of(kSeparators, 2);
@@ -131,11 +118,8 @@ std::unique_ptr<SystemFile> OpenForReading(const std::string& path) {
 std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error) {
   const HANDLE handle =
       CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) {
-    error = static_cast<int>(GetLastError());
-    return nullptr;
-  }
-  return std::make_unique<WinFile>(handle);
+  error = static_cast<int>(GetLastError());
+  return handle == INVALID_HANDLE_VALUE ? nullptr : std::make_unique<WinFile>(handle);
 }
 
 SaveTarget FindSaveTarget(const std::string& path) {
@@ -149,10 +133,9 @@ SaveTarget FindSaveTarget(const std::string& path) {
   // A read-only file stays protected even though moving over it could be forced.
   if (attributes & FILE_ATTRIBUTE_READONLY) Fail(ERROR_ACCESS_DENIED);
   const std::string target = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? FinalPath(path) : path;
-  // A replaced file keeps these attributes; FILE_ATTRIBUTE_NORMAL stands for none of them.
-  constexpr DWORD kKept =
-      FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  const DWORD kept = attributes & kKept;
+  // These attributes are kept; FILE_ATTRIBUTE_NORMAL stands for none of them.
+  const DWORD kept = attributes & (FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
   return {target, true, kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL};
 }
 

@@ -136,7 +136,6 @@ QAccessibleInterface* CharGridAccessibleFactory(const QString& className, QObjec
   return nullptr;
 }
 
-
 }  // namespace
 
 void InstallCharGridAccessibility() {
