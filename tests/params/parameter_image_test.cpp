@@ -1,5 +1,6 @@
 #include "params/parameter_image.h"
 #include "tests/params/sample_images.h"
+#include "tests/support/test_images.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,6 @@ using Bytes = std::vector<std::uint8_t>;
 static_assert(EEAddr::EventCode(9) == 118);
 static_assert(EEAddr::SmsText(10) == 491);
 static_assert(EEAddr::SmsText(10) + 41 == 532);
-
-ImageBytes Erased() {
-  ImageBytes image;
-  image.fill(0xFF);
-  return image;
-}
 
 Bytes Slice(const ImageBytes& image, std::size_t offset, std::size_t size) {
   return Bytes(image.begin() + static_cast<long>(offset), image.begin() + static_cast<long>(offset + size));
@@ -91,9 +86,9 @@ TEST(StorePhoneNumber, Table) {
 }
 
 TEST(StorePhoneNumber, FieldPastTheImageIsRefused) {
-  ImageBytes image = Erased();
+  ImageBytes image = ErasedImage();
   EXPECT_THROW(StorePhoneNumber(image, kImageSize - 16, PhoneCells{}), std::out_of_range);
-  EXPECT_EQ(image, Erased());
+  EXPECT_EQ(image, ErasedImage());
   EXPECT_NO_THROW(StorePhoneNumber(image, kImageSize - 17, PhoneCells{}));
 }
 
@@ -121,7 +116,7 @@ const PhoneLoadRow kPhoneLoadRows[] = {
 TEST(LoadPhoneNumber, Table) {
   for (const auto& row : kPhoneLoadRows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Erased();
+    ImageBytes image = ErasedImage();
     Put(image, EEAddr::SmsFw2, row.field);
     EXPECT_EQ(LoadPhoneNumber(image, EEAddr::SmsFw2), Cells<kPhoneCells>(row.cells));
   }
@@ -153,7 +148,7 @@ TEST(LoadPrefix, Table) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Erased();
+    ImageBytes image = ErasedImage();
     Put(image, EEAddr::Prefix, row.field);
     EXPECT_EQ(LoadPrefix(image, EEAddr::Prefix), Cells<kPrefixCells>(row.cells));
   }
@@ -201,7 +196,7 @@ TEST(LoadEventCode, Table) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Erased();
+    ImageBytes image = ErasedImage();
     Put(image, EEAddr::EventCode(1), row.bytes);
     EXPECT_EQ(LoadEventCode(image, EEAddr::EventCode(1)), row.cells);
   }
@@ -261,16 +256,16 @@ TEST(LoadSmsText, Table) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ImageBytes image = Erased();
+    ImageBytes image = ErasedImage();
     Put(image, EEAddr::SmsText(1), row.field);
     EXPECT_EQ(LoadSmsText(image, EEAddr::SmsText(1)), row.text);
   }
 }
 
 TEST(LoadSmsText, FieldPastTheImageIsRefused) {
-  EXPECT_THROW(LoadSmsText(Erased(), kImageSize - 40), std::out_of_range);
-  EXPECT_THROW(LoadEventCode(Erased(), kImageSize - 1), std::out_of_range);
-  EXPECT_THROW(LoadPrefix(Erased(), kImageSize + 100), std::out_of_range);
+  EXPECT_THROW(LoadSmsText(ErasedImage(), kImageSize - 40), std::out_of_range);
+  EXPECT_THROW(LoadEventCode(ErasedImage(), kImageSize - 1), std::out_of_range);
+  EXPECT_THROW(LoadPrefix(ErasedImage(), kImageSize + 100), std::out_of_range);
 }
 
 // ---- StoreAll / LoadAll ----
@@ -291,7 +286,7 @@ EditorValues Sample() {
 }
 
 TEST(StoreAll, EachFieldAtItsOffset) {
-  ImageBytes image = Erased();
+  ImageBytes image = ErasedImage();
   StoreAll(image, Sample());
   EXPECT_EQ(Slice(image, EEAddr::AutoDial, 17), DigitField(3, "061", 16));
   EXPECT_EQ(Slice(image, EEAddr::SmsFw1, 17), DigitField(1, "2", 16));
@@ -310,7 +305,7 @@ TEST(StoreAll, EachFieldAtItsOffset) {
 }
 
 TEST(StoreAll, RoundTripThroughLoadAll) {
-  ImageBytes image = Erased();
+  ImageBytes image = ErasedImage();
   const EditorValues values = Sample();
   StoreAll(image, values);
   const EditorValues loaded = LoadAll(image);
@@ -325,7 +320,7 @@ TEST(StoreAll, RoundTripThroughLoadAll) {
 }
 
 TEST(LoadAll, ErasedImageShowsEmptyFields) {
-  const EditorValues values = LoadAll(Erased());
+  const EditorValues values = LoadAll(ErasedImage());
   for (const PhoneCells* cells : {&values.autoDial, &values.smsFw1, &values.smsFw2, &values.user1, &values.user2}) {
     EXPECT_EQ(*cells, PhoneCells{});
   }
@@ -343,7 +338,7 @@ TEST(LoadAll, StoreAllLeavesUntouchedBytesAlone) {
   for (unsigned seed : {5u, 6u, 7u}) {
     for (bool erased : {false, true}) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << (erased ? " erased" : ""));
-      ImageBytes image = erased ? Erased() : Arbitrary(seed);
+      ImageBytes image = erased ? ErasedImage() : Arbitrary(seed);
       const ImageBytes before = image;
       StoreAll(image, LoadAll(image));
       for (const Range& range : untouched) {
@@ -371,10 +366,10 @@ TEST(StoreAll, DifferentValuesStillLeaveUntouchedBytesAlone) {
 // ---- ParameterImage ----
 
 TEST(ParameterImage, StartsErasedAndEraseRestoresIt) {
-  EXPECT_EQ(ParameterImage, Erased());
+  EXPECT_EQ(ParameterImage, ErasedImage());
   ImageBytes image = Arbitrary(9);
   EraseImage(image);
-  EXPECT_EQ(image, Erased());
+  EXPECT_EQ(image, ErasedImage());
 }
 
 }  // namespace

@@ -10,14 +10,9 @@
 #include "fake_port_link.h"
 #include "protocol/line_protocol.h"
 #include "tests/support/raised.h"
+#include "tests/support/test_images.h"
 
 namespace {
-
-ImageBytes Erased() {
-  ImageBytes image;
-  image.fill(0xFF);
-  return image;
-}
 
 // The wire form written out independently of the codec.
 std::string Hex(const BlockFrame& frame) {
@@ -97,7 +92,7 @@ TEST(BuildFrame, ErasedBlocksCarryTheSumMostSignificantByteFirst) {
               {2, {0x00, 0x00, 0x7F, 0x82}},
               {3, {0x00, 0x00, 0x7F, 0x83}}};
   for (const auto& row : rows) {
-    const BlockFrame frame = BuildFrame(Erased(), row.block);
+    const BlockFrame frame = BuildFrame(ErasedImage(), row.block);
     EXPECT_EQ(ChecksumBytes(frame), row.sum) << row.block;
     EXPECT_EQ(frame[265], row.block);
   }
@@ -126,7 +121,7 @@ TEST(BuildFrame, LargestSentSumFillsTheLowTwoBytes) {
 
 TEST(BuildFrame, BlockNumberOutOfRangeIsRefused) {
   for (int block : {-1, 4, 255}) {
-    const auto error = Raised<std::out_of_range>([&] { BuildFrame(Erased(), block); });
+    const auto error = Raised<std::out_of_range>([&] { BuildFrame(ErasedImage(), block); });
     ASSERT_TRUE(error) << block;
     EXPECT_EQ(std::string(error->what()), "block number " + std::to_string(block) + " out of range 0..3");
   }
@@ -136,7 +131,7 @@ TEST(BuildFrame, BlockNumberOutOfRangeIsRefused) {
 
 TEST(FrameToHex, ErasedBlockZeroOnTheWire) {
   const std::string expected = std::string(512, 'F') + std::string(18, '0') + "00" + "00007F80";
-  EXPECT_EQ(FrameToHex(BuildFrame(Erased(), 0)), expected);
+  EXPECT_EQ(FrameToHex(BuildFrame(ErasedImage(), 0)), expected);
 }
 
 TEST(FrameToHex, EveryByteUpperCaseHighNibbleFirst) {
@@ -149,7 +144,7 @@ TEST(FrameToHex, EveryByteUpperCaseHighNibbleFirst) {
 
 TEST(FrameToHex, WriteSendsTheSameDigitsByteByByte) {
   FakePortLink port;
-  const BlockFrame frame = BuildFrame(Erased(), 2);
+  const BlockFrame frame = BuildFrame(ErasedImage(), 2);
   for (std::uint8_t b : frame) SendHexByte(port, b);
   std::string joined;
   for (const auto& w : port.writes) joined += w;
@@ -199,7 +194,7 @@ TEST(CheckReceivedChecksum, SumAbove16BitsReadsTheThirdByte) {
 class DecodeReply : public ::testing::Test {
  protected:
   BlockFrame target = Filled(0xAA);  // what was there before
-  BlockFrame erased0 = AsReceived(BuildFrame(Erased(), 0), 0x7F80);
+  BlockFrame erased0 = AsReceived(BuildFrame(ErasedImage(), 0), 0x7F80);
 };
 
 TEST_F(DecodeReply, ErasedBlockZeroFromTheModule) {
@@ -231,7 +226,7 @@ TEST_F(DecodeReply, WrongLengthLeavesTheFrameUntouched) {
 }
 
 TEST_F(DecodeReply, ChecksumInSendingOrderIsBad) {
-  const BlockFrame sent = BuildFrame(Erased(), 0);
+  const BlockFrame sent = BuildFrame(ErasedImage(), 0);
   EXPECT_FALSE(DecodeBlockReply(Reply(sent), target));
   EXPECT_EQ(target, sent);  // all of it was decoded before the check
 }
@@ -252,7 +247,7 @@ TEST_F(DecodeReply, OneFlippedBitAnywhereIsBad) {
 }
 
 TEST_F(DecodeReply, BlockNumberAndZeroBytesAreNotTested) {
-  BlockFrame frame = BuildFrame(Erased(), 0);
+  BlockFrame frame = BuildFrame(ErasedImage(), 0);
   frame[256] = 0x12;
   frame[264] = 0x34;
   frame[265] = 0x09;
@@ -279,7 +274,7 @@ TEST_F(DecodeReply, BadDigitStopsDecodingThere) {
 }
 
 TEST_F(DecodeReply, AllLowerCaseIsBad) {
-  std::string line = Reply(AsReceived(BuildFrame(Erased(), 1), 0x7F81));
+  std::string line = Reply(AsReceived(BuildFrame(ErasedImage(), 1), 0x7F81));
   for (std::size_t i = 4; i < line.size(); ++i) line[i] = static_cast<char>(std::tolower(line[i]));
   EXPECT_FALSE(DecodeBlockReply(line, target));
 }

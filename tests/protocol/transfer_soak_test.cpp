@@ -73,12 +73,6 @@ long ResidentKiB() {
   return -1;
 }
 
-class NoticeCounter : public UserNotice {
- public:
-  void ShowPlainMessage(const std::string&) override { ++shown; }
-  int shown = 0;
-};
-
 // The test loop, which also lets the module fall silent after a given number of
 // event rounds: replies that stop part way through a procedure.
 class SoakPump : public EventPump {
@@ -268,7 +262,7 @@ class FaultSoak : public ::testing::Test {
   SyncPump loop{linked.sync, kTick};
   SoakPump pump{loop, module};
   RecordingView view;
-  NoticeCounter notice;
+  RecordingNotice notice;
   TransferLink link = linked.link.Transfer(line, pump, &view, &notice);
 
   std::map<std::string, int> counts;
@@ -349,7 +343,7 @@ TEST_F(FaultSoak, ThousandProceduresUnderRandomFaultsLoseNothing) {
     }
 
     if (!view.enabled) Fail(n, kind, "the buttons stayed disabled");
-    if (notice.shown != 0) Fail(n, kind, "a no-connection box with the port open");
+    if (!notice.messages.empty()) Fail(n, kind, "a no-connection box with the port open");
     switch (kind) {
       case Kind::Read:
         if (moduleAfter != moduleBefore) Fail(n, kind, "a read changed the module's memory");

@@ -30,12 +30,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class RecordingNotice : public UserNotice {
- public:
-  void ShowPlainMessage(const std::string& text) override { messages.push_back(text); }
-  std::vector<std::string> messages;
-};
-
 ImageBytes Pattern(int seed) { return SteppedImage(11, seed); }
 
 using Procedure = void (*)(TransferLink&);
