@@ -6,31 +6,14 @@
 
 class TCustomComPort;
 
-enum TBaudRate {
-  br110,
-  br300,
-  br600,
-  br1200,
-  br2400,
-  br4800,
-  br9600,
-  br14400,
-  br19200,
-  br38400,
-  br56000,
-  br57600,
-  br115200,
-  br128000,
-  br256000,
-};
-enum TDataBits { dbFive, dbSix, dbSeven, dbEight };
-enum TStopBits { sbOneStopBit, sbOne5StopBits, sbTwoStopBits };
-enum TParityBits { prNone, prOdd, prEven, prMark, prSpace };
-enum TDTRFlowControl { dtrDisable, dtrEnable, dtrHandshake };
-enum TRTSFlowControl { rtsDisable, rtsEnable, rtsHandshake, rtsToggle };
-
-// Bit/s that a TBaudRate names.
-int BaudRateValue(TBaudRate rate);
+// Of each enumerated setting, the one value this program uses; the rest of the
+// setting space is not offered. Each value is the number the DCB has for it.
+enum TBaudRate { br19200 = 19200 };
+enum TDataBits { dbEight = 8 };
+enum TStopBits { sbOneStopBit = 0 };     // ONESTOPBIT
+enum TParityBits { prNone = 0 };         // NOPARITY
+enum TDTRFlowControl { dtrEnable = 1 };  // DTR_CONTROL_ENABLE
+enum TRTSFlowControl { rtsEnable = 1 };  // RTS_CONTROL_ENABLE
 
 // Each setting object keeps a back reference to the port that owns it.
 class TComSettingObject {

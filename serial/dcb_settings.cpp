@@ -21,12 +21,12 @@ DCB MakeDcb(const TComLineSettings& settings, int inputQueueSize) {
   const TComFlowValues& flow = settings.flow;
   DCB dcb{};
   dcb.DCBlength = sizeof(DCB);
-  dcb.BaudRate = static_cast<DWORD>(BaudRateValue(settings.baudRate));
+  dcb.BaudRate = static_cast<DWORD>(settings.baudRate);
   dcb.fBinary = TRUE;
   dcb.fParity = settings.parity.check;
   dcb.fOutxCtsFlow = flow.outCTSFlow;
   dcb.fOutxDsrFlow = flow.outDSRFlow;
-  // The enumerations run in the order of DTR_CONTROL_* and RTS_CONTROL_*.
+  // The enumerated settings hold the DCB's own numbers.
   dcb.fDtrControl = static_cast<DWORD>(flow.controlDTR);
   dcb.fDsrSensitivity = flow.dsrSensitivity;
   dcb.fTXContinueOnXoff = flow.txContinueOnXoff;
@@ -38,8 +38,7 @@ DCB MakeDcb(const TComLineSettings& settings, int inputQueueSize) {
   dcb.fAbortOnError = FALSE;
   dcb.XonLim = static_cast<WORD>(inputQueueSize / 4);
   dcb.XoffLim = static_cast<WORD>(inputQueueSize / 4);
-  dcb.ByteSize = static_cast<BYTE>(5 + settings.dataBits);
-  // TParityBits and TStopBits run in the order of NOPARITY.. and ONESTOPBIT...
+  dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
   dcb.Parity = static_cast<BYTE>(settings.parity.bits);
   dcb.StopBits = static_cast<BYTE>(settings.stopBits);
   dcb.XonChar = flow.xonChar;

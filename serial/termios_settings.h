@@ -7,8 +7,7 @@
 
 // Fills t from settings, starting from raw mode: no CR/LF translation, no echo,
 // no signals, reads that return at once (VMIN = VTIME = 0), CLOCAL | CREAD.
-// False when the line cannot be set so (a rate termios has no constant for,
-// DSR flow control or sensitivity, DTR handshake, RTS toggle).
+// False when the line cannot be set so (CTS or DSR flow control, DSR sensitivity).
 bool MakeTermios(const TComLineSettings& settings, termios& t);
 
 // The modem lines (TIOCM_DTR, TIOCM_RTS) that the settings assert while open.

@@ -38,13 +38,8 @@ struct DcbRow {
 
 TEST(MakeDcb, EachSettingReachesItsOwnField) {
   const DcbRow rows[] = {
-      {"7 data bits", [](auto& s) { s.dataBits = dbSeven; }, [](const DCB& d) { return d.ByteSize == 7; }},
-      {"two stop bits", [](auto& s) { s.stopBits = sbTwoStopBits; }, [](const DCB& d) { return d.StopBits == 2; }},
-      {"even parity", [](auto& s) { s.parity.bits = prEven; }, [](const DCB& d) { return d.Parity == EVENPARITY; }},
       {"parity check", [](auto& s) { s.parity.check = true; }, [](const DCB& d) { return d.fParity == 1; }},
       {"CTS flow", [](auto& s) { s.flow.outCTSFlow = true; }, [](const DCB& d) { return d.fOutxCtsFlow == 1; }},
-      {"DTR handshake", [](auto& s) { s.flow.controlDTR = dtrHandshake; },
-       [](const DCB& d) { return d.fDtrControl == DTR_CONTROL_HANDSHAKE; }},
       {"replace char", [](auto& s) { s.parity.replace = true, s.parity.replaceChar = '?'; },
        [](const DCB& d) { return d.fErrorChar == 1 && d.ErrorChar == '?'; }},
   };
