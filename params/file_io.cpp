@@ -20,8 +20,16 @@ namespace {
 // Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
 constexpr int kTempNameAttempts = 100;
 
-// A NUL inside the name would make the system see a different, shorter name.
-bool BadName(const std::string& path) { return path.empty() || path.find('\0') != std::string::npos; }
+// The error number of a name the system's calls would misread, else 0: a NUL inside it
+// would make them see a shorter name, a separator at its end a folder's (which one
+// system refuses and another opens as the file), and a path of kPathLimit characters
+// or more they cannot name at all.
+int NameError(const std::string& path) {
+  if (path.empty() || path.find('\0') != std::string::npos || std::strchr(kSeparators, path.back()) != nullptr) {
+    return kFileErrorCodes.invalidName;
+  }
+  return path.size() >= kPathLimit ? kFileErrorCodes.nameTooLong : 0;
+}
 
 // The temporary file of a save, removed unless it was moved into place; closed first,
 // since Windows removes no open file.
@@ -57,7 +65,7 @@ std::string TempSavePath(const std::string& target, unsigned n) {
 }
 
 FileStart ReadFileStart(const std::string& path, std::size_t limit) {
-  if (BadName(path)) FailFile(kFileErrorCodes.invalidName);
+  if (const int error = NameError(path)) FailFile(error);
   const std::unique_ptr<SystemFile> file = OpenForReading(path);
   FileStart start;
   start.bytes.resize(limit);
@@ -73,14 +81,16 @@ FileStart ReadFileStart(const std::string& path, std::size_t limit) {
 }
 
 void SaveFileAtomically(const std::string& path, std::string_view bytes) {
-  if (BadName(path) || std::strchr(kSeparators, path.back()) != nullptr) FailNotCreated(kFileErrorCodes.invalidName);
+  if (const int error = NameError(path)) FailNotCreated(error);
   const SaveTarget target = FindSaveTarget(path);
+  // Through a link, the file it names, whose path may be longer.
+  if (const int error = NameError(target.path)) FailNotCreated(error);
   static std::atomic<unsigned> counter{0};
   TempFile temp;
   for (int attempt = 1; !temp.file; ++attempt) {
     const std::string name = TempSavePath(target.path, counter++);
-    int error = 0;
-    temp.file = CreateNewFile(name, error);
+    int error = NameError(name);
+    if (error == 0) temp.file = CreateNewFile(name, error);
     if (temp.file) {
       temp.path = name;
     } else if (error != kFileErrorCodes.nameTaken || attempt == kTempNameAttempts) {
@@ -106,4 +116,17 @@ bool MakeParentFolders(const std::string& path) {
     if (!MakeFolder(path.substr(0, separator))) return false;
   }
   return true;
+}
+
+AppendOnlyFile::AppendOnlyFile(const std::string& path) {
+  if (const int error = NameError(path)) FailFile(error);
+  file_ = OpenForAppending(path);
+}
+
+AppendOnlyFile::~AppendOnlyFile() = default;
+
+void AppendOnlyFile::Append(std::string_view bytes) {
+  // The rest in a second write could land after another program's line.
+  if (file_->Write(bytes) != bytes.size()) FailFile(kFileErrorCodes.diskFull);
+  file_->Flush();
 }

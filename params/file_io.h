@@ -4,7 +4,7 @@
 // target and renames it into place, so a failed save leaves any previous file intact.
 
 #include <cstddef>
-#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -56,6 +56,8 @@ void SaveFileAtomically(const std::string& path, std::string_view bytes);
 // Creates every missing folder above path; false when one cannot be made.
 bool MakeParentFolders(const std::string& path);
 
+class SystemFile;
+
 // A file that only grows, such as a record several programs append to at once: each
 // Append lands at the end in one write, so their lines never mix. A missing file is
 // created; one that cannot be opened for appending, or is no regular file, raises
@@ -64,10 +66,8 @@ class AppendOnlyFile {
  public:
   explicit AppendOnlyFile(const std::string& path);
   ~AppendOnlyFile();
-  AppendOnlyFile(const AppendOnlyFile&) = delete;
-  AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
   void Append(std::string_view bytes);
 
  private:
-  std::intptr_t handle_;  // the platform's descriptor or handle
+  std::unique_ptr<SystemFile> file_;
 };

@@ -23,11 +23,13 @@ struct ErrorText {
 extern const std::span<const ErrorText> kErrorTexts;
 
 // The system's numbers for what the shared rules find themselves: a name that names no
-// file, a new file's name taken, a write that took nothing, a file longer than its reader takes.
+// file, a name longer than the system's calls take, a new file's name taken, a write
+// that took nothing, a file longer than its reader takes.
 struct FileErrorCodes {
-  int invalidName, nameTaken, diskFull, tooLarge;
+  int invalidName, nameTooLong, nameTaken, diskFull, tooLarge;
 };
 extern const FileErrorCodes kFileErrorCodes;
+extern const std::size_t kPathLimit;  // a path this long or longer the system's calls cannot name
 
 extern const char kSeparators[];                  // the characters that end a folder's name
 std::size_t RootLength(const std::string& path);  // past "C:" or "\\server\share" on Windows
@@ -42,13 +44,17 @@ class SystemFile {
   virtual int Read(char* buffer, std::size_t size, std::size_t& got) = 0;
   // Some of bytes; none when the medium is full.
   virtual std::size_t Write(std::string_view bytes) = 0;
-  // Flushes to the medium and closes now, so that delayed write errors are raised.
+  virtual void Flush() = 0;  // to the medium
+  // Flushes and closes now, so that delayed write errors are raised.
   virtual void Close() = 0;
 };
 // Plain files only: a folder, a pipe or a device is an invalid name.
 std::unique_ptr<SystemFile> OpenForReading(const std::string& path);
 // A new file, or nullptr and the error number.
 std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error);
+// A plain file, made when missing, whose every Write lands at its end in one piece, even
+// while other programs append to it.
+std::unique_ptr<SystemFile> OpenForAppending(const std::string& path);
 
 // What a save replaces (through a link, the file it points at) and what the new file
 // keeps of it: its permissions, or its attributes on Windows. A read-only file raises

@@ -1,6 +1,7 @@
 // The file seam on POSIX: descriptors, errno, and rename for the atomic save.
 
 #include <fcntl.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,8 +41,11 @@ class PosixFile : public SystemFile {
     if (n < 0) FailFile(errno);
     return static_cast<std::size_t>(n);
   }
-  void Close() override {
+  void Flush() override {
     if (::fsync(fd_) != 0) FailFile(errno);
+  }
+  void Close() override {
+    Flush();
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) FailFile(errno);
@@ -57,10 +61,22 @@ int NotPlainFileError(const struct stat& st) {
   return S_ISREG(st.st_mode) ? 0 : EINVAL;
 }
 
+// Non-blocking, so that a FIFO under that name cannot hold us; it is refused after the open.
+std::unique_ptr<SystemFile> OpenPlainFile(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+  if (fd < 0) FailFile(errno);
+  auto file = std::make_unique<PosixFile>(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) FailFile(errno);
+  if (const int err = NotPlainFileError(st)) FailFile(err);
+  return file;
+}
+
 }  // namespace
 
 const std::span<const ErrorText> kErrorTexts = kTexts;
-const FileErrorCodes kFileErrorCodes{EINVAL, EEXIST, ENOSPC, EFBIG};
+const FileErrorCodes kFileErrorCodes{EINVAL, ENAMETOOLONG, EEXIST, ENOSPC, EFBIG};
+const std::size_t kPathLimit = PATH_MAX;
 const char kSeparators[] = "/";
 
 std::size_t RootLength(const std::string&) { return 0; }
@@ -73,13 +89,12 @@ std::unique_ptr<SystemFile> OpenForReading(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) FailFile(errno);
   if (const int err = NotPlainFileError(st)) FailFile(err);
-  // Non-blocking, so that a FIFO swapped in since the first look cannot hold us.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) FailFile(errno);
-  auto file = std::make_unique<PosixFile>(fd);
-  if (::fstat(fd, &st) != 0) FailFile(errno);
-  if (const int err = NotPlainFileError(st)) FailFile(err);
-  return file;
+  return OpenPlainFile(path, O_RDONLY);
+}
+
+// O_APPEND: the system puts each write at the end, whoever else appends.
+std::unique_ptr<SystemFile> OpenForAppending(const std::string& path) {
+  return OpenPlainFile(path, O_WRONLY | O_APPEND | O_CREAT);
 }
 
 std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error) {
@@ -115,30 +130,3 @@ void RenameOver(const std::string& from, const std::string& to) {
 }
 
 void RemoveFile(const std::string& path) { ::unlink(path.c_str()); }
-
-AppendOnlyFile::AppendOnlyFile(const std::string& path) : handle_(-1) {
-  if (path.empty() || path.find('\0') != std::string::npos) FailFile(EINVAL);
-  // Non-blocking, so that a FIFO under that name cannot hold us; it is refused below.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-  if (fd < 0) FailFile(errno);
-  PosixFile file(fd);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) FailFile(errno);
-  if (const int err = NotPlainFileError(st)) FailFile(err);
-  handle_ = ::dup(fd);
-  if (handle_ < 0) FailFile(errno);
-}
-
-AppendOnlyFile::~AppendOnlyFile() { ::close(static_cast<int>(handle_)); }
-
-void AppendOnlyFile::Append(std::string_view bytes) {
-  const int fd = static_cast<int>(handle_);
-  ssize_t written;
-  do {
-    written = ::write(fd, bytes.data(), bytes.size());
-  } while (written < 0 && errno == EINTR);
-  if (written < 0) FailFile(errno);
-  // The rest in a second write could land after another program's line.
-  if (static_cast<std::size_t>(written) != bytes.size()) FailFile(ENOSPC);
-  if (::fsync(fd) != 0) FailFile(errno);
-}

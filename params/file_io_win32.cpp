@@ -32,9 +32,27 @@ const ErrorText kTexts[] = {
 [[noreturn]] void Fail(DWORD errorCode) { FailFile(static_cast<int>(errorCode)); }
 [[noreturn]] void FailCreating(DWORD errorCode) { FailNotCreated(static_cast<int>(errorCode)); }
 
+// Wine finds a file's end and writes there in two steps, so two appenders could write
+// over each other; every appender holds a lock on this byte while it writes. It lies
+// far past any record's bytes, so readers never meet it.
+class AppendLock {
+ public:
+  AppendLock(HANDLE file, bool appending) : file_(appending ? file : INVALID_HANDLE_VALUE) {
+    byte_.OffsetHigh = kAppendLockOffsetHigh;
+    if (appending && !LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &byte_)) Fail(GetLastError());
+  }
+  ~AppendLock() {
+    if (file_ != INVALID_HANDLE_VALUE) UnlockFileEx(file_, 0, 1, 0, &byte_);
+  }
+
+ private:
+  HANDLE file_;
+  OVERLAPPED byte_{};
+};
+
 class WinFile : public SystemFile {
  public:
-  explicit WinFile(HANDLE handle) : handle_(handle) {}
+  explicit WinFile(HANDLE handle, bool appending = false) : handle_(handle), appending_(appending) {}
   ~WinFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
@@ -45,18 +63,23 @@ class WinFile : public SystemFile {
     return 0;
   }
   std::size_t Write(std::string_view bytes) override {
+    const AppendLock lock(handle_, appending_);
     DWORD n = 0;
     if (!WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr)) Fail(GetLastError());
     return n;
   }
-  void Close() override {
+  void Flush() override {
     if (!FlushFileBuffers(handle_)) Fail(GetLastError());
+  }
+  void Close() override {
+    Flush();
     if (!CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE))) Fail(GetLastError());
   }
   HANDLE Get() const { return handle_; }
 
  private:
   HANDLE handle_;
+  bool appending_;
 };
 
 // Only plain files are read or replaced: a folder or a device (NUL, COM1) is no image.
@@ -65,7 +88,6 @@ DWORD NotPlainFileError(DWORD attributes) {
 }
 
 // The file a link or junction names, so that the save replaces it rather than the link.
-// One the ANSI functions cannot name is an invalid name, refused before anything is made.
 std::string FinalPath(const std::string& path) {
   WinFile file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -77,16 +99,26 @@ std::string FinalPath(const std::string& path) {
   std::string result(target, length);
   // Plain drive paths read better, and MoveFileEx takes them either way.
   if (result.rfind("\\\\?\\", 0) == 0 && result.size() > 6 && result[5] == ':') result.erase(0, 4);
-  if (result.size() >= MAX_PATH) FailCreating(ERROR_FILENAME_EXCED_RANGE);
   return result;
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// A file just opened, or the error of its opening; a device under its name (NUL, COM1,
+// or one swapped in since a first look) is an invalid name.
+std::unique_ptr<SystemFile> OpenedPlainFile(HANDLE handle, bool appending = false) {
+  if (handle == INVALID_HANDLE_VALUE) Fail(GetLastError());
+  auto file = std::make_unique<WinFile>(handle, appending);
+  if (GetFileType(handle) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
+  return file;
+}
+
 }  // namespace
 
 const std::span<const ErrorText> kErrorTexts = kTexts;
-const FileErrorCodes kFileErrorCodes{ERROR_INVALID_NAME, ERROR_FILE_EXISTS, ERROR_DISK_FULL, ERROR_FILE_TOO_LARGE};
+const FileErrorCodes kFileErrorCodes{ERROR_INVALID_NAME, ERROR_FILENAME_EXCED_RANGE, ERROR_FILE_EXISTS, ERROR_DISK_FULL,
+                                     ERROR_FILE_TOO_LARGE};
+const std::size_t kPathLimit = MAX_PATH;
 const char kSeparators[] = "\\/";
 
 std::size_t RootLength(const std::string& path) {
@@ -107,12 +139,17 @@ std::unique_ptr<SystemFile> OpenForReading(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) Fail(GetLastError());
   if (const DWORD err = NotPlainFileError(attributes)) Fail(err);
-  auto file = std::make_unique<WinFile>(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file->Get() == INVALID_HANDLE_VALUE) Fail(GetLastError());
-  // A device swapped in under the same name since the first look.
-  if (GetFileType(file->Get()) != FILE_TYPE_DISK) Fail(ERROR_INVALID_NAME);
-  return file;
+  return OpenedPlainFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Append access without write access: the system puts every write at the end. Read
+// access only for the appenders' lock.
+std::unique_ptr<SystemFile> OpenForAppending(const std::string& path) {
+  return OpenedPlainFile(
+      CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr),
+      true);
 }
 
 std::unique_ptr<SystemFile> CreateNewFile(const std::string& path, int& error) {
@@ -150,38 +187,3 @@ void RenameOver(const std::string& from, const std::string& to) {
 }
 
 void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }
-
-AppendOnlyFile::AppendOnlyFile(const std::string& path) {
-  if (path.empty() || path.find('\0') != std::string::npos || IsSeparator(path.back())) Fail(ERROR_INVALID_NAME);
-  // Append access without write access: the system puts every write at the end. Read
-  // access only for the lock below.
-  const HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA | GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail(GetLastError());
-  if (GetFileType(file) != FILE_TYPE_DISK) {
-    CloseHandle(file);
-    Fail(ERROR_INVALID_NAME);
-  }
-  handle_ = reinterpret_cast<std::intptr_t>(file);
-}
-
-AppendOnlyFile::~AppendOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
-
-void AppendOnlyFile::Append(std::string_view bytes) {
-  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
-  // Wine finds the end and writes there in two steps, so two appenders can write over
-  // each other; every appender holds this lock while it writes. It lies far past any
-  // record's bytes, so readers never meet it.
-  OVERLAPPED lockByte{};
-  lockByte.OffsetHigh = kAppendLockOffsetHigh;
-  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockByte)) Fail(GetLastError());
-  DWORD written = 0;
-  const bool wrote = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  const DWORD err = GetLastError();
-  UnlockFileEx(file, 0, 1, 0, &lockByte);
-  if (!wrote) Fail(err);
-  // The rest in a second write could land after another program's line.
-  if (written != bytes.size()) Fail(ERROR_DISK_FULL);
-  if (!FlushFileBuffers(file)) Fail(GetLastError());
-}

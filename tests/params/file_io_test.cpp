@@ -2,9 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "params/file_io.h"
 #include "params/file_io_internal.h"
+#include "tests/support/raised.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // The temporary file of a save goes into the folder as the target's path names it:
 // the same on every platform, the root and a bare name included.
@@ -13,6 +22,37 @@ TEST(TempSavePath, LiesBesideTheTargetAsItsPathNamesIt) {
       {"a.HVK", ""}, {"d/a.HVK", "d/"}, {"/a.HVK", "/"}, {"d/e/a.HVK", "d/e/"}, {"./a.HVK", "./"}};
   const std::string name = ".kelvaro-save-" + std::to_string(ProcessId()) + "-7.tmp";
   for (const auto& [target, folder] : rows) EXPECT_EQ(TempSavePath(target, 7), folder + name) << target;
+}
+
+// A separator at a name's end was refused by one system and opened as the file by
+// another, and a path too long for the system's calls came back as whatever error they
+// chose: every way into a file now refuses both alike, before anything is made.
+TEST(FileNames, ATrailingSeparatorOrAnOverlongPathIsRefusedAlikeEverywhere) {
+  const std::string folder = (fs::temp_directory_path() / ("kelvaro-names-" + std::to_string(ProcessId()))).string();
+  fs::create_directory(folder);
+  const std::string existing = folder + kSeparators[0] + "f";
+  std::ofstream(existing) << "x";
+  const std::pair<std::string, int> rows[] = {
+      {existing + kSeparators[0], kFileErrorCodes.invalidName},
+      {folder + kSeparators[0] + "new" + kSeparators[0], kFileErrorCodes.invalidName},
+      {folder + kSeparators[0] + std::string(kPathLimit, 'n'), kFileErrorCodes.nameTooLong},
+  };
+  const std::function<void(const std::string&)> calls[] = {
+      [](const std::string& path) { ReadFileStart(path, 16); },
+      [](const std::string& path) { SaveFileAtomically(path, "new"); },
+      [](const std::string& path) { AppendOnlyFile(path).Append("new"); },
+  };
+  for (const auto& [path, code] : rows) {
+    for (const auto& call : calls) {
+      const auto error = Raised<EInOutError>([&] { call(path); });
+      ASSERT_TRUE(error) << path;
+      EXPECT_STREQ(error->what(), "Invalid filename");
+      EXPECT_EQ(error->ErrorCode(), code);
+    }
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
+  EXPECT_EQ(ReadFileStart(existing, 16).bytes, "x");
+  fs::remove_all(folder);
 }
 
 }  // namespace

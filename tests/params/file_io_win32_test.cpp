@@ -88,17 +88,6 @@ TEST_F(WinFilesTest, LoadFailuresGiveTheirTexts) {
   EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, Path("no-folder\\image.HVK")); }), "File not found");
 }
 
-// The ANSI functions name nothing of MAX_PATH characters or more: such a name is
-// refused cleanly, and nothing is left behind.
-TEST_F(WinFilesTest, APathLongerThanMaxPathIsAnInvalidFilename) {
-  const std::string longFolder = Path(std::string(200, 'd'));
-  ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr));
-  const std::string path = longFolder + "\\" + std::string(100, 'n') + ".HVK";
-  EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, path); }), "Invalid filename");
-  EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, path); }), "Invalid filename");
-  EXPECT_TRUE(fs::is_empty(longFolder));
-}
-
 // A file's own error numbers on Windows are Windows' (GetLastError's), never errno's.
 TEST_F(WinFilesTest, APortChoiceFileTooLargeGivesWindowsOwnCode) {
   std::ofstream(Path("big.ini"), std::ios::binary) << std::string(kMaxCellFileSize + 1, ' ');
