@@ -6,6 +6,7 @@
 #include "json.h"
 #include "module_commands.h"
 #include "params/cp1250.h"
+#include "params/line_ends.h"
 #include "settings_text.h"
 #include "sheet.h"
 
@@ -108,7 +109,7 @@ Answer AskForModule(const std::string& site, const std::string& port, CliContext
       context.err << '\n';
       return Answer::EndOfInput;
     }
-    line = Trimmed(line.substr(0, line.find_last_not_of('\r') + 1));
+    line = Trimmed(line.substr(0, line.find_last_not_of(kCR) + 1));
     if (line.empty()) return Answer::Go;
     if (line == "s" || line == "S") return Answer::Skip;
     if (line == "q" || line == "Q") return Answer::Stop;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "params/cp1250.h"
+#include "serial/lenient_number.h"
 
 namespace {
 
@@ -141,10 +142,7 @@ class Parser {
     unsigned value = 0;
     for (int k = 0; k < 4; ++k, ++pos_) {
       const char c = pos_ < text_.size() ? text_[pos_] : '\0';
-      const int digit = c >= '0' && c <= '9'   ? c - '0'
-                        : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                        : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                               : -1;
+      const int digit = HexDigitValue(c);
       if (digit < 0) Fail("\\u wants four hexadecimal digits");
       value = value << 4 | static_cast<unsigned>(digit);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "params/cp1250.h"
+#include "params/line_ends.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ std::string AsUtf8(std::string_view bytes) {
   return Cp1250ToUtf8(bytes);
 }
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(char c) { return c == kLF || c == kCR; }
 
 // The separator is the one of the two the header row uses more (outside quotes);
 // with neither, the comma.
@@ -72,7 +73,7 @@ Sheet ReadSheet(std::string_view bytes) {
       row.cells.emplace_back();
       ++i;
     } else if (IsLineEnd(c)) {
-      i += c == '\r' && i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+      i += c == kCR && i + 1 < text.size() && text[i + 1] == kLF ? 2 : 1;
       endRow();
     } else {
       row.cells.back() += c;

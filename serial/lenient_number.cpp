@@ -7,14 +7,14 @@ namespace {
 // Far beyond every 32-bit value, far below overflow.
 constexpr std::int64_t kSaturation = std::int64_t{1} << 40;
 
+}  // namespace
+
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
 }
-
-}  // namespace
 
 LenientNumber ReadLenientNumber(std::string_view text, bool signBeforeHex) {
   LenientNumber number;

@@ -14,6 +14,9 @@ struct LenientNumber {
   bool whole = false;   // reading ran to the end of the text
 };
 
+// The value of a hexadecimal digit in either case; -1 for any other character.
+int HexDigitValue(char c);
+
 // Reads up to the first character that does not fit. signBeforeHex: a sign may
 // stand before a hexadecimal prefix too.
 LenientNumber ReadLenientNumber(std::string_view text, bool signBeforeHex);
