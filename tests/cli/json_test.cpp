@@ -9,6 +9,7 @@
 #include "cli/cli_error.h"
 #include "cli/settings_text.h"
 #include "params/field_map.h"
+#include "tests/support/raised.h"
 #include "tests/support/test_images.h"
 
 namespace {
@@ -29,12 +30,9 @@ TEST(ParseJson, RefusesWhatIsNotJsonSayingWhere) {
       {std::string(40, '[') + std::string(40, ']'), "line 1, column 34: nested too deeply"},
   };
   for (const auto& [text, message] : rows) {
-    try {
-      ParseJson(text);
-      ADD_FAILURE() << text;
-    } catch (const JsonError& error) {
-      EXPECT_EQ(error.what(), message) << text;
-    }
+    const auto error = Raised<JsonError>([&] { ParseJson(text); });
+    ASSERT_TRUE(error) << text;
+    EXPECT_EQ(error->what(), message) << text;
   }
 }
 

@@ -1,4 +1,5 @@
 #include "cli/sheet.h"
+#include "tests/support/raised.h"
 
 #include <gtest/gtest.h>
 
@@ -33,12 +34,9 @@ TEST(ReadSheet, RefusesABrokenQuoteNamingTheRow) {
       {"site,x\nA,\"q\"z\n", "row 2, column B: text after the closing quote"},
   };
   for (const auto& [bytes, message] : rows) {
-    try {
-      ReadSheet(bytes);
-      ADD_FAILURE() << bytes;
-    } catch (const SheetError& error) {
-      EXPECT_EQ(error.what(), message);
-    }
+    const auto error = Raised<SheetError>([&] { ReadSheet(bytes); });
+    ASSERT_TRUE(error) << bytes;
+    EXPECT_EQ(error->what(), message);
   }
 }
 

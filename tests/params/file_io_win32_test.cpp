@@ -59,11 +59,9 @@ class WinFilesTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   template <typename Call>
-  static std::string ErrorOf(Call call) try {
-    call();
-    return "no error";
-  } catch (const EInOutError& e) {
-    return e.what();
+  static std::string ErrorOf(Call call) {
+    const auto error = Raised<EInOutError>(call);
+    return error ? error->what() : "no error";
   }
 
   fs::path folder = fs::temp_directory_path() / "kelvaro-files";

@@ -2,6 +2,7 @@
 #include "tests/params/sample_images.h"
 #include "tests/support/descriptor_count.h"
 #include "tests/support/ordinary_user.h"
+#include "tests/support/raised.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -43,13 +44,10 @@ Bytes AsBytes(const ImageBytes& image) { return Bytes(image.begin(), image.end()
 
 // Runs the call and checks that it raised EInOutError with the message and code.
 void ExpectInOutError(const std::function<void()>& call, const std::string& message, int code) {
-  try {
-    call();
-    ADD_FAILURE() << "no error, expected \"" << message << "\"";
-  } catch (const EInOutError& e) {
-    EXPECT_EQ(std::string(e.what()), message);
-    EXPECT_EQ(e.ErrorCode(), code);
-  }
+  const auto error = Raised<EInOutError>(call);
+  ASSERT_TRUE(error) << "no error, expected \"" << message << "\"";
+  EXPECT_EQ(std::string(error->what()), message);
+  EXPECT_EQ(error->ErrorCode(), code);
 }
 
 // A temporary folder per test; fails the test if it leaves a descriptor open.

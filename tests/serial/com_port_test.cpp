@@ -402,12 +402,9 @@ TEST_F(ComPortTest, LinksToWhatIsNoSerialPortFailToOpenAndLeakNothing) {
   const int before = OpenDescriptorCount();
   for (const std::string& target : {config.Path() + "/nothing", file, fifo}) {
     LinkPort("COM5", target);
-    try {
-      port.SetConnected(true);
-      ADD_FAILURE() << "opened " << target;
-    } catch (const EComPort& e) {
-      EXPECT_EQ(e.ErrorNumber(), CE_OpenFailed) << target;
-    }
+    const auto error = Raised<EComPort>([&] { port.SetConnected(true); });
+    ASSERT_TRUE(error) << "opened " << target;
+    EXPECT_EQ(error->ErrorNumber(), CE_OpenFailed) << target;
     EXPECT_FALSE(port.Connected());
   }
   EXPECT_EQ(OpenDescriptorCount(), before);

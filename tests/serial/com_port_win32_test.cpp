@@ -51,13 +51,10 @@ class WinComPortTest : public ::testing::Test {
 
 // Shared code must not put a POSIX errno where Windows' own codes belong.
 TEST_F(WinComPortTest, AWriteOnAClosedPortCarriesWindowsOwnCode) {
-  try {
-    port.WriteText("??\r");
-    FAIL() << "wrote on a closed port";
-  } catch (const EComPort& e) {
-    EXPECT_EQ(e.ErrorNumber(), CE_WriteFailed);
-    EXPECT_EQ(e.PlatformCode(), ERROR_INVALID_HANDLE);
-  }
+  const auto error = Raised<EComPort>([&] { port.WriteText("??\r"); });
+  ASSERT_TRUE(error) << "wrote on a closed port";
+  EXPECT_EQ(error->ErrorNumber(), CE_WriteFailed);
+  EXPECT_EQ(error->PlatformCode(), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(WinComPortTest, ANameWithoutADeviceGivesError1WithTheSystemsCode) {

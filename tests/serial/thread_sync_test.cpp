@@ -8,6 +8,7 @@
 
 #include "serial/sync_pump.h"
 #include "serial/thread_sync.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -38,12 +39,9 @@ TEST(ThreadSync, TheRequestsExceptionGoesBackToTheSender) {
   ASSERT_TRUE(sync.WaitForRequest(5s));
   EXPECT_NO_THROW(sync.Serve());
   sender.join();
-  ASSERT_TRUE(error);
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "dispatch failed");
-  }
+  const auto raised = Raised<std::runtime_error>([&] { std::rethrow_exception(error); });
+  ASSERT_TRUE(raised);
+  EXPECT_STREQ(raised->what(), "dispatch failed");
 }
 
 TEST(ThreadSync, WakeIsCalledForEveryRequest) {
