@@ -177,6 +177,7 @@ void CheckComName(const std::string& port) {
 }
 
 RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile) {
+  CheckComName(port);
   RecordEntry entry;
   entry.command = command;
   entry.port = NormalizePortName(port);
@@ -197,9 +198,8 @@ int PortsCommand(const ParsedArgs&, CliContext& context) {
 int ReadCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const std::string& path = args.positional[1];
-  CheckComName(port);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("read", port, path);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     ReadAll(session, context);
@@ -227,8 +227,9 @@ int WriteToModule(const std::string& port, const ImageBytes& image, bool verify,
                                          ? "refused by the module (WRFLERR)"
                                          : "not confirmed within " + WaitText(kWriteConfirmTicks) + " (time-out)");
     }
-    if (view.activationFailed)
+    if (view.activationFailed) {
       ModuleFailed(-1, "activation not confirmed within " + WaitText(kActivateTicks) + " (no CRCOK)");
+    }
     context.err << "activated\n";
     if (verify && ReportDifferences(image, session, context, entry)) return kExitModuleOrDifference;
     return kExitOk;
@@ -238,18 +239,16 @@ int WriteToModule(const std::string& port, const ImageBytes& image, bool verify,
 int WriteCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
-  CheckComName(port);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("write", port, args.positional[1]);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   return WriteToModule(port, image, args.Has(kVerifyOption), context, entry, recorder.get());
 }
 
 int CompareCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
-  CheckComName(port);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   RecordEntry entry = ProcedureEntry("compare", port, args.positional[1]);
+  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     const bool differs = ReportDifferences(image, session, context, entry);

@@ -24,7 +24,8 @@ class ModuleFailure : public CliError {
 
 // A usage error unless port is a COM name.
 void CheckComName(const std::string& port);
-// The record entry of a procedure on port, before it starts.
+// The record entry of a procedure on port, before it starts; a usage error unless port
+// is a COM name, so that a wrong name is said before the record is opened.
 RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile);
 
 // Writes image to the module on port and makes the module take it into use; with
