@@ -25,14 +25,17 @@ TEST(TempSavePath, LiesBesideTheTargetAsItsPathNamesIt) {
 }
 
 // A separator at a name's end was refused by one system and opened as the file by
-// another, and a path too long for the system's calls came back as whatever error they
-// chose: every way into a file now refuses both alike, before anything is made.
-TEST(FileNames, ATrailingSeparatorOrAnOverlongPathIsRefusedAlikeEverywhere) {
+// another, a path too long for the system's calls came back as whatever error they
+// chose, and a NUL would cut a name short: every way into a file refuses them alike,
+// before anything is made.
+TEST(FileNames, NamesTheSystemWouldMisreadAreRefusedAlikeEverywhere) {
   const std::string folder = (fs::temp_directory_path() / ("kelvaro-names-" + std::to_string(ProcessId()))).string();
   fs::create_directory(folder);
   const std::string existing = folder + kSeparators[0] + "f";
   std::ofstream(existing) << "x";
   const std::pair<std::string, int> rows[] = {
+      {"", kFileErrorCodes.invalidName},
+      {existing + std::string(1, '\0') + "b", kFileErrorCodes.invalidName},
       {existing + kSeparators[0], kFileErrorCodes.invalidName},
       {folder + kSeparators[0] + "new" + kSeparators[0], kFileErrorCodes.invalidName},
       {folder + kSeparators[0] + std::string(kPathLimit, 'n'), kFileErrorCodes.nameTooLong},
