@@ -27,11 +27,11 @@ if [[ ! -f $prefix/system.reg ]]; then
       if [[ -z ${KELVARO_WINE_DESKTOP:-} ]]; then
         mkdir -p "$prefix/drive_c/test-fonts"
         cp /usr/share/fonts/truetype/liberation2/LiberationSans-{Regular,Bold}.ttf "$prefix/drive_c/test-fonts/"
-        for setting in 'Software\Wine\Drivers /v Graphics /d null' 'Environment /v QT_QPA_PLATFORM /d offscreen' \
-          'Environment /v QT_QPA_FONTDIR /d C:\test-fonts'; do
-          read -r -a words <<<"$setting"
-          wine reg add "HKCU\\${words[0]}" "${words[@]:1}" /f >>"$log" 2>&1
-        done
+        {
+          wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+          wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen /f
+          wine reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d 'C:\test-fonts' /f
+        } >>"$log" 2>&1
       fi
     fi
   ) 9>"$prefix.lock"

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
-#include <vector>
 
 namespace {
 
@@ -75,23 +74,12 @@ void ListPort(const std::string& comName, bool listed) {
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)
     Fail("cannot open the registry's Ports key");
-  // The spooler lists the "COMn:" values in the key's order, which is the order they were
-  // made in: they are made afresh in number order, as a machine's own ports are listed.
-  std::vector<int> numbers;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD size = sizeof name;
-    if (RegEnumValueA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    if (std::string(name).rfind("COM", 0) == 0) numbers.push_back(std::atoi(name + 3));
-  }
-  for (int number : numbers) RegDeleteValueA(key, ("COM" + std::to_string(number) + ":").c_str());
-  const int changed = std::atoi(comName.c_str() + 3);
-  numbers.erase(std::remove(numbers.begin(), numbers.end(), changed), numbers.end());
-  if (listed) numbers.push_back(changed);
-  std::sort(numbers.begin(), numbers.end());
-  for (int number : numbers) {
-    const std::string value = "COM" + std::to_string(number) + ":";
+  // The spooler lists the "COMn:" values (Wine's in the order of their names).
+  const std::string value = comName + ":";
+  if (listed) {
     RegSetValueExA(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1);
+  } else {
+    RegDeleteValueA(key, value.c_str());
   }
   RegCloseKey(key);
 }

@@ -110,7 +110,7 @@ def command(state, words):
     elif words[0] == "hangup":
         pair.close_master()
     elif words[0] == "closeslave":
-        if pair.slave is not None:  # hangup may have closed it already
+        if pair.slave is not None:  # gone already when the program closed the data connection
             os.close(pair.slave)
             pair.slave = None
     else:
@@ -118,11 +118,17 @@ def command(state, words):
     return "ok"
 
 
-def on_control(conn, state):
+def receive(conn):
+    """What the connection brings; b"" once it has closed, reset included (Windows resets
+    a socket closed with bytes unread)."""
     try:
-        chunk = conn.recv(4096)
+        return conn.recv(4096)
     except ConnectionResetError:
-        chunk = b""
+        return b""
+
+
+def on_control(conn, state):
+    chunk = receive(conn)
     if not chunk:
         selector.unregister(conn)
         conn.close()
@@ -155,10 +161,7 @@ def on_control(conn, state):
 def on_data(pair):
     if pair.data is None:  # closed by an earlier event of the same turn
         return
-    try:
-        chunk = pair.data.recv(4096)
-    except ConnectionResetError:  # Windows resets a socket closed with bytes unread
-        chunk = b""
+    chunk = receive(pair.data)
     if not chunk:
         pair.close()
         return
