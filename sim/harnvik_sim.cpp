@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
       module.SetImageFile(options.imageFile);
     }
     module.HoldStatus(options.heldStatus, options.messages);
+    if (!options.logFile.empty()) module.SetLogFile(options.logFile);
     module.Start();
     std::printf("%s %s\n", options.port.c_str(), module.DevicePath().c_str());
     std::fflush(stdout);

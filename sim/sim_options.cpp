@@ -56,6 +56,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       options.configDir = value();
     } else if (option == "--image") {
       options.imageFile = value();
+    } else if (option == "--log") {
+      options.logFile = value();
     } else if (option == "--silent") {
       options.faults.silent = true;
     } else if (option == "--wrong-block") {
@@ -101,6 +103,8 @@ std::string SimUsage() {
          "                       ${XDG_CONFIG_HOME:-$HOME/.config}/Kelvaro); the link is DIR/ports/COMn\n"
          "  --image FILE.HVK     start from this image file and save to it on every WRACT\n"
          "                       (default: a built-in sample configuration)\n"
+         "  --log FILE           write every byte received and sent to FILE as it crosses,\n"
+         "                       a line of the protocol a record, stamped with the time (UTC)\n"
          "  --silent             answer nothing\n"
          "  --wrong-block B      block B's reply carries the next block's number\n"
          "  --bad-checksum B     block B's reply carries a wrong checksum\n"

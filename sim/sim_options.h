@@ -13,6 +13,7 @@ struct SimOptions {
   std::string port = kDefaultSimPort;
   std::string configDir;  // empty: the program's own config folder
   std::string imageFile;  // empty: the built-in sample configuration
+  std::string logFile;    // empty: no log of the line
   SimFaults faults;
   std::string heldStatus;  // empty: the state moves by itself
   int messages = -1;       // below 0: a message now and then

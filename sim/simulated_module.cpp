@@ -37,6 +37,8 @@ constexpr int kBitsPerByte = 10;  // start, 8 data, stop
 // A USB adapter's packet holds 64 bytes, two of them its own status.
 constexpr std::size_t kAdapterPacket = 62;
 
+WireLog::Time WallClock() { return std::chrono::system_clock::now(); }
+
 [[noreturn]] void Fail(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
 }
@@ -191,6 +193,12 @@ void SimulatedModule::HoldStatus(const std::string& statusLine, int messages) {
   if (messages >= 0) logic_.Status().LimitMessages(messages);
 }
 
+void SimulatedModule::SetLogFile(const std::string& path) {
+  logFile_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  if (!logFile_) Fail(errno, "cannot write " + path);
+  log_ = std::make_unique<WireLog>(logFile_);
+}
+
 void SimulatedModule::Replug() {
   const bool wasRunning = thread_.joinable();
   Stop();
@@ -301,6 +309,7 @@ bool SimulatedModule::SendDue(Line& line, const SimFaults& faults, Clock::time_p
   for (std::size_t i = 0; i < count; ++i) due += line.outgoing[i].byte;
   const ssize_t written = ::write(masterFd_, due.data(), due.size());
   if (written > 0) {
+    if (log_) log_->Sent(std::string_view(due).substr(0, static_cast<std::size_t>(written)), WallClock());
     line.outgoing.erase(line.outgoing.begin(), line.outgoing.begin() + written);
     bytesSent_ += static_cast<std::size_t>(written);
     line.lastWrite = now;
@@ -327,6 +336,7 @@ void SimulatedModule::HangUpWhenDrained(Line& line, const SimFaults& faults, Clo
   // The flag first: whoever sees the line go sees it set.
   hungUp_ = true;
   ClosePty();
+  if (log_) log_->Note("hung up", WallClock());
   line.incoming.clear();
   line.text.clear();
   line.drainDeadline = kNever;
@@ -370,6 +380,7 @@ void SimulatedModule::Receive(Line& line) {
   const Clock::duration byteTime = ByteTime(Faults().baud);
   const std::size_t n = static_cast<std::size_t>(got);
   bytesReceived_ += n;
+  if (log_) log_->Received(std::string_view(buffer, n), WallClock());
   {
     std::lock_guard lock(mutex_);
     received_.append(buffer, std::min(n, kMaxCapture - std::min(kMaxCapture, received_.size())));

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <fstream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 #include "params/parameter_image.h"
 #include "sample_image.h"
 #include "sim_faults.h"
+#include "wire_log.h"
 
 class SimulatedModule {
  public:
@@ -42,6 +45,9 @@ class SimulatedModule {
   // A steady state for the state window: every poll answered with statusLine (unless
   // empty), and only the first messages of its own (unless below 0).
   void HoldStatus(const std::string& statusLine, int messages);
+  // Logs every byte received and sent to this file (WireLog), from Start on; called
+  // before Start. Raises std::system_error when the file cannot be written.
+  void SetLogFile(const std::string& path);
 
   // After a hang-up: a fresh pty, relinked under the same name; the hang-up count
   // starts again.
@@ -115,4 +121,6 @@ class SimulatedModule {
   std::atomic<std::size_t> bytesReceived_{0};
   std::atomic<std::size_t> bytesSent_{0};
   int plugReplies_ = 0;  // thread's own; reset by Replug while stopped
+  std::ofstream logFile_;
+  std::unique_ptr<WireLog> log_;  // the thread's own once started; goes before its file
 };

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "params/image_file.h"
@@ -154,6 +155,31 @@ TEST_F(HarnvikSim, StartsFromAnImageFileAndSavesToItOnActivation) {
   ImageBytes saved{};
   LoadImageFile(saved, file);
   EXPECT_EQ(saved, next);
+}
+
+TEST_F(HarnvikSim, LogsBothSidesOfTheLineToTheLogFile) {
+  const std::string file = config.Path() + "/line.log";
+  SimProcess sim({"--config-dir", ConfigDir(), "--log", file});
+  ASSERT_FALSE(sim.FirstLine().empty());
+  {
+    RawClient client(Link("COM9"));
+    client.Send("WRACT\r");
+    EXPECT_EQ(client.ReadLines(1), "CRCOK\r\n");
+  }
+  sim.Signal(SIGTERM);
+  EXPECT_EQ(sim.Wait(), 0);
+  std::ifstream in(file);
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find(" in  \"WRACT\\r\"\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(" out \"CRCOK\\r\\n\"\n"), std::string::npos) << log;
+}
+
+TEST_F(HarnvikSim, ALogFileThatCannotBeWrittenIsAnError) {
+  const std::string file = config.Path() + "/no-such-folder/line.log";
+  SimProcess sim({"--config-dir", ConfigDir(), "--log", file});
+  EXPECT_EQ(sim.Wait(), 1);
+  EXPECT_EQ(sim.Errors(), "harnvik-sim: cannot write " + file + ": No such file or directory\n");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Link("COM9"))));
 }
 
 TEST_F(HarnvikSim, AMissingImageFileIsAnError) {

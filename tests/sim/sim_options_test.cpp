@@ -12,6 +12,7 @@ TEST(ParseSimOptions, DefaultsToComNineTheSampleAndNoFaults) {
   EXPECT_EQ(options.port, "COM9");
   EXPECT_EQ(options.configDir, "");
   EXPECT_EQ(options.imageFile, "");
+  EXPECT_EQ(options.logFile, "");
   EXPECT_FALSE(options.help);
   const SimFaults none;
   EXPECT_EQ(options.faults.silent, none.silent);
@@ -27,6 +28,8 @@ TEST(ParseSimOptions, TakesEveryOption) {
                                               "/tmp/k",
                                               "--image",
                                               "a.HVK",
+                                              "--log",
+                                              "line.log",
                                               "--silent",
                                               "--wrong-block",
                                               "1",
@@ -51,6 +54,7 @@ TEST(ParseSimOptions, TakesEveryOption) {
   EXPECT_EQ(options.port, "COM12");
   EXPECT_EQ(options.configDir, "/tmp/k");
   EXPECT_EQ(options.imageFile, "a.HVK");
+  EXPECT_EQ(options.logFile, "line.log");
   EXPECT_TRUE(options.faults.silent);
   EXPECT_EQ(options.faults.wrongBlock, 1);
   EXPECT_EQ(options.faults.badChecksum, 2);
@@ -85,7 +89,7 @@ TEST_P(ParseSimOptionsBad, SaysWhatIsWrong) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ParseSimOptionsBad,
-    ::testing::Values(BadRow{{"--port"}, "--port wants a value"},
+    ::testing::Values(BadRow{{"--port"}, "--port wants a value"}, BadRow{{"--log"}, "--log wants a value"},
                       BadRow{{"--port", "COM0"}, "--port wants a name COM1 to COM96, not \"COM0\""},
                       BadRow{{"--port", "COM97"}, "--port wants a name COM1 to COM96, not \"COM97\""},
                       BadRow{{"--port", "COM09"}, "--port wants a name COM1 to COM96, not \"COM09\""},
