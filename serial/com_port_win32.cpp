@@ -30,9 +30,9 @@ constexpr auto kFastFailure = std::chrono::milliseconds(5);
 constexpr int kFastFailuresAtOnce = 3;
 constexpr DWORD kFailedWaitPauseMs = 20;
 
-// What the device is asked for at most in one read: every byte waiting is fetched at
-// once and handed out as asked, since the line assembly asks for one byte at a time
-// and each read of the device is several system calls.
+// What the device is asked for at most in one read: the bytes a notification announced
+// are fetched at once and handed out as asked, since the line assembly asks for one
+// byte at a time and each read of the device is several system calls.
 constexpr std::size_t kReadAhead = 4096;
 
 [[noreturn]] void Fail(int errorNumber, DWORD platformCode) {
@@ -133,17 +133,20 @@ class WinComDevice : public ComDevice {
 
   int Read(std::uint8_t* buffer, int count) override {
     if (count < 1) return 0;
-    if (aheadBegin_ == aheadEnd_) FetchWaiting();
+    if (aheadBegin_ == aheadEnd_) FetchWaiting(std::max(static_cast<std::size_t>(count), announced_));
     const std::size_t n = std::min(static_cast<std::size_t>(count), aheadEnd_ - aheadBegin_);
     std::copy_n(ahead_.begin() + static_cast<std::ptrdiff_t>(aheadBegin_), n, buffer);
     aheadBegin_ += n;
     return static_cast<int>(n);
   }
 
-  int BytesWaiting() override { return static_cast<int>(aheadEnd_ - aheadBegin_) + QueueCount(CE_ClearErrorFailed); }
+  int BytesWaiting() override {
+    announced_ = static_cast<std::size_t>(QueueCount(CE_ClearErrorFailed));
+    return static_cast<int>(aheadEnd_ - aheadBegin_ + announced_);
+  }
 
   void Purge() override {
-    aheadBegin_ = aheadEnd_ = 0;
+    aheadBegin_ = aheadEnd_ = announced_ = 0;
     // An unplugged adapter has nothing left to discard; the user must still be able
     // to disconnect from it.
     if (!PurgeComm(handle_, PURGE_TXABORT | PURGE_RXABORT)) {
@@ -161,17 +164,22 @@ class WinComDevice : public ComDevice {
     return static_cast<int>(stat.cbInQue);
   }
 
-  // Everything the input queue holds, up to the read-ahead's size. Only what the queue
-  // holds is asked for: Wine's overlapped read does not return at once on an empty
-  // queue, whatever the time-outs say, and with the interval time-out at all bits set
-  // it would wait for the whole count.
-  void FetchWaiting() {
+  // Up to wanted bytes of what the input queue holds. Only what the queue holds is asked
+  // for: Wine's overlapped read does not return at once on an empty queue, whatever the
+  // time-outs say, and with the interval time-out at all bits set it would wait for the
+  // whole count. Nothing beyond what was asked for or announced is taken: Wine ends a
+  // wait for EV_RXCHAR while the queue holds bytes, not for bytes already taken from
+  // it, so the end of a reply that came after the count and was fetched with the
+  // counted bytes lay here unannounced, and the module, having answered, sent nothing
+  // that would announce it.
+  void FetchWaiting(std::size_t wanted) {
     aheadBegin_ = aheadEnd_ = 0;
-    const std::size_t waiting = std::min(kReadAhead, static_cast<std::size_t>(QueueCount(CE_ReadFailed)));
+    const std::size_t waiting = std::min({kReadAhead, wanted, static_cast<std::size_t>(QueueCount(CE_ReadFailed))});
     if (waiting == 0) return;
     aheadEnd_ = Transfer(CE_ReadFailed, [&](OVERLAPPED* ov) {
       return ReadFile(handle_, ahead_.data(), static_cast<DWORD>(waiting), nullptr, ov);
     });
+    announced_ -= std::min(announced_, aheadEnd_);
   }
 
   // One overlapped transfer with an event of its own: started by start, waited for,
@@ -265,6 +273,8 @@ class WinComDevice : public ComDevice {
   std::array<std::uint8_t, kReadAhead> ahead_{};
   std::size_t aheadBegin_ = 0;
   std::size_t aheadEnd_ = 0;
+  // Bytes of the input queue that the last BytesWaiting counted and no read has fetched.
+  std::size_t announced_ = 0;
 };
 
 }  // namespace

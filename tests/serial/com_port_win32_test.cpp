@@ -16,6 +16,8 @@
 #include "serial/linked_port.h"
 #include "serial/sync_pump.h"
 #include "sim/sample_image.h"
+#include "tests/support/broker_client_win32.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/raised.h"
 #include "tests/support/recording_view.h"
 
@@ -103,6 +105,34 @@ TEST_F(WinComPortTest, AReadWithNothingWaitingReturnsAtOnceAndReopeningStartsAFr
   EXPECT_TRUE(port.ThreadRunning());
   ReadModule(link);
   EXPECT_EQ(view.lamps, "GGGG");
+}
+
+// Bytes that come between a notification's count and its first read stay in the
+// device's queue for the next notification. Fetched along with the counted ones, the
+// end of a reply lay unannounced until the module sent again, and a write's "WROK"
+// was lost so now and then under Wine.
+TEST_F(WinComPortTest, BytesThatComeWhileANotificationReadsAreAnnouncedByTheNext) {
+  TempConfigHome config;
+  PtyPair pty;
+  pty.LinkAs("COM8");
+  std::string received;
+  port.OnRxChar = [&](TCustomComPort& sender, int count) {
+    if (counts.empty()) {
+      pty.Send("\r\n");
+      const auto deadline = std::chrono::steady_clock::now() + 5s;
+      while (BrokerAsk(pty.Slave(), "queued") != "6" && std::chrono::steady_clock::now() < deadline) Sleep(1);
+    }
+    counts.push_back(count);
+    for (int i = 0; i < count; ++i) {
+      std::uint8_t byte = 0;
+      if (sender.ReadBytes(&byte, 1) == 1) received += static_cast<char>(byte);
+    }
+  };
+  port.SetPort("COM8");
+  port.SetConnected(true);
+  pty.Send("WROK");
+  EXPECT_TRUE(loop.PumpUntil([&] { return received == "WROK\r\n"; }, 5s)) << received;
+  EXPECT_GE(counts.size(), 2u);
 }
 
 // Whether the third request still goes out (and times out) or meets the dead line, the

@@ -13,6 +13,7 @@ carries the master's bytes both ways.
     data <id>             (first line of a data connection) attaches it to pair <id>
     link COMn             links the pair's slave as PREFIX/dosdevices/comn
     unlink COMn           links comn to a path that does not exist
+    queued                answers "ok <n>": the bytes the pair's slave holds unread
     hangup                closes the pair's master, as an unplugged adapter does
     closeslave            closes the broker's own descriptor of the slave
     image                 names a fresh image file for the connection's module;
@@ -24,12 +25,15 @@ The broker keeps the slave open, so the master sees no hang-up while the program
 the port closed. A control connection's pair and module end with it; the links go at
 exit.
 """
+import fcntl
 import os
 import selectors
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import tty
 
 prefix, harnvik_sim = sys.argv[1:3]
@@ -107,6 +111,8 @@ def command(state, words):
         return "error no pair on this connection"
     if words[0] == "link":
         link(words[1], pair.slave_path)
+    elif words[0] == "queued":
+        return "ok " + str(struct.unpack("i", fcntl.ioctl(pair.slave, termios.FIONREAD, b"\0" * 4))[0])
     elif words[0] == "hangup":
         pair.close_master()
     elif words[0] == "closeslave":
