@@ -58,7 +58,7 @@ struct Bench {
     bool allGreen = false;
   };
 
-  Result Time(void (*procedure)(TransferLink&)) {
+  Result Time(TransferProcedure procedure) {
     const std::size_t before = module.BytesReceived() + module.BytesSent();
     lamps.green = 0;
     const auto start = Clock::now();
@@ -82,7 +82,7 @@ struct Bench {
 
 struct Row {
   const char* name;
-  void (*procedure)(TransferLink&);
+  TransferProcedure procedure;
   double wire = 0, measured = 0, perBlockMs = 0;
   bool allGreen = true;
 };

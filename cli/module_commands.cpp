@@ -6,7 +6,6 @@
 
 #include "image_commands.h"
 #include "params/cp1250.h"
-#include "protocol/block_frame.h"
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
@@ -24,10 +23,34 @@ constexpr int kMaxStateSeconds = 24 * 3600;
 constexpr char kSetOption[] = "--set";
 constexpr char kVerifyOption[] = "--verify";
 
+// A wait of so many ticks, as a person reads it: "5 s".
+std::string WaitText(int ticks) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(ticks * kTickPeriod).count()) + " s";
+}
+
+// Why the module stopped a procedure, as a person reads it.
+std::string StopText(const TransferResult& result) {
+  switch (result.stop) {
+    case TransferStop::NoReply: return "no reply within " + WaitText(kBlockReplyTicks) + " (time-out)";
+    case TransferStop::OtherBlock: return "the reply was for block " + std::to_string(result.replyBlock + 1);
+    case TransferStop::BadReply: return "bad reply (wrong length, digits or checksum)";
+    case TransferStop::Refused: return "refused by the module (WRFLERR)";
+    case TransferStop::NotConfirmed: return "not confirmed within " + WaitText(kWriteConfirmTicks) + " (time-out)";
+    case TransferStop::ActivationNotConfirmed:
+      return "activation not confirmed within " + WaitText(kActivateTicks) + " (no CRCOK)";
+    case TransferStop::Differs: return "differs from the image";
+    case TransferStop::None:
+    case TransferStop::PortClosed: break;
+  }
+  return "";
+}
+
+std::string BlockText(int block) { return "block " + std::to_string(block + 1) + "/" + std::to_string(kBlockCount); }
+
 // The port opened for one command, with the core's own event pump.
 class ModuleSession {
  public:
-  ModuleSession(const std::string& port, CliContext& context) : pump(line.sync, context.tick) {
+  ModuleSession(const std::string& port, CliContext& context) : pump(line.sync, context.tick), context_(context) {
     CheckComName(port);
     // A hung-up line is closed at once: the procedure then ends instead of waiting out its time-out.
     line.port.OnLineLost = [](TCustomComPort& port) { port.SetConnected(false); };
@@ -38,70 +61,43 @@ class ModuleSession {
     }
   }
 
-  // After a procedure: a port error when the line hung up meanwhile.
-  void CheckStillConnected() const {
-    if (!line.port.Connected()) {
-      throw CliError(kExitUsage, line.port.Port() + ": the line hung up (adapter unplugged?)");
-    }
+  // Runs a procedure with a progress line on standard error for each block done
+  // ("block 2/4 read"); raises ModuleFailure where the module stopped it, or a port
+  // error when the line hung up.
+  template <class Procedure>
+  void Run(Procedure procedure, const char* done) {
+    TransferLink link = line.link.Transfer(line.port, pump);
+    link.blockDone = [&](int block) { context_.err << BlockText(block) << ' ' << done << '\n'; };
+    const TransferResult result = procedure(link);
+    if (result.Done()) return;
+    if (result.block != kNoBlock) context_.err << BlockText(result.block) << " failed\n";
+    if (result.stop == TransferStop::PortClosed) HungUp();
+    throw ModuleFailure(result.block, StopText(result));
   }
 
-  TransferLink Transfer(TransferView& view) { return line.link.Transfer(line.port, pump, &view); }
+  // Between polls: a port error when the line hung up meanwhile.
+  void CheckStillConnected() const {
+    if (!line.port.Connected()) HungUp();
+  }
 
   LinkedPort line;
   SyncPump pump;
-};
-
-// One progress line a block on standard error; remembers where the procedure failed.
-class ProgressView : public TransferView {
- public:
-  ProgressView(std::ostream& err, const char* done) : err_(err), done_(done) {}
-
-  void SetIndicator(int block, IndicatorColour colour) override {
-    if (colour == IndicatorColour::Green) {
-      err_ << "block " << block + 1 << "/4 " << done_ << '\n';
-    } else if (colour == IndicatorColour::Red) {
-      failedBlock = block;
-      err_ << "block " << block + 1 << "/4 failed\n";
-    }
-  }
-  // All four red after a write: the module did not take the new settings into use.
-  void SetAllIndicators(IndicatorColour colour) override { activationFailed = colour == IndicatorColour::Red; }
-  void SetControlsEnabled(bool) override {}
-
-  int failedBlock = -1;
-  bool activationFailed = false;
 
  private:
-  std::ostream& err_;
-  const char* done_;
+  [[noreturn]] void HungUp() const {
+    throw CliError(kExitUsage, line.port.Port() + ": the line hung up (adapter unplugged?)");
+  }
+
+  CliContext& context_;
 };
 
-// A wait of so many ticks, as a person reads it: "5 s".
-std::string WaitText(int ticks) {
-  return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(ticks * kTickPeriod).count()) + " s";
-}
-
-[[noreturn]] void ModuleFailed(int block, const std::string& why) { throw ModuleFailure(block, why); }
-
 // Reads all four blocks into ParameterImage, or says how the module failed.
-void ReadAll(ModuleSession& session, CliContext& context) {
-  ProgressView view(context.err, "read");
-  TransferLink link = session.Transfer(view);
-  ReadModule(link);
-  session.CheckStillConnected();
-  if (view.failedBlock < 0) return;
-  const ReplyState& reply = session.line.link.Reply();
-  if (reply.blockBad) ModuleFailed(view.failedBlock, "bad reply (wrong length, digits or checksum)");
-  if (reply.blockGood) {
-    ModuleFailed(view.failedBlock, "the reply was for block " + std::to_string(ReceivedFrame[kFrameBlockNumber] + 1));
-  }
-  ModuleFailed(view.failedBlock, "no reply within " + WaitText(kBlockReplyTicks) + " (time-out)");
-}
+void ReadAll(ModuleSession& session) { session.Run(ReadModule, "read"); }
 
 // Compares the image with the module's whole memory, lists the differences and puts
 // them in the record; true when there are any.
 bool ReportDifferences(const ImageBytes& image, ModuleSession& session, CliContext& context, RecordEntry& entry) {
-  ReadAll(session, context);
+  ReadAll(session);
   const ImageDifference difference = CompareImages(image, ParameterImage);
   PrintDifference(context.out, difference);
   entry.SetDifference(difference);
@@ -202,7 +198,7 @@ int ReadCommand(const ParsedArgs& args, CliContext& context) {
   const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
   return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
-    ReadAll(session, context);
+    ReadAll(session);
     entry.bytes = ParameterImage;
     SaveImage(ParameterImage, path);
     return kExitOk;
@@ -214,22 +210,7 @@ int WriteToModule(const std::string& port, const ImageBytes& image, bool verify,
   entry.bytes = image;
   return Recorded(recorder, entry, [&] {
     ModuleSession session(port, context);
-    ParameterImage = image;
-    ProgressView view(context.err, "written");
-    ReplyState& reply = session.line.link.Reply();
-    // The dispatcher never clears it; a refusal is this write's only if it was clear before.
-    reply.writeRejected = 0;
-    TransferLink link = session.Transfer(view);
-    WriteModule(link);
-    session.CheckStillConnected();
-    if (view.failedBlock >= 0) {
-      ModuleFailed(view.failedBlock, reply.writeRejected
-                                         ? "refused by the module (WRFLERR)"
-                                         : "not confirmed within " + WaitText(kWriteConfirmTicks) + " (time-out)");
-    }
-    if (view.activationFailed) {
-      ModuleFailed(-1, "activation not confirmed within " + WaitText(kActivateTicks) + " (no CRCOK)");
-    }
+    session.Run([&](TransferLink& link) { return WriteModule(link, image); }, "written");
     context.err << "activated\n";
     if (verify && ReportDifferences(image, session, context, entry)) return kExitModuleOrDifference;
     return kExitOk;

@@ -20,5 +20,5 @@ std::function<void(PortLink&, int)> ModuleLink::Receiver() {
 }
 
 TransferLink ModuleLink::Transfer(PortLink& port, EventPump& pump, TransferView* view, UserNotice* notice) {
-  return TransferLink{port, reply_, pump, view, notice};
+  return TransferLink{port, reply_, pump, view, notice, {}};
 }

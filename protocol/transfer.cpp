@@ -47,18 +47,19 @@ void ShowComparison(TransferLink& link, int block, BlockComparison::Outcome outc
 // the procedure at once, but the buttons come back before it goes on to the error
 // handler; the window is only ever hidden, so they would stay dead otherwise.
 template <typename Body>
-void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
+TransferResult RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
   if (!link.port.Connected()) {
     if (link.notice) link.notice->ShowPlainMessage(kNoConnectionText);
-    return;
+    return {TransferStop::PortClosed};
   }
   IndicateAll(link, startColour);
   EnableControls(link, false);
   // Nothing received before the first command can answer it: a noise byte or half a
   // line left from before would spoil the first reply.
   link.reply.ClearLine();
+  TransferResult result;
   try {
-    body();
+    result = body();
   } catch (...) {
     EnableControls(link, true);
     throw;
@@ -67,74 +68,102 @@ void RunProcedure(TransferLink& link, IndicatorColour startColour, Body body) {
   // The line hung up during the procedure and the port was closed: the lamp of the
   // block in hand turned red, and this says why.
   if (!link.port.Connected() && link.notice) link.notice->ShowPlainMessage(kNoConnectionText);
+  return result;
 }
 
-// Asks for block b; true when a good reply for that very block came in time.
-// The decoder does not look at the block number, so it is checked here.
-bool RequestBlock(TransferLink& link, int block) {
+// A stop at block (kNoBlock: none in hand) for why, unless the port was closed meanwhile,
+// which ended the wait and is the better reason.
+TransferResult Stopped(TransferLink& link, int block, TransferStop why) {
+  return {link.port.Connected() ? why : TransferStop::PortClosed, block};
+}
+
+void BlockDone(TransferLink& link, int block) {
+  Indicate(link, block, IndicatorColour::Green);
+  if (link.blockDone) link.blockDone(block);
+}
+
+// Asks for block b and waits for its reply; done when a good reply for that very
+// block came in time. The decoder does not look at the block number, so it is
+// checked here.
+TransferResult RequestBlock(TransferLink& link, int block) {
   ReplyState& reply = link.reply;
   reply.blockGood = 0;
   reply.blockBad = 0;
   // Blocks 0 to 3: one hex digit is the decimal digit.
   SendCommand(link.port, std::string(kReadBlockCommand) + static_cast<char>('0' + block));
   Wait(link, kBlockReplyTicks, [&] { return reply.blockGood || reply.blockBad; });
-  return reply.blockGood && ReceivedFrame[kFrameBlockNumber] == block;
+  const int replyBlock = ReceivedFrame[kFrameBlockNumber];
+  if (reply.blockGood && replyBlock == block) return {};
+  if (reply.blockGood && link.port.Connected()) return {TransferStop::OtherBlock, block, replyBlock};
+  return Stopped(link, block, reply.blockBad ? TransferStop::BadReply : TransferStop::NoReply);
 }
 
 }  // namespace
 
 // The image changes only when all four blocks came in: a failed read leaves the
 // user's image as it was, unsaved edits included.
-void ReadModule(TransferLink& link) {
-  RunProcedure(link, IndicatorColour::White, [&] {
+TransferResult ReadModule(TransferLink& link) {
+  return RunProcedure(link, IndicatorColour::White, [&] {
     for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
-      if (!RequestBlock(link, b)) {
+      if (const TransferResult stop = RequestBlock(link, b); !stop.Done()) {
         Indicate(link, b, IndicatorColour::Red);
-        return;
+        return stop;
       }
-      Indicate(link, b, IndicatorColour::Green);
+      BlockDone(link, b);
       FrameStage[static_cast<std::size_t>(b)] = ReceivedFrame;
     }
     for (std::size_t b = 0; b < kBlockCount; ++b) {
       std::copy_n(FrameStage[b].begin(), kBlockSize,
                   ParameterImage.begin() + static_cast<std::ptrdiff_t>(b * kBlockSize));
     }
+    return TransferResult{};
   });
 }
 
 // A block the module does not confirm turns red, so the failure is seen.
-void WriteModule(TransferLink& link) {
-  RunProcedure(link, IndicatorColour::White, [&] {
+TransferResult WriteModule(TransferLink& link) {
+  return RunProcedure(link, IndicatorColour::White, [&] {
     for (std::size_t b = 0; b < kBlockCount; ++b) FrameStage[b] = BuildFrame(ParameterImage, static_cast<int>(b));
     ReplyState& reply = link.reply;
     for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
       // "WRFL" CR, the 540 digits, CR: one write, so that the frame leaves as one
-      // piece. A "WROK" can only answer its last CR.
+      // piece. A "WROK" can only answer its last CR. No wait ends on "WRFLERR", but
+      // it says why a block was not confirmed, so it is cleared with "WROK".
       reply.writeConfirmed = 0;
+      reply.writeRejected = 0;
       SendCommand(link.port,
                   std::string(kWriteBlockCommand) + kCR + FrameToHex(FrameStage[static_cast<std::size_t>(b)]));
       // "WRFLERR" does not end this wait: a refused block fails by time-out.
       Wait(link, kWriteConfirmTicks, [&] { return reply.writeConfirmed != 0; });
       if (!reply.writeConfirmed) {
         Indicate(link, b, IndicatorColour::Red);
-        return;
+        return Stopped(link, b, reply.writeRejected ? TransferStop::Refused : TransferStop::NotConfirmed);
       }
-      Indicate(link, b, IndicatorColour::Green);
+      BlockDone(link, b);
     }
     reply.activateConfirmed = 0;
     SendCommand(link.port, kActivateCommand);
     Wait(link, kActivateTicks, [&] { return reply.activateConfirmed != 0; });
-    if (!reply.activateConfirmed) IndicateAll(link, IndicatorColour::Red);
+    if (!reply.activateConfirmed) {
+      IndicateAll(link, IndicatorColour::Red);
+      return Stopped(link, kNoBlock, TransferStop::ActivationNotConfirmed);
+    }
+    return TransferResult{};
   });
 }
 
-void CompareModule(TransferLink& link) {
-  RunProcedure(link, IndicatorColour::Yellow, [&] {
+TransferResult WriteModule(TransferLink& link, const ImageBytes& image) {
+  ParameterImage = image;
+  return WriteModule(link);
+}
+
+TransferResult CompareModule(TransferLink& link) {
+  return RunProcedure(link, IndicatorColour::Yellow, [&] {
     for (int b = 0; b < static_cast<int>(kBlockCount); ++b) {
-      if (!RequestBlock(link, b)) {
+      if (const TransferResult stop = RequestBlock(link, b); !stop.Done()) {
         Indicate(link, b, IndicatorColour::Red);
         ShowComparison(link, b, BlockComparison::Outcome::NoValidReply);
-        return;
+        return stop;
       }
       const std::size_t base = static_cast<std::size_t>(b) * kBlockSize;
       // Image byte 1023 is not a setting; the module may hold anything there.
@@ -147,10 +176,11 @@ void CompareModule(TransferLink& link) {
         ImageBytes module = ParameterImage;
         std::copy_n(ReceivedFrame.begin(), kBlockSize, module.begin() + static_cast<std::ptrdiff_t>(base));
         ShowComparison(link, b, BlockComparison::Outcome::Differs, CompareImages(ParameterImage, module, base, last));
-        return;
+        return TransferResult{TransferStop::Differs, b};
       }
-      Indicate(link, b, IndicatorColour::Green);
+      BlockDone(link, b);
       ShowComparison(link, b, BlockComparison::Outcome::Equal);
     }
+    return TransferResult{};
   });
 }

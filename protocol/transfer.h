@@ -5,6 +5,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "block_frame.h"
@@ -62,8 +63,40 @@ struct TransferLink {
   EventPump& pump;
   TransferView* view = nullptr;
   UserNotice* notice = nullptr;
+  // Told each block as it is done (read, confirmed or found equal), for those who
+  // count blocks rather than paint lamps.
+  std::function<void(int block)> blockDone;
 };
 
-void ReadModule(TransferLink& link);
-void WriteModule(TransferLink& link);
-void CompareModule(TransferLink& link);
+// Why a procedure stopped before its end.
+enum class TransferStop {
+  None,                    // it ran to its end: done
+  NoReply,                 // no block reply within its wait
+  OtherBlock,              // a good reply, for another block
+  BadReply,                // a block reply that failed the frame's tests
+  Refused,                 // no "WROK" within its wait, and a "WRFLERR" came
+  NotConfirmed,            // no "WROK" within its wait, and no "WRFLERR"
+  ActivationNotConfirmed,  // no "CRCOK" within its wait after "WRACT"
+  Differs,                 // the module's block differs from the image
+  PortClosed,              // the port was closed, before the start or by a hang-up on the way
+};
+
+inline constexpr int kNoBlock = -1;
+
+// What a procedure did: done, or the block where it stopped and why. The windows
+// ignore it, their lamps are their report; the command line reads nothing else.
+struct TransferResult {
+  TransferStop stop = TransferStop::None;
+  int block = kNoBlock;       // where it stopped, 0 to 3; kNoBlock when no block was in hand
+  int replyBlock = kNoBlock;  // OtherBlock: the block the reply was for
+  bool Done() const { return stop == TransferStop::None; }
+  bool operator==(const TransferResult&) const = default;
+};
+
+TransferResult ReadModule(TransferLink& link);
+TransferResult WriteModule(TransferLink& link);
+// image becomes the ParameterImage, as a file loaded into the window does, and goes
+// to the module.
+TransferResult WriteModule(TransferLink& link, const ImageBytes& image);
+TransferResult CompareModule(TransferLink& link);
+using TransferProcedure = TransferResult (*)(TransferLink&);

@@ -182,8 +182,9 @@ void TFormDownload::ShowPlainMessage(const std::string& text) { ::ShowPlainMessa
 
 void TFormDownload::Timer1Timer() { TickCountdown(); }
 
-void TFormDownload::RunProcedure(void (*procedure)(TransferLink&), QPushButton* started) {
+void TFormDownload::RunProcedure(TransferProcedure procedure, QPushButton* started) {
   procedureRunning_ = true;
+  // The lamps are the window's report; the procedure's answer is for the command line.
   Guarded(this, [&] { procedure(link_); });
   procedureRunning_ = false;
   // Disabling the buttons took the focus away; the keyboard goes on where it was.

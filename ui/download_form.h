@@ -45,7 +45,7 @@ class TFormDownload : public QDialog, public TransferView, public UserNotice {
  private:
   QPushButton* AddButton(const char* name, const QString& caption, const QRect& geometry);
   // started gets the focus back when the procedure ends.
-  void RunProcedure(void (*procedure)(TransferLink&), QPushButton* started);
+  void RunProcedure(TransferProcedure procedure, QPushButton* started);
   void btOpenClick();
   void btSaveClick();
   void btReadClick();

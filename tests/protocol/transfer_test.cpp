@@ -32,7 +32,8 @@ using Clock = std::chrono::steady_clock;
 
 ImageBytes Pattern(int seed) { return SteppedImage(11, seed); }
 
-using Procedure = void (*)(TransferLink&);
+using Procedure = TransferProcedure;
+using Stop = TransferStop;
 
 class TransferTest : public ::testing::Test {
  protected:
@@ -67,16 +68,19 @@ TEST_F(TransferTest, ReadMakesTheImageTheModulesMemory) {
   EXPECT_TRUE(notice.messages.empty());
 }
 
+// Each block done is also told to those who count blocks.
 TEST_F(TransferTest, WriteThenCompareIsAllGreenAndTheModuleHoldsTheImage) {
-  ParameterImage = Pattern(3);
-  WriteModule(link);
+  std::vector<int> done;
+  link.blockDone = [&](int block) { done.push_back(block); };
+  EXPECT_TRUE(WriteModule(link, Pattern(3)).Done());
   EXPECT_EQ(view.calls, (std::vector<std::string>{"all W", "disabled", "0G", "1G", "2G", "3G", "enabled"}));
   EXPECT_EQ(module.Memory(), Pattern(3));
 
   view.calls.clear();
-  CompareModule(link);
+  EXPECT_TRUE(CompareModule(link).Done());
   EXPECT_EQ(view.calls, (std::vector<std::string>{"all Y", "disabled", "0G", "1G", "2G", "3G", "enabled"}));
   EXPECT_EQ(ParameterImage, Pattern(3));
+  EXPECT_EQ(done, (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 3}));
 }
 
 TEST_F(TransferTest, WritePutsTheExactBytesOnTheWire) {
@@ -94,6 +98,7 @@ struct CompareRow {
   const char* name;
   std::size_t changedByte;
   std::string lamps;
+  TransferResult result;
 };
 
 class CompareDifference : public TransferTest, public ::testing::WithParamInterface<CompareRow> {};
@@ -102,16 +107,18 @@ TEST_P(CompareDifference, StopsAtTheFirstDifferingBlock) {
   ParameterImage = module.Memory();
   ParameterImage[GetParam().changedByte] ^= 0x01;
   const ImageBytes before = ParameterImage;
-  CompareModule(link);
+  EXPECT_EQ(CompareModule(link), GetParam().result);
   EXPECT_EQ(view.lamps, GetParam().lamps);
   EXPECT_TRUE(view.enabled);
   EXPECT_EQ(ParameterImage, before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CompareDifference,
-                         ::testing::Values(CompareRow{"OnlyByte1023", 1023, "GGGG"},
-                                           CompareRow{"Byte1022", 1022, "GGGR"}, CompareRow{"Byte0", 0, "RYYY"},
-                                           CompareRow{"Byte300", 300, "GRYY"}, CompareRow{"Byte767", 767, "GGRY"}),
+                         ::testing::Values(CompareRow{"OnlyByte1023", 1023, "GGGG", {}},
+                                           CompareRow{"Byte1022", 1022, "GGGR", {Stop::Differs, 3}},
+                                           CompareRow{"Byte0", 0, "RYYY", {Stop::Differs, 0}},
+                                           CompareRow{"Byte300", 300, "GRYY", {Stop::Differs, 1}},
+                                           CompareRow{"Byte767", 767, "GGRY", {Stop::Differs, 2}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Each lamp the compare colours says why: the red one names the fields that differ.
@@ -144,6 +151,7 @@ struct FaultRow {
   SimFaults faults;
   Run run;
   std::string lamps;
+  TransferResult result;  // where and why the procedure says it stopped
   // A paced block reply takes 47 ms at 115200 bit/s: its wait needs longer ticks
   // than 1 ms to be sure of it on a loaded machine.
   SyncPump::Period tick = 1ms;
@@ -154,7 +162,7 @@ class ModuleFault : public TransferTest, public ::testing::WithParamInterface<Fa
   ModuleFault() : TransferTest(GetParam().tick) {}
 };
 
-TEST_P(ModuleFault, ShowsOnTheLampsOnly) {
+TEST_P(ModuleFault, ShowsOnTheLampsAndIsAnswered) {
   const FaultRow& row = GetParam();
   module.SetFaults(row.faults);
   const ImageBytes memory = module.Memory();
@@ -162,12 +170,14 @@ TEST_P(ModuleFault, ShowsOnTheLampsOnly) {
   const ImageBytes before = ParameterImage;
   const bool allGood = row.lamps == "GGGG";
 
+  TransferResult result;
   switch (row.run) {
-    case Run::Read: ReadModule(link); break;
-    case Run::Write: WriteModule(link); break;
-    case Run::Compare: CompareModule(link); break;
+    case Run::Read: result = ReadModule(link); break;
+    case Run::Write: result = WriteModule(link); break;
+    case Run::Compare: result = CompareModule(link); break;
   }
 
+  EXPECT_EQ(result, row.result);
   EXPECT_EQ(view.lamps, row.lamps);
   EXPECT_TRUE(view.enabled);
   EXPECT_TRUE(notice.messages.empty());
@@ -182,25 +192,26 @@ TEST_P(ModuleFault, ShowsOnTheLampsOnly) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ModuleFault,
-                         ::testing::Values(FaultRow{"SilentRead", {.silent = true}, Run::Read, "RWWW"},
-                                           FaultRow{"WrongBlockOneRead", {.wrongBlock = 1}, Run::Read, "GRWW"},
-                                           FaultRow{"BadChecksumTwoRead", {.badChecksum = 2}, Run::Read, "GGRW"},
-                                           FaultRow{"LowercaseHexRead", {.lowercaseHex = true}, Run::Read, "RWWW"},
-                                           FaultRow{"GarbageRead", {.garbageRate = 1.0}, Run::Read, "GGGG"},
-                                           FaultRow{"PacedRead", {.baud = 115200}, Run::Read, "GGGG", 10ms},
-                                           FaultRow{"SilentCompare", {.silent = true}, Run::Compare, "RYYY"},
-                                           FaultRow{"WrongBlockThreeCompare", {.wrongBlock = 3}, Run::Compare, "GGGR"},
-                                           FaultRow{"BadChecksumZeroCompare", {.badChecksum = 0}, Run::Compare, "RYYY"},
-                                           FaultRow{
-                                               "LowercaseHexCompare", {.lowercaseHex = true}, Run::Compare, "RYYY"},
-                                           FaultRow{"GarbageCompare", {.garbageRate = 1.0}, Run::Compare, "GGGG"},
-                                           FaultRow{"SilentWrite", {.silent = true}, Run::Write, "RWWW"},
-                                           FaultRow{"RejectWriteTwo", {.rejectWrite = 2}, Run::Write, "GGRW"},
-                                           FaultRow{"NoCrcOk", {.noCrcOk = true}, Run::Write, "RRRR"},
-                                           FaultRow{"GarbageWrite", {.garbageRate = 1.0}, Run::Write, "GGGG"},
-                                           FaultRow{"PacedWrite", {.baud = 115200}, Run::Write, "GGGG", 10ms}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ModuleFault,
+    ::testing::Values(
+        FaultRow{"SilentRead", {.silent = true}, Run::Read, "RWWW", {Stop::NoReply, 0}},
+        FaultRow{"WrongBlockOneRead", {.wrongBlock = 1}, Run::Read, "GRWW", {Stop::OtherBlock, 1, 2}},
+        FaultRow{"BadChecksumTwoRead", {.badChecksum = 2}, Run::Read, "GGRW", {Stop::BadReply, 2}},
+        FaultRow{"LowercaseHexRead", {.lowercaseHex = true}, Run::Read, "RWWW", {Stop::BadReply, 0}},
+        FaultRow{"GarbageRead", {.garbageRate = 1.0}, Run::Read, "GGGG", {}},
+        FaultRow{"PacedRead", {.baud = 115200}, Run::Read, "GGGG", {}, 10ms},
+        FaultRow{"SilentCompare", {.silent = true}, Run::Compare, "RYYY", {Stop::NoReply, 0}},
+        FaultRow{"WrongBlockThreeCompare", {.wrongBlock = 3}, Run::Compare, "GGGR", {Stop::OtherBlock, 3, 0}},
+        FaultRow{"BadChecksumZeroCompare", {.badChecksum = 0}, Run::Compare, "RYYY", {Stop::BadReply, 0}},
+        FaultRow{"LowercaseHexCompare", {.lowercaseHex = true}, Run::Compare, "RYYY", {Stop::BadReply, 0}},
+        FaultRow{"GarbageCompare", {.garbageRate = 1.0}, Run::Compare, "GGGG", {}},
+        FaultRow{"SilentWrite", {.silent = true}, Run::Write, "RWWW", {Stop::NotConfirmed, 0}},
+        FaultRow{"RejectWriteTwo", {.rejectWrite = 2}, Run::Write, "GGRW", {Stop::Refused, 2}},
+        FaultRow{"NoCrcOk", {.noCrcOk = true}, Run::Write, "RRRR", {Stop::ActivationNotConfirmed}},
+        FaultRow{"GarbageWrite", {.garbageRate = 1.0}, Run::Write, "GGGG", {}},
+        FaultRow{"PacedWrite", {.baud = 115200}, Run::Write, "GGGG", {}, 10ms}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TransferTest, ARefusedBlockEndsTheWriteWithoutActivation) {
   module.SetFaults({.rejectWrite = 1});
@@ -231,7 +242,7 @@ class PortClosed : public TransferTest, public ::testing::WithParamInterface<Clo
 TEST_P(PortClosed, OnlyTheNotice) {
   port.SetConnected(false);
   ParameterImage = Pattern(8);
-  GetParam().procedure(link);
+  EXPECT_EQ(GetParam().procedure(link), TransferResult{Stop::PortClosed});
   EXPECT_EQ(notice.messages, (std::vector<std::string>{" Nincs soros kapcsolat."}));
   EXPECT_TRUE(view.calls.empty());
   EXPECT_EQ(ParameterImage, Pattern(8));
@@ -311,7 +322,7 @@ TEST_F(TransferTest, APortClosedByAHangUpEndsTheProcedureWithTheNotice) {
   module.SetFaults({.hangupAfter = 2});
   ParameterImage = Pattern(10);
   try {
-    ReadModule(link);
+    EXPECT_EQ(ReadModule(link), (TransferResult{Stop::PortClosed, 2}));
     EXPECT_EQ(notice.messages, std::vector<std::string>{kNoConnectionText});
   } catch (const EComPort& error) {
     // The third request met the dead line before the hang-up was handed over.
