@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "image_commands.h"
+#include "files.h"
 #include "json.h"
 #include "module_commands.h"
 #include "params/cp1250.h"
@@ -15,7 +15,7 @@ namespace {
 constexpr char kSiteColumn[] = "site";
 constexpr char kTemplateOption[] = "--template";
 constexpr char kPortOption[] = "--port";
-constexpr std::size_t kMaxSheetFile = 16u << 20;
+constexpr std::size_t kMaxSheetFile = 16 * kMegabyte;
 
 struct BatchRow {
   int number;
@@ -31,8 +31,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 Sheet LoadSheet(const std::string& path) {
-  const std::string bytes = ReadInputFile(path, kMaxSheetFile);
-  if (bytes.size() > kMaxSheetFile) UsageError(path + ": more than 16 MB, no sheet");
+  const std::string bytes = ReadInputFile(path, kMaxSheetFile, ", no sheet");
   try {
     return ReadSheet(bytes);
   } catch (const SheetError& error) {

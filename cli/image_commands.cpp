@@ -1,11 +1,8 @@
 #include "image_commands.h"
 
-#include <algorithm>
-
-#include "cli_error.h"
+#include "files.h"
 #include "json.h"
 #include "params/cp1250.h"
-#include "params/file_io.h"
 #include "params/image_file.h"
 #include "settings_text.h"
 
@@ -14,47 +11,15 @@ namespace {
 constexpr char kJson[] = "--json";
 constexpr char kStandardInput[] = "-";
 // A settings file is some 2 KB; anything near this is no settings file.
-constexpr std::size_t kMaxSettingsFile = 1u << 20;
+constexpr std::size_t kMaxSettingsFile = kMegabyte;
+constexpr char kNoSettingsFile[] = ", no settings file";
 
 std::string ReadSettingsFile(const std::string& path, std::istream& in) {
-  const std::string text = path == kStandardInput
-                               ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
-                               : ReadInputFile(path, kMaxSettingsFile);
-  if (text.size() > kMaxSettingsFile) UsageError(path + ": more than 1 MB, no settings file");
-  return text;
+  return path == kStandardInput ? ReadInputStream(in, path, kMaxSettingsFile, kNoSettingsFile)
+                                : ReadInputFile(path, kMaxSettingsFile, kNoSettingsFile);
 }
 
 }  // namespace
-
-std::string ReadInputFile(const std::string& path, std::size_t limit) {
-  FileStart start;
-  try {
-    start = ReadFileStart(path, limit + 1);
-  } catch (const EInOutError& error) {
-    UsageError(path + ": " + error.what());
-  }
-  if (start.readError != 0) UsageError(path + ": " + InOutErrorMessage(start.readError));
-  return std::move(start.bytes);
-}
-
-void SaveImage(const ImageBytes& image, const std::string& path) {
-  try {
-    SaveImageFile(image, path);
-  } catch (const EInOutError& error) {
-    UsageError(path + ": " + error.what());
-  }
-}
-
-ImageBytes LoadExactImage(const std::string& path) {
-  const std::string bytes = ReadInputFile(path, kImageSize);
-  if (bytes.size() != kImageSize) {
-    const std::string size = bytes.size() > kImageSize ? "more than 1024" : std::to_string(bytes.size());
-    UsageError(path + ": not a parameter image (" + size + " bytes; an image is exactly 1024)");
-  }
-  ImageBytes image;
-  std::copy(bytes.begin(), bytes.end(), image.begin());
-  return image;
-}
 
 void PrintDifference(std::ostream& out, const ImageDifference& difference) {
   for (const std::string& line : ReportLines(difference)) out << line << '\n';

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr int kMaxDepth = 32;
 
 class Parser {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <vector>
 
+#include "files.h"
 #include "image_commands.h"
 #include "params/cp1250.h"
 #include "protocol/status_decode.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "cli_error.h"
-#include "image_commands.h"
+#include "files.h"
 #include "json.h"
 #include "params/cp1250.h"
 #include "sha256.h"
@@ -13,7 +13,7 @@
 namespace {
 
 constexpr char kRecordOption[] = "--record";
-constexpr std::size_t kMaxRecordFile = 256u << 20;
+constexpr std::size_t kMaxRecordFile = 256 * kMegabyte;
 constexpr std::size_t kShortHash = 12;
 
 // Every text goes into the record as UTF-8, whatever the system handed over.
@@ -135,8 +135,7 @@ std::unique_ptr<Recorder> OpenRecorder(const ParsedArgs& args) {
 
 int LogCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& path = args.positional[0];
-  const std::string bytes = ReadInputFile(path, kMaxRecordFile);
-  if (bytes.size() > kMaxRecordFile) UsageError(path + ": more than 256 MB; start a new record");
+  const std::string bytes = ReadInputFile(path, kMaxRecordFile, "; start a new record");
   const bool bySite = args.Has("--site");
   const std::string site = args.Value("--site");
 

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kQuote = '"';
 constexpr std::size_t kLetters = 26;
 

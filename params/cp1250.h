@@ -19,6 +19,10 @@ std::string Cp1250ToUtf8(std::string_view bytes);
 // SMS text, say) become U+FFFD too, so the value cannot break the line.
 std::string Cp1250ToShownUtf8(std::string_view bytes);
 
+// UTF-8's byte order mark, which some programs put before UTF-8 text (a sheet saved as
+// "CSV UTF-8").
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 void AppendUtf8(std::string& out, char32_t c);
 std::string UnicodeToUtf8(std::u32string_view text);
 // For a value on a line of its own, as Cp1250ToShownUtf8: control characters become U+FFFD.
