@@ -5,6 +5,7 @@
 #include "files.h"
 #include "json.h"
 #include "module_commands.h"
+#include "options.h"
 #include "params/cp1250.h"
 #include "params/line_ends.h"
 #include "settings_text.h"
@@ -13,8 +14,6 @@
 namespace {
 
 constexpr char kSiteColumn[] = "site";
-constexpr char kTemplateOption[] = "--template";
-constexpr char kPortOption[] = "--port";
 constexpr std::size_t kMaxSheetFile = 16 * kMegabyte;
 
 struct BatchRow {
@@ -132,10 +131,8 @@ struct Tally {
 }  // namespace
 
 int BatchCommand(const ParsedArgs& args, CliContext& context) {
-  const std::string port = args.Value(kPortOption);
-  const std::string templatePath = args.Value(kTemplateOption);
-  if (templatePath.empty()) UsageError("batch wants --template T.HVK");
-  if (port.empty()) UsageError("batch wants --port COMn");
+  const std::string port = args.Value(kPort);
+  const std::string templatePath = args.Value(kTemplate);
   CheckComName(port);
   const ImageBytes templateImage = LoadExactImage(templatePath);
   const std::vector<BatchRow> rows = CheckedRows(args.positional[0], templateImage, context.err);
@@ -161,7 +158,7 @@ int BatchCommand(const ParsedArgs& args, CliContext& context) {
     entry.site = row.site;
     std::string cause;
     try {
-      if (WriteToModule(port, row.image, args.Has("--verify"), context, entry, recorder.get()) != 0) {
+      if (WriteToModule(port, row.image, args.Has(kVerify), context, entry, recorder.get()) != 0) {
         std::string keys;
         for (const std::string& key : entry.differences) keys += (keys.empty() ? "" : " ") + key;
         cause = "differs: " + (keys.empty() ? "other bytes" : keys);

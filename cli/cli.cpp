@@ -7,48 +7,35 @@
 #include "command_line.h"
 #include "image_commands.h"
 #include "module_commands.h"
+#include "options.h"
 #include "protocol/line_protocol.h"
 #include "record.h"
 
 namespace {
 
+// A command: its syntax, the text --help gives after the usage line, and its handler.
+// A new command is one entry here and its handler.
 struct Command {
-  const char* name;
-  const char* synopsis;
+  CommandSyntax syntax;
   std::string help;
-  std::vector<OptionSpec> options;
-  Arity positional;
   int (*run)(const ParsedArgs&, CliContext&);
 };
 
-const OptionSpec kRecord{"--record", true};
-const OptionSpec kSet{"--set", true, true};
-
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"ports",
-       "ports",
+      {{"ports", {}, {}},
        "Lists the machine's serial ports as COM names, each with its device, one a line.",
-       {},
-       Exactly(0),
        PortsCommand},
-      {"show",
-       "show FILE.HVK [--json]",
+      {{"show", {"FILE.HVK"}, {&kJson}},
        "Lists every field of a parameter image, \"label: value\" a line (UTF-8). With --json, one\n"
        "object: user1 user2 smsfw1 smsfw2 autodial prefix event1..event9 sms1..sms10 as strings\n"
        "(\"\" for an absent number or code) and marker as a number; import reads it back.",
-       {{"--json"}},
-       Exactly(1),
        ShowCommand},
-      {"diff",
-       "diff A.HVK B.HVK [--json]",
+      {{"diff", {"A.HVK", "B.HVK"}, {&kJson}},
        "Lists the fields that differ between two parameter images, \"label: A's value \u2260 B's value\".\n"
        "Exit status 1 when anything differs, 0 when nothing does.",
-       {{"--json"}},
-       Exactly(2),
        DiffCommand},
-      {"set",
-       "set IN.HVK KEY=VALUE... [-o OUT.HVK]",
+      {{"set", {"IN.HVK", "KEY=VALUE..."}, {&kOut}},
        "Changes fields by the keys of show --json, with the settings editor's rules: phone\n"
        "numbers digits only, at most 16 (the prefix at most 8); event codes of 0-9, * and A-F (a\n"
        "code with a letter, or with fewer than four characters, is stored as no code, and said\n"
@@ -56,46 +43,31 @@ const std::vector<Command>& Commands() {
        "dropped; marker a number from 0 to 255. An empty value clears the field. A value the\n"
        "editor would refuse ends with exit status 2 and nothing is written. The file is\n"
        "replaced atomically: IN.HVK itself, or OUT.HVK with -o.",
-       {{"-o", true}},
-       AtLeast(2),
        SetCommand},
-      {"import",
-       "import SETTINGS.json OUT.HVK [--base BASE.HVK]",
+      {{"import", {"SETTINGS.json", "OUT.HVK"}, {&kBase}},
        "Makes an image from settings in show --json's form (- reads them from standard input).\n"
        "A key left out, or holding what show --json gives for BASE.HVK, keeps BASE.HVK's bytes;\n"
        "a changed value is stored by the settings editor's rules (see set). Without --base, the\n"
        "bytes no field covers are those of a fresh image (0xFF). OUT.HVK is replaced atomically.",
-       {{"--base", true}},
-       Exactly(2),
        ImportCommand},
-      {"read",
-       "read PORT OUT.HVK [--record FILE]",
+      {{"read", {"PORT", "OUT.HVK"}, {&kRecord}},
        "Reads the module's parameter memory into OUT.HVK, replacing it atomically. When a block\n"
        "fails, no file is written and the exit status is 1. --record appends one line to FILE\n"
        "(see log).",
-       {kRecord},
-       Exactly(2),
        ReadCommand},
-      {"write",
-       "write PORT IN.HVK [--set KEY=VALUE]... [--verify] [--record FILE]",
+      {{"write", {"PORT", "IN.HVK"}, {&kSet, &kVerify, &kRecord}},
        "Writes IN.HVK to the module and makes the module take it into use. --set changes a\n"
        "field on the way, as set does, leaving IN.HVK as it is. With --verify, reads the module\n"
        "back afterwards and lists every field that differs (exit status 1 then). --record\n"
        "appends one line to FILE (see log).",
-       {{"--verify"}, kSet, kRecord},
-       Exactly(2),
        WriteCommand},
-      {"compare",
-       "compare PORT FILE.HVK [--set KEY=VALUE]... [--record FILE]",
+      {{"compare", {"PORT", "FILE.HVK"}, {&kSet, &kRecord}},
        "Reads the module's whole memory and lists every field in which FILE.HVK (with the --set\n"
        "changes, as set makes them) differs from it, \"label: the file's value \u2260 the module's\n"
        "value\". The file is not changed. Exit status 1 when anything differs. --record appends\n"
        "one line to FILE (see log).",
-       {kSet, kRecord},
-       Exactly(2),
        CompareCommand},
-      {"batch",
-       "batch SHEET.csv --template T.HVK --port PORT [--verify] [--record FILE]",
+      {{"batch", {"SHEET.csv"}, {&kTemplate, &kPort, &kVerify, &kRecord}},
        "Writes one module a row of SHEET.csv: T.HVK with the row's values. The header row names\n"
        "the columns: site (a name for the row) and keys of show --json; each row's cells are\n"
        "applied as set applies them, and every row is checked before the first module is\n"
@@ -104,24 +76,16 @@ const std::vector<Command>& Commands() {
        "(and verifies, with --verify), prints one result line and goes on; at the end a summary.\n"
        "Exit status 1 when a row failed or the batch was stopped; --record appends one line a\n"
        "row written to FILE.",
-       {{"--template", true}, {"--port", true}, {"--verify"}, kRecord},
-       Exactly(1),
        BatchCommand},
-      {"log",
-       "log FILE [--site NAME]",
+      {{"log", {"FILE"}, {&kSite}},
        "Prints the record FILE (--record's) as a table: time, command, port, device, site, image,\n"
        "the first digits of the SHA-256 of the 1024 bytes, outcome and details. --site keeps\n"
        "one site's lines.",
-       {{"--site", true}},
-       Exactly(1),
        LogCommand},
-      {"state",
-       "state PORT [--seconds N]",
+      {{"state", {"PORT"}, {&kSeconds}},
        "Asks the module for its state (\"??\") every " + std::to_string(kPollInterval.count()) +
            " ms for N seconds, once without --seconds,\n"
            "and prints the decoded state and the module's messages as they come.",
-       {{"--seconds", true}},
-       Exactly(1),
        StateCommand},
   };
   return commands;
@@ -134,7 +98,7 @@ std::string Overview() {
       "them, and shows, changes and compares parameter image files. PORT is a COM name (see\n"
       "kelvaro-cli ports).\n\n"
       "Commands:\n";
-  for (const Command& command : Commands()) text += "  kelvaro-cli " + std::string(command.synopsis) + "\n";
+  for (const Command& command : Commands()) text += "  kelvaro-cli " + command.syntax.Usage() + "\n";
   text +=
       "\n'kelvaro-cli COMMAND --help' tells more about one command.\n"
       "Exit status: 0 done and nothing differs; 1 the module failed or something differs;\n"
@@ -156,18 +120,20 @@ int Run(const std::vector<std::string>& args, CliContext& context) {
     return kExitOk;
   }
   for (const Command& command : Commands()) {
-    if (args[0] != command.name) continue;
+    const CommandSyntax& syntax = command.syntax;
+    if (args[0] != syntax.name) continue;
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    const std::string usage = "kelvaro-cli " + syntax.Usage();
     if (WantsHelp(rest)) {
-      context.out << "Usage: kelvaro-cli " << command.synopsis << "\n" << command.help << "\n";
+      context.out << "Usage: " << usage << "\n" << command.help << "\n";
       return kExitOk;
     }
     ParsedArgs parsed;
     try {
-      parsed = ParseArgs(rest, command.options, command.positional);
+      parsed = ParseArgs(rest, syntax);
     } catch (const CliError& error) {
       // A bad command line: say which command, and how it is used.
-      UsageError(std::string(command.name) + ": " + error.what() + " (usage: kelvaro-cli " + command.synopsis + ")");
+      UsageError(std::string(syntax.name) + ": " + error.what() + " (usage: " + usage + ")");
     }
     return command.run(parsed, context);
   }

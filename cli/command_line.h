@@ -1,36 +1,51 @@
 #pragma once
-// One command's arguments: its positional arguments and the options it knows.
+// A command's syntax, parsed: its positional arguments and the options it declares.
+// Each option is one named object (options.h) that both the command table, and so the
+// usage line, and the command's handler read: args.Has(kVerify).
 
-#include <cstddef>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
 
-struct OptionSpec {
-  std::string name;  // "--json", "-o"
-  bool takesValue = false;
-  bool repeatable = false;  // --set KEY=VALUE, as often as wanted
+struct Option {
+  const char* name;             // "--json", "-o"
+  const char* value = nullptr;  // its value as the usage line names it ("FILE"); none for a flag
+  bool repeatable = false;      // --set KEY=VALUE, as often as wanted
+  bool required = false;        // the command does not run without it
 };
 
-// How many positional arguments a command takes.
-struct Arity {
-  std::size_t least;
-  std::size_t most;
-};
-constexpr Arity Exactly(std::size_t n) { return {n, n}; }
-constexpr Arity AtLeast(std::size_t n) { return {n, std::numeric_limits<std::size_t>::max()}; }
+// What a command takes: its positional arguments as the usage line names them (a last
+// one ending in "..." stands for one or more), and its options.
+struct CommandSyntax {
+  const char* name;
+  std::vector<const char*> positional;
+  std::vector<const Option*> options;
 
-struct ParsedArgs {
+  // "write PORT IN.HVK [--set KEY=VALUE]... [--verify] [--record FILE]"
+  std::string Usage() const;
+};
+
+class ParsedArgs {
+ public:
   std::vector<std::string> positional;
-  std::map<std::string, std::vector<std::string>> options;  // present options, with their values in order
-  bool Has(const std::string& option) const { return options.count(option) != 0; }
+
+  // Each raises std::logic_error for an option the command does not declare: the
+  // handler and the command table disagree.
+  bool Has(const Option& option) const;
   // The value of an option given once; "" when absent.
-  std::string Value(const std::string& option) const;
+  std::string Value(const Option& option) const;
   // Every value of a repeatable option, in the order given.
-  std::vector<std::string> Values(const std::string& option) const;
+  std::vector<std::string> Values(const Option& option) const;
+
+ private:
+  friend ParsedArgs ParseArgs(const std::vector<std::string>& args, const CommandSyntax& syntax);
+  const std::vector<std::string>* Given(const Option& option) const;
+
+  std::vector<const Option*> declared_;
+  std::map<const Option*, std::vector<std::string>> given_;  // present options, with their values in order
 };
 
-// Raises a usage error for an unknown option, a missing value, an option given twice
-// that is not repeatable, or a number of positional arguments outside the arity.
-ParsedArgs ParseArgs(const std::vector<std::string>& args, const std::vector<OptionSpec>& known, Arity positional);
+// Raises a usage error naming the word for an option the command does not declare, a
+// missing value, a required option left out, an option given twice that is not
+// repeatable, or a number of positional arguments the syntax does not take.
+ParsedArgs ParseArgs(const std::vector<std::string>& args, const CommandSyntax& syntax);

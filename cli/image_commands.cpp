@@ -2,13 +2,13 @@
 
 #include "files.h"
 #include "json.h"
+#include "options.h"
 #include "params/cp1250.h"
 #include "params/image_file.h"
 #include "settings_text.h"
 
 namespace {
 
-constexpr char kJson[] = "--json";
 constexpr char kStandardInput[] = "-";
 // A settings file is some 2 KB; anything near this is no settings file.
 constexpr std::size_t kMaxSettingsFile = kMegabyte;
@@ -63,15 +63,15 @@ int SetCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& in = args.positional[0];
   ImageBytes image = LoadExactImage(in);
   ApplyAssignments(image, std::vector<std::string>(args.positional.begin() + 1, args.positional.end()), context.err);
-  SaveImage(image, args.Has("-o") ? args.Value("-o") : in);
+  SaveImage(image, args.Has(kOut) ? args.Value(kOut) : in);
   return kExitOk;
 }
 
 int ImportCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& settingsPath = args.positional[0];
   ImageBytes base;
-  if (args.Has("--base")) {
-    base = LoadExactImage(args.Value("--base"));
+  if (args.Has(kBase)) {
+    base = LoadExactImage(args.Value(kBase));
   } else {
     EraseImage(base);  // the program's fresh image
   }

@@ -6,6 +6,7 @@
 
 #include "files.h"
 #include "image_commands.h"
+#include "options.h"
 #include "params/cp1250.h"
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
@@ -21,8 +22,6 @@ using Clock = std::chrono::steady_clock;
 // A single poll waits this long at most for the module's status line.
 constexpr auto kSinglePollWait = std::chrono::seconds(1);
 constexpr int kMaxStateSeconds = 24 * 3600;
-constexpr char kSetOption[] = "--set";
-constexpr char kVerifyOption[] = "--verify";
 
 // A wait of so many ticks, as a person reads it: "5 s".
 std::string WaitText(int ticks) {
@@ -125,7 +124,7 @@ int Recorded(Recorder* recorder, RecordEntry& entry, Procedure procedure) {
 // The image file with the --set changes made, in memory only.
 ImageBytes ImageWithChanges(const ParsedArgs& args, const std::string& path, CliContext& context) {
   ImageBytes image = LoadExactImage(path);
-  ApplyAssignments(image, args.Values(kSetOption), context.err);
+  ApplyAssignments(image, args.Values(kSet), context.err);
   return image;
 }
 
@@ -149,13 +148,13 @@ class StatePrinter : public StatusDisplay {
 };
 
 int StateSeconds(const ParsedArgs& args) {
-  if (!args.Has("--seconds")) return 0;
-  const std::string text = args.Value("--seconds");
+  if (!args.Has(kSeconds)) return 0;
+  const std::string text = args.Value(kSeconds);
   int seconds = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
   if (error != std::errc() || end != text.data() + text.size() || seconds < 1 || seconds > kMaxStateSeconds) {
-    UsageError("--seconds wants a whole number from 1 to " + std::to_string(kMaxStateSeconds) + ", not \"" + text +
-               "\"");
+    UsageError(std::string(kSeconds.name) + " wants a whole number from 1 to " + std::to_string(kMaxStateSeconds) +
+               ", not \"" + text + "\"");
   }
   return seconds;
 }
@@ -169,7 +168,8 @@ ModuleFailure::ModuleFailure(int block, const std::string& cause)
 
 void CheckComName(const std::string& port) {
   if (!IsComName(port)) {
-    UsageError("PORT is a COM name, COM1 to COM96, not \"" + port + "\" (kelvaro-cli ports lists them)");
+    UsageError("PORT is a COM name, " + ComName(kFirstComNumber) + " to " + ComName(kLastComNumber) + ", not \"" +
+               port + "\" (kelvaro-cli ports lists them)");
   }
 }
 
@@ -223,7 +223,7 @@ int WriteCommand(const ParsedArgs& args, CliContext& context) {
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
   RecordEntry entry = ProcedureEntry("write", port, args.positional[1]);
   const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
-  return WriteToModule(port, image, args.Has(kVerifyOption), context, entry, recorder.get());
+  return WriteToModule(port, image, args.Has(kVerify), context, entry, recorder.get());
 }
 
 int CompareCommand(const ParsedArgs& args, CliContext& context) {

@@ -7,12 +7,12 @@
 #include "cli_error.h"
 #include "files.h"
 #include "json.h"
+#include "options.h"
 #include "params/cp1250.h"
 #include "sha256.h"
 
 namespace {
 
-constexpr char kRecordOption[] = "--record";
 constexpr std::size_t kMaxRecordFile = 256 * kMegabyte;
 constexpr std::size_t kShortHash = 12;
 
@@ -129,15 +129,15 @@ void Recorder::Append(const RecordEntry& entry) {
 }
 
 std::unique_ptr<Recorder> OpenRecorder(const ParsedArgs& args) {
-  if (!args.Has(kRecordOption)) return nullptr;
-  return std::make_unique<Recorder>(args.Value(kRecordOption));
+  if (!args.Has(kRecord)) return nullptr;
+  return std::make_unique<Recorder>(args.Value(kRecord));
 }
 
 int LogCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& path = args.positional[0];
   const std::string bytes = ReadInputFile(path, kMaxRecordFile, "; start a new record");
-  const bool bySite = args.Has("--site");
-  const std::string site = args.Value("--site");
+  const bool bySite = args.Has(kSite);
+  const std::string site = args.Value(kSite);
 
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> headings;
