@@ -46,14 +46,14 @@ int DiffCommand(const ParsedArgs& args, CliContext& context) {
   if (!args.Has(kJson)) {
     PrintDifference(out, difference);
   } else {
-    out << "{\n  \"differences\": [";
-    for (std::size_t i = 0; i < difference.fields.size(); ++i) {
-      const FieldDifference& d = difference.fields[i];
-      out << (i == 0 ? "\n" : ",\n") << "    {\"key\": " << JsonString(d.field->key)
-          << ", \"label\": " << JsonString(Cp1250ToUtf8(d.field->label)) << ", \"a\": " << FieldJson(a, *d.field)
-          << ", \"b\": " << FieldJson(b, *d.field) << "}";
+    Json differences = Json::array();
+    for (const FieldDifference& d : difference.fields) {
+      differences.push_back(Json::object({{"key", d.field->key},
+                                          {"label", Cp1250ToUtf8(d.field->label)},
+                                          {"a", FieldJson(a, *d.field)},
+                                          {"b", FieldJson(b, *d.field)}}));
     }
-    out << (difference.fields.empty() ? "" : "\n  ") << "],\n  \"otherBytes\": " << difference.otherBytes << "\n}\n";
+    out << JsonLayout(Json::object({{"differences", differences}, {"otherBytes", difference.otherBytes}})) << '\n';
   }
   return difference.Empty() ? kExitOk : kExitModuleOrDifference;
 }

@@ -1,243 +1,154 @@
 #include "json.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <iterator>
 #include <set>
-
-#include "params/cp1250.h"
-#include "serial/lenient_number.h"
+#include <vector>
 
 namespace {
 
+// Deeper than a record line or a settings file ever is: a file that nests further is
+// not one of ours, and is refused before it costs much memory.
 constexpr int kMaxDepth = 32;
 
-class Parser {
+// The text as the parser reads it, keeping count of how far it has read, so that what
+// the parser's callback refuses can be said with its place.
+class CountingIterator {
  public:
-  explicit Parser(std::string_view text) : text_(text) {
-    if (text_.substr(0, kByteOrderMark.size()) == kByteOrderMark) pos_ = kByteOrderMark.size();
-  }
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
 
-  JsonValue Document() {
-    JsonValue value = Value(0);
-    SkipSpace();
-    if (pos_ != text_.size()) Fail("the text goes on after the JSON value");
-    return value;
+  CountingIterator(const char* at, std::size_t* read) : at_(at), read_(read) {}
+  reference operator*() const { return *at_; }
+  CountingIterator& operator++() {
+    ++at_;
+    ++*read_;
+    return *this;
   }
+  CountingIterator operator++(int) {
+    CountingIterator before = *this;
+    ++*this;
+    return before;
+  }
+  bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
 
  private:
-  [[noreturn]] void Fail(const std::string& what) const {
-    int line = 1;
-    std::size_t lineStart = 0;
-    for (std::size_t k = 0; k < pos_ && k < text_.size(); ++k) {
-      if (text_[k] == '\n') ++line, lineStart = k + 1;
-    }
-    throw JsonError("line " + std::to_string(line) + ", column " + std::to_string(pos_ - lineStart + 1) + ": " + what);
-  }
-
-  void SkipSpace() {
-    while (pos_ < text_.size() &&
-           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' || text_[pos_] == '\r')) {
-      ++pos_;
-    }
-  }
-
-  bool Take(char c) {
-    if (pos_ < text_.size() && text_[pos_] == c) return ++pos_, true;
-    return false;
-  }
-
-  void Expect(char c, const char* what) {
-    SkipSpace();
-    if (!Take(c)) Fail(what);
-  }
-
-  JsonValue Value(int depth) {
-    if (depth > kMaxDepth) Fail("nested too deeply");
-    SkipSpace();
-    if (pos_ == text_.size()) Fail("a value was expected");
-    JsonValue value;
-    const char c = text_[pos_];
-    if (c == '{') {
-      value.type = JsonValue::Type::Object;
-      Members(value, depth);
-    } else if (c == '[') {
-      value.type = JsonValue::Type::Array;
-      Items(value, depth);
-    } else if (c == '"') {
-      value.type = JsonValue::Type::String;
-      value.text = String();
-    } else if (c == '-' || (c >= '0' && c <= '9')) {
-      value.type = JsonValue::Type::Number;
-      value.text = Number();
-    } else if (Word("true") || Word("false")) {
-      value.type = JsonValue::Type::Bool;
-      value.text = c == 't' ? "true" : "false";
-    } else if (!Word("null")) {
-      Fail("a value was expected");
-    }
-    return value;
-  }
-
-  bool Word(std::string_view word) {
-    if (text_.substr(pos_, word.size()) != word) return false;
-    pos_ += word.size();
-    return true;
-  }
-
-  void Members(JsonValue& object, int depth) {
-    ++pos_;
-    SkipSpace();
-    if (Take('}')) return;
-    std::set<std::string> keys;
-    do {
-      SkipSpace();
-      if (pos_ == text_.size() || text_[pos_] != '"') Fail("a key in double quotes was expected");
-      const std::size_t keyPos = pos_;
-      std::string key = String();
-      if (!keys.insert(key).second) {
-        pos_ = keyPos;
-        Fail("the key " + JsonString(key) + " is given twice");
-      }
-      Expect(':', "a colon was expected after the key");
-      object.members.push_back({std::move(key), Value(depth + 1)});
-      SkipSpace();
-    } while (Take(','));
-    if (!Take('}')) Fail("a comma or } was expected");
-  }
-
-  void Items(JsonValue& array, int depth) {
-    ++pos_;
-    SkipSpace();
-    if (Take(']')) return;
-    do {
-      array.items.push_back(Value(depth + 1));
-      SkipSpace();
-    } while (Take(','));
-    if (!Take(']')) Fail("a comma or ] was expected");
-  }
-
-  std::string Number() {
-    const std::size_t start = pos_;
-    auto digits = [&] {
-      const std::size_t from = pos_;
-      while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
-      if (pos_ == from) Fail("a digit was expected");
-      return pos_ - from;
-    };
-    Take('-');
-    const std::size_t intStart = pos_;
-    if (digits() > 1 && text_[intStart] == '0') {
-      pos_ = intStart;
-      Fail("a number does not start with 0");
-    }
-    if (Take('.')) digits();
-    if (Take('e') || Take('E')) {
-      if (!Take('+')) Take('-');
-      digits();
-    }
-    return std::string(text_.substr(start, pos_ - start));
-  }
-
-  unsigned Hex4() {
-    unsigned value = 0;
-    for (int k = 0; k < 4; ++k, ++pos_) {
-      const char c = pos_ < text_.size() ? text_[pos_] : '\0';
-      const int digit = HexDigitValue(c);
-      if (digit < 0) Fail("\\u wants four hexadecimal digits");
-      value = value << 4 | static_cast<unsigned>(digit);
-    }
-    return value;
-  }
-
-  char32_t Escaped() {
-    if (pos_ == text_.size()) Fail("the string is not closed");
-    switch (text_[pos_++]) {
-      case '"': return U'"';
-      case '\\': return U'\\';
-      case '/': return U'/';
-      case 'b': return U'\b';
-      case 'f': return U'\f';
-      case 'n': return U'\n';
-      case 'r': return U'\r';
-      case 't': return U'\t';
-      case 'u': break;
-      default: --pos_, Fail("an unknown escape");
-    }
-    const unsigned unit = Hex4();
-    if (unit >= 0xDC00 && unit <= 0xDFFF) Fail("a lone low surrogate");
-    if (unit < 0xD800 || unit > 0xDBFF) return unit;
-    if (!Word("\\u")) Fail("a high surrogate without its low one");
-    const unsigned low = Hex4();
-    if (low < 0xDC00 || low > 0xDFFF) Fail("a high surrogate without its low one");
-    return 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-  }
-
-  std::string String() {
-    ++pos_;
-    std::string raw, out;
-    for (;;) {
-      if (pos_ == text_.size()) Fail("the string is not closed");
-      const char c = text_[pos_];
-      if (c == '"' || c == '\\') {
-        if (!Utf8ToUnicode(raw)) Fail("the string is not valid UTF-8");
-        out += raw;
-        raw.clear();
-        ++pos_;
-        if (c == '"') return out;
-        AppendUtf8(out, Escaped());
-      } else if (static_cast<unsigned char>(c) < 0x20) {
-        Fail("a control character inside a string (write it as \\n, \\t or \\u00XX)");
-      } else {
-        raw += c;
-        ++pos_;
-      }
-    }
-  }
-
-  std::string_view text_;
-  std::size_t pos_ = 0;
+  const char* at_;
+  std::size_t* read_;
 };
+
+// "line 2, column 7: " for the byte at offset.
+std::string Where(std::string_view text, std::size_t offset) {
+  offset = std::min(offset, text.size());
+  const std::string_view before = text.substr(0, offset);
+  const std::size_t lineStart = before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+  return "line " + std::to_string(std::count(before.begin(), before.end(), '\n') + 1) + ", column " +
+         std::to_string(offset - lineStart + 1) + ": ";
+}
+
+// nlohmann-json's "[json.exception.parse_error.101] parse error at line 1, column 9: syntax
+// error while parsing object key - unexpected '}'; expected string literal" without its
+// place (ours counts the same way, for the messages of both) and without the bytes it
+// last read, which may be anything.
+std::string Reason(const std::string& what) {
+  std::string reason = what.substr(what.find(": ") + 2);
+  if (const std::size_t dash = reason.find(" - "); reason.starts_with("syntax error") && dash != std::string::npos) {
+    reason.erase(0, dash + 3);
+  }
+  if (const std::size_t read = reason.find("; last read: '"); read != std::string::npos) {
+    const std::size_t expected = reason.find("'; expected", read);
+    reason.erase(read, expected == std::string::npos ? std::string::npos : expected + 1 - read);
+  }
+  return reason;
+}
+
+std::string Dumped(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+std::string OneLine(const Json& value) {
+  if (!value.is_structured()) return Dumped(value);
+  std::string text;
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    text += text.empty() ? "" : ", ";
+    if (value.is_object()) text += Dumped(it.key()) + ": ";
+    text += OneLine(*it);
+  }
+  return value.is_object() ? "{" + text + "}" : "[" + text + "]";
+}
+
+void Lay(std::string& out, const Json& value, const std::string& indent) {
+  if (!value.is_structured() || value.empty()) {
+    out += Dumped(value);
+    return;
+  }
+  out += value.is_object() ? "{\n" : "[\n";
+  const std::string inner = indent + "  ";
+  for (auto it = value.begin(); it != value.end(); ++it) {
+    out += (it == value.begin() ? "" : ",\n") + inner;
+    if (value.is_object()) {
+      out += Dumped(it.key()) + ": ";
+      Lay(out, *it, inner);
+    } else if (it->is_object()) {
+      out += OneLine(*it);
+    } else {
+      Lay(out, *it, inner);
+    }
+  }
+  out += "\n" + indent + (value.is_object() ? "}" : "]");
+}
 
 }  // namespace
 
-std::string JsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
+Json ParseJson(std::string_view text) {
+  std::size_t read = 0;
+  std::vector<std::set<std::string>> keys;  // of each object open
+  const auto check = [&](int depth, Json::parse_event_t event, Json& parsed) {
+    using Event = Json::parse_event_t;
+    if ((event == Event::object_start || event == Event::array_start) && depth > kMaxDepth) {
+      throw JsonError(Where(text, read - 1) + "nested too deeply");
     }
+    if (event == Event::object_start) keys.emplace_back();
+    if (event == Event::object_end) keys.pop_back();
+    // Read up to the key's closing quote.
+    if (event == Event::key && !keys.back().insert(parsed.get<std::string>()).second) {
+      throw JsonError(Where(text, read - 1) + "the key " + Dumped(parsed) + " is given twice");
+    }
+    return true;
+  };
+  try {
+    return Json::parse(CountingIterator(text.data(), &read), CountingIterator(text.data() + text.size(), &read), check);
+  } catch (const Json::parse_error& error) {
+    throw JsonError(Where(text, error.byte == 0 ? 0 : error.byte - 1) + Reason(error.what()));
   }
-  return out + "\"";
 }
 
-const JsonValue* JsonValue::Find(const std::string& key) const {
-  for (const auto& [name, value] : members) {
-    if (name == key) return &value;
-  }
-  return nullptr;
+std::string JsonString(const std::string& utf8) { return Dumped(Json(utf8)); }
+
+std::string JsonLayout(const Json& value) {
+  std::string text;
+  Lay(text, value, "");
+  return text;
 }
 
-const char* JsonTypeName(JsonValue::Type type) {
-  switch (type) {
-    case JsonValue::Type::Null: return "null";
-    case JsonValue::Type::Bool: return "true or false";
-    case JsonValue::Type::Number: return "a number";
-    case JsonValue::Type::String: return "a string";
-    case JsonValue::Type::Array: return "an array";
-    case JsonValue::Type::Object: return "an object";
-  }
-  return "";
+std::string ScalarText(const Json& value) {
+  if (value.is_string()) return value.get<std::string>();
+  return value.is_number() || value.is_boolean() ? Dumped(value) : "";
 }
 
-JsonValue ParseJson(std::string_view text) { return Parser(text).Document(); }
+const char* JsonTypeName(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::null: return "null";
+    case Json::value_t::boolean: return "true or false";
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+    case Json::value_t::number_float: return "a number";
+    case Json::value_t::string: return "a string";
+    case Json::value_t::array: return "an array";
+    case Json::value_t::object: return "an object";
+    case Json::value_t::binary:
+    case Json::value_t::discarded: break;
+  }
+  return "no JSON value";
+}

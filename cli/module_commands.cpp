@@ -200,7 +200,7 @@ int ReadCommand(const ParsedArgs& args, CliContext& context) {
   return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     ReadAll(session);
-    entry.bytes = ParameterImage;
+    entry.SetImage(ParameterImage);
     SaveImage(ParameterImage, path);
     return kExitOk;
   });
@@ -208,7 +208,7 @@ int ReadCommand(const ParsedArgs& args, CliContext& context) {
 
 int WriteToModule(const std::string& port, const ImageBytes& image, bool verify, CliContext& context,
                   RecordEntry& entry, Recorder* recorder) {
-  entry.bytes = image;
+  entry.SetImage(image);
   return Recorded(recorder, entry, [&] {
     ModuleSession session(port, context);
     session.Run([&](TransferLink& link) { return WriteModule(link, image); }, "written");
@@ -234,7 +234,7 @@ int CompareCommand(const ParsedArgs& args, CliContext& context) {
   return Recorded(recorder.get(), entry, [&] {
     ModuleSession session(port, context);
     const bool differs = ReportDifferences(image, session, context, entry);
-    entry.bytes = ParameterImage;
+    entry.SetImage(ParameterImage);
     return differs ? kExitModuleOrDifference : kExitOk;
   });
 }

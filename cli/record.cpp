@@ -1,24 +1,81 @@
 #include "record.h"
 
-#include <algorithm>
-#include <array>
+#include <chrono>
 #include <cstdio>
+#include <variant>
 
-#include "cli_error.h"
 #include "files.h"
 #include "json.h"
 #include "options.h"
 #include "params/cp1250.h"
 #include "sha256.h"
+#include "table.h"
 
 namespace {
 
 constexpr std::size_t kMaxRecordFile = 256 * kMegabyte;
 constexpr std::size_t kShortHash = 12;
 
+// The record line's members, in the order they are written; log reads them by the same table.
+struct RecordMember {
+  const char* key;
+  std::variant<std::string RecordEntry::*, int RecordEntry::*, std::vector<std::string> RecordEntry::*> member;
+  bool nullWhenEmpty = false;  // "", or a 0, is written as null
+};
+
+const RecordMember kRecordMembers[] = {
+    {"time", &RecordEntry::time},
+    {"command", &RecordEntry::command},
+    {"port", &RecordEntry::port},
+    {"device", &RecordEntry::device, true},
+    {"stableName", &RecordEntry::stableName, true},
+    {"site", &RecordEntry::site, true},
+    {"image", &RecordEntry::imageFile, true},
+    {"sha256", &RecordEntry::sha256, true},
+    {"outcome", &RecordEntry::outcome},
+    {"block", &RecordEntry::block, true},
+    {"cause", &RecordEntry::cause, true},
+    {"differences", &RecordEntry::differences},
+    {"otherBytes", &RecordEntry::otherBytes},
+};
+
+template <class... Handlers>
+struct Overloaded : Handlers... {
+  using Handlers::operator()...;
+};
+// Clang does not deduce an aggregate's arguments by itself yet.
+template <class... Handlers>
+Overloaded(Handlers...) -> Overloaded<Handlers...>;
+
 // Every text goes into the record as UTF-8, whatever the system handed over.
-std::string Text(const std::string& bytes) { return JsonString(UnicodeToUtf8(TextToUnicode(bytes))); }
-std::string TextOrNull(const std::string& bytes) { return bytes.empty() ? "null" : Text(bytes); }
+std::string Text(const std::string& bytes) { return UnicodeToUtf8(TextToUnicode(bytes)); }
+
+Json MemberJson(const RecordEntry& entry, const RecordMember& m) {
+  return std::visit(Overloaded{[&](std::string RecordEntry::*text) {
+                                 return m.nullWhenEmpty && (entry.*text).empty() ? Json() : Json(Text(entry.*text));
+                               },
+                               [&](int RecordEntry::*number) {
+                                 return m.nullWhenEmpty && entry.*number == 0 ? Json() : Json(entry.*number);
+                               },
+                               [&](std::vector<std::string> RecordEntry::*texts) {
+                                 Json list = Json::array();
+                                 for (const std::string& text : entry.*texts) list.push_back(Text(text));
+                                 return list;
+                               }},
+                    m.member);
+}
+
+// Whatever a line holds under the key: what is not of the member's kind reads as empty.
+void ReadMember(RecordEntry& entry, const RecordMember& m, const Json& value) {
+  std::visit(
+      Overloaded{[&](std::string RecordEntry::*text) { entry.*text = ScalarText(value); },
+                 [&](int RecordEntry::*number) { entry.*number = value.is_number_integer() ? value.get<int>() : 0; },
+                 [&](std::vector<std::string> RecordEntry::*texts) {
+                   if (!value.is_array()) return;
+                   for (const Json& item : value) (entry.*texts).push_back(ScalarText(item));
+                 }},
+      m.member);
+}
 
 std::string UtcTime(std::chrono::system_clock::time_point time) {
   using namespace std::chrono;
@@ -33,61 +90,38 @@ std::string UtcTime(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-// The columns of log, each from a record line's members.
-struct Column {
-  const char* heading;
-  std::string (*cell)(const JsonValue& record);
-};
-
-std::string Member(const JsonValue& record, const char* key) {
-  const JsonValue* value = record.Find(key);
-  return value == nullptr ? "" : value->text;
-}
-
-std::string Details(const JsonValue& record) {
-  const std::string outcome = Member(record, "outcome");
-  if (outcome == kOutcomeFailed) {
-    const std::string block = Member(record, "block");
-    return (block.empty() ? "" : "block " + block + ": ") + Member(record, "cause");
+std::string Details(const RecordEntry& entry) {
+  if (entry.outcome == kOutcomeFailed) {
+    return (entry.block > 0 ? "block " + std::to_string(entry.block) + ": " : "") + entry.cause;
   }
   std::string details;
-  if (const JsonValue* differences = record.Find("differences")) {
-    for (const JsonValue& key : differences->items) details += (details.empty() ? "" : " ") + key.text;
-  }
-  const std::string other = Member(record, "otherBytes");
-  if (!other.empty() && other != "0") details += (details.empty() ? "" : " ") + ("+" + other + " bytes");
+  for (const std::string& key : entry.differences) details += (details.empty() ? "" : " ") + key;
+  if (entry.otherBytes != 0)
+    details += (details.empty() ? "" : " ") + ("+" + std::to_string(entry.otherBytes) + " bytes");
   return details;
 }
 
-const std::array<Column, 9> kColumns = {{
-    {"time", [](const JsonValue& r) { return Member(r, "time"); }},
-    {"command", [](const JsonValue& r) { return Member(r, "command"); }},
-    {"port", [](const JsonValue& r) { return Member(r, "port"); }},
-    {"device",
-     [](const JsonValue& r) {
-       const std::string stable = Member(r, "stableName");
-       return stable.empty() ? Member(r, "device") : stable;
-     }},
-    {"site", [](const JsonValue& r) { return Member(r, "site"); }},
-    {"image", [](const JsonValue& r) { return Member(r, "image"); }},
-    {"sha256", [](const JsonValue& r) { return Member(r, "sha256").substr(0, kShortHash); }},
-    {"outcome", [](const JsonValue& r) { return Member(r, "outcome"); }},
+// The columns of log, each from an entry.
+struct Column {
+  const char* heading;
+  std::string (*cell)(const RecordEntry& entry);
+};
+
+const Column kColumns[] = {
+    {"time", [](const RecordEntry& e) { return e.time; }},
+    {"command", [](const RecordEntry& e) { return e.command; }},
+    {"port", [](const RecordEntry& e) { return e.port; }},
+    {"device", [](const RecordEntry& e) { return e.stableName.empty() ? e.device : e.stableName; }},
+    {"site", [](const RecordEntry& e) { return e.site; }},
+    {"image", [](const RecordEntry& e) { return e.imageFile; }},
+    {"sha256", [](const RecordEntry& e) { return e.sha256.substr(0, kShortHash); }},
+    {"outcome", [](const RecordEntry& e) { return e.outcome; }},
     {"details", Details},
-}};
-
-// Characters, not bytes, so accented site names line up.
-std::size_t Width(const std::string& utf8) {
-  return static_cast<std::size_t>(
-      std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-// Whether a line is one of ours: an object with at least a time, a command and an outcome.
-bool IsRecord(const JsonValue& line) {
-  return line.type == JsonValue::Type::Object && !Member(line, "time").empty() && !Member(line, "command").empty() &&
-         !Member(line, "outcome").empty();
-}
+};
 
 }  // namespace
+
+void RecordEntry::SetImage(const ImageBytes& bytes) { sha256 = Sha256Hex(std::string(bytes.begin(), bytes.end())); }
 
 void RecordEntry::SetDifference(const ImageDifference& difference) {
   outcome = difference.Empty() ? kOutcomeOk : kOutcomeDiffers;
@@ -96,18 +130,49 @@ void RecordEntry::SetDifference(const ImageDifference& difference) {
   otherBytes = difference.otherBytes;
 }
 
-std::string RecordLine(const RecordEntry& entry, std::chrono::system_clock::time_point time) {
-  std::string differences;
-  for (const std::string& key : entry.differences) differences += (differences.empty() ? "" : ",") + Text(key);
-  const std::string hash =
-      entry.bytes ? JsonString(Sha256Hex(std::string(entry.bytes->begin(), entry.bytes->end()))) : "null";
-  return "{\"time\":" + JsonString(UtcTime(time)) + ",\"command\":" + Text(entry.command) +
-         ",\"port\":" + Text(entry.port) + ",\"device\":" + TextOrNull(entry.device) +
-         ",\"stableName\":" + TextOrNull(entry.stableName) + ",\"site\":" + TextOrNull(entry.site) +
-         ",\"image\":" + TextOrNull(entry.imageFile) + ",\"sha256\":" + hash + ",\"outcome\":" + Text(entry.outcome) +
-         ",\"block\":" + (entry.block > 0 ? std::to_string(entry.block) : "null") +
-         ",\"cause\":" + TextOrNull(entry.cause) + ",\"differences\":[" + differences +
-         "],\"otherBytes\":" + std::to_string(entry.otherBytes) + "}\n";
+std::string RecordLine(const RecordEntry& entry) {
+  Json line = Json::object();
+  for (const RecordMember& m : kRecordMembers) line[m.key] = MemberJson(entry, m);
+  return line.dump() + "\n";
+}
+
+RecordReading ReadRecord(std::string_view bytes) {
+  RecordReading reading;
+  std::size_t lineNumber = 0;
+  for (std::size_t start = 0; start < bytes.size();) {
+    const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+    const std::string_view line = bytes.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (line.empty()) continue;
+    Json json;
+    try {
+      json = ParseJson(line);
+    } catch (const JsonError&) {
+    }
+    RecordEntry entry;
+    if (json.is_object()) {
+      for (const RecordMember& m : kRecordMembers) {
+        if (const auto value = json.find(m.key); value != json.end()) ReadMember(entry, m, *value);
+      }
+    }
+    if (entry.time.empty() || entry.command.empty() || entry.outcome.empty()) {
+      reading.strangeLines.push_back(lineNumber);
+    } else {
+      reading.entries.push_back(std::move(entry));
+    }
+  }
+  return reading;
+}
+
+std::string LogTable(const std::vector<RecordEntry>& entries) {
+  std::vector<std::vector<std::string>> rows(1);
+  for (const Column& column : kColumns) rows.front().push_back(column.heading);
+  for (const RecordEntry& entry : entries) {
+    std::vector<std::string>& cells = rows.emplace_back();
+    for (const Column& column : kColumns) cells.push_back(UnicodeToShownUtf8(TextToUnicode(column.cell(entry))));
+  }
+  return TableText(rows);
 }
 
 AppendOnlyFile Recorder::Open(const std::string& path) {
@@ -120,9 +185,10 @@ AppendOnlyFile Recorder::Open(const std::string& path) {
 
 Recorder::Recorder(const std::string& path) : path_(path), file_(Open(path)) {}
 
-void Recorder::Append(const RecordEntry& entry) {
+void Recorder::Append(RecordEntry entry) {
+  entry.time = UtcTime(std::chrono::system_clock::now());
   try {
-    file_.Append(RecordLine(entry, std::chrono::system_clock::now()));
+    file_.Append(RecordLine(entry));
   } catch (const EInOutError& error) {
     throw RecordAppendError(path_ + ": cannot append to the record (" + error.what() + ")");
   }
@@ -135,50 +201,13 @@ std::unique_ptr<Recorder> OpenRecorder(const ParsedArgs& args) {
 
 int LogCommand(const ParsedArgs& args, CliContext& context) {
   const std::string& path = args.positional[0];
-  const std::string bytes = ReadInputFile(path, kMaxRecordFile, "; start a new record");
-  const bool bySite = args.Has(kSite);
-  const std::string site = args.Value(kSite);
-
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> headings;
-  for (const Column& column : kColumns) headings.push_back(column.heading);
-  rows.push_back(headings);
-  int bad = 0;
-  std::size_t lineNumber = 0;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    const std::string_view line(bytes.data() + start, end - start);
-    start = end + 1;
-    ++lineNumber;
-    if (line.empty()) continue;
-    JsonValue record;
-    try {
-      record = ParseJson(line);
-    } catch (const JsonError&) {
-    }
-    if (!IsRecord(record)) {
-      context.err << "kelvaro-cli: " << path << " line " << lineNumber << ": not a record line, left out\n";
-      ++bad;
-      continue;
-    }
-    if (bySite && Member(record, "site") != site) continue;
-    std::vector<std::string> cells;
-    for (const Column& column : kColumns) cells.push_back(UnicodeToShownUtf8(TextToUnicode(column.cell(record))));
-    rows.push_back(cells);
+  RecordReading reading = ReadRecord(ReadInputFile(path, kMaxRecordFile, "; start a new record"));
+  for (const std::size_t line : reading.strangeLines) {
+    context.err << "kelvaro-cli: " << path << " line " << line << ": not a record line, left out\n";
   }
-
-  std::vector<std::size_t> widths(kColumns.size(), 0);
-  for (const auto& row : rows) {
-    for (std::size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
+  if (args.Has(kSite)) {
+    std::erase_if(reading.entries, [&](const RecordEntry& entry) { return entry.site != args.Value(kSite); });
   }
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(widths[c] - Width(row[c]) + 2, ' ');
-    }
-    context.out << line.substr(0, line.find_last_not_of(' ') + 1) << '\n';
-  }
-  return bad > 0 ? kExitUsage : kExitOk;
+  context.out << LogTable(reading.entries);
+  return reading.strangeLines.empty() ? kExitOk : kExitUsage;
 }

@@ -3,7 +3,6 @@
 #include <set>
 
 #include "cli_error.h"
-#include "json.h"
 #include "params/cp1250.h"
 #include "params/editor_rules.h"
 
@@ -23,9 +22,7 @@ std::string Quoted(const std::u32string& text) { return JsonString(UnicodeToUtf8
 std::string Quoted(const std::string& bytes) { return Quoted(TextToUnicode(bytes)); }
 std::string Shown(const std::string& key, const std::u32string& value) { return key + "=" + Quoted(value); }
 
-JsonValue::Type WantedType(const ImageField& field) {
-  return field.kind == FieldKind::Marker ? JsonValue::Type::Number : JsonValue::Type::String;
-}
+bool IsNumber(const ImageField& field) { return field.kind == FieldKind::Marker; }
 
 }  // namespace
 
@@ -40,19 +37,15 @@ std::string FieldText(const ImageBytes& image, const ImageField& field) {
   return Cp1250ToUtf8(FieldValue(image, field));
 }
 
-std::string FieldJson(const ImageBytes& image, const ImageField& field) {
+Json FieldJson(const ImageBytes& image, const ImageField& field) {
   const std::string text = FieldText(image, field);
-  return WantedType(field) == JsonValue::Type::String ? JsonString(text) : text;
+  return IsNumber(field) ? Json(std::stoi(text)) : Json(text);
 }
 
 std::string SettingsJson(const ImageBytes& image) {
-  std::string json = "{\n";
-  const auto& fields = ImageFields();
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    json +=
-        "  " + JsonString(fields[i].key) + ": " + FieldJson(image, fields[i]) + (i + 1 < fields.size() ? ",\n" : "\n");
-  }
-  return json + "}\n";
+  Json settings = Json::object();
+  for (const ImageField& field : ImageFields()) settings[field.key] = FieldJson(image, field);
+  return JsonLayout(settings) + "\n";
 }
 
 void ApplyValue(ImageBytes& image, const ImageField& field, const std::string& value, const std::string& where,
@@ -82,29 +75,29 @@ void ApplyAssignments(ImageBytes& image, const std::vector<std::string>& assignm
 
 ImageBytes ImportSettings(std::string_view json, const ImageBytes& base, const std::string& source,
                           std::ostream& notes) {
-  JsonValue settings;
+  Json settings;
   try {
     settings = ParseJson(json);
   } catch (const JsonError& error) {
     UsageError(source + "not JSON (" + error.what() + ")");
   }
-  if (settings.type != JsonValue::Type::Object) {
-    UsageError(source + "the settings are " + JsonTypeName(settings.type) + ", not an object");
-  }
+  if (!settings.is_object()) UsageError(source + "the settings are " + JsonTypeName(settings) + ", not an object");
   ImageBytes image = base;
-  for (const auto& [key, value] : settings.members) {
+  for (const auto& [key, value] : settings.items()) {
     const ImageField* field = nullptr;
     try {
       field = &FieldByKey(key);
     } catch (const CliError& error) {
       UsageError(source + error.what());
     }
-    if (value.type != WantedType(*field)) {
-      UsageError(source + key + " wants " + JsonTypeName(WantedType(*field)) + ", not " + JsonTypeName(value.type));
+    // Of the kind show --json gives.
+    if (const Json shown = FieldJson(base, *field); std::string(JsonTypeName(value)) != JsonTypeName(shown)) {
+      UsageError(source + key + " wants " + JsonTypeName(shown) + ", not " + JsonTypeName(value));
     }
     // What show --json gives for the base keeps the base's bytes, garbage and all.
-    if (value.text == FieldText(base, *field)) continue;
-    ApplyValue(image, *field, value.text, source, notes);
+    const std::string text = ScalarText(value);
+    if (text == FieldText(base, *field)) continue;
+    ApplyValue(image, *field, text, source, notes);
   }
   return image;
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "json.h"
 #include "params/field_map.h"
 
 // The field a key names; a usage error naming the keys for any other word.
@@ -16,8 +17,8 @@ const ImageField& FieldByKey(const std::string& key);
 // number, everything else as the editor shows it.
 std::string FieldText(const ImageBytes& image, const ImageField& field);
 // The same as JSON: the marker a number, everything else a string.
-std::string FieldJson(const ImageBytes& image, const ImageField& field);
-// What show --json prints: one object, a member a field.
+Json FieldJson(const ImageBytes& image, const ImageField& field);
+// What show --json prints: one object, a member a field, laid out a member a line.
 std::string SettingsJson(const ImageBytes& image);
 
 // Stores one value (UTF-8, or code page 1250 when not valid UTF-8) into a field by

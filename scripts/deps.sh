@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   g++ make cmake ninja-build pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n
+  nlohmann-json3-dev nettle-dev
   libgtest-dev libgmock-dev
   clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev file lintian cmark-gfm

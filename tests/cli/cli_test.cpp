@@ -78,9 +78,9 @@ class CliTest : public ::testing::Test {
     std::ofstream(Path(name), std::ios::binary) << text;
   }
 
-  std::vector<JsonValue> RecordLines(const std::string& name) const {
+  std::vector<Json> RecordLines(const std::string& name) const {
     std::ifstream in(Path(name));
-    std::vector<JsonValue> lines;
+    std::vector<Json> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(ParseJson(line));
     return lines;
   }
@@ -307,16 +307,16 @@ TEST_F(CliTest, ABatchWritesEachSitesModuleAndRecordsEveryRow) {
             std::string::npos);
   EXPECT_EQ(sites[0].Memory(), expected[0]);
   EXPECT_EQ(sites[2].Memory(), expected[2]);
-  const std::vector<JsonValue> record = RecordLines("record.jsonl");
+  const std::vector<Json> record = RecordLines("record.jsonl");
   ASSERT_EQ(record.size(), 3u);
   const char* outcomes[] = {"ok", "failed", "ok"};
   for (std::size_t k = 0; k < 3; ++k) {
-    EXPECT_EQ(record[k].Find("site")->text, rows[k][0]);
-    EXPECT_EQ(record[k].Find("outcome")->text, outcomes[k]);
-    EXPECT_EQ(record[k].Find("sha256")->text, Sha256Hex(std::string(expected[k].begin(), expected[k].end())));
+    EXPECT_EQ(record[k]["site"], rows[k][0]);
+    EXPECT_EQ(record[k]["outcome"], outcomes[k]);
+    EXPECT_EQ(record[k]["sha256"], Sha256Hex(std::string(expected[k].begin(), expected[k].end())));
   }
-  EXPECT_EQ(record[1].Find("block")->text, "3");
-  EXPECT_EQ(record[1].Find("cause")->text, "refused by the module (WRFLERR)");
+  EXPECT_EQ(record[1]["block"], 3);
+  EXPECT_EQ(record[1]["cause"], "refused by the module (WRFLERR)");
 }
 
 // Every bad sheet: status 2 naming the row and column, and no module touched.
@@ -388,7 +388,7 @@ TEST_F(CliTest, ReadAndCompareAreRecordedAndLogShowsTheRecord) {
   EXPECT_EQ(Run({"compare", "COM7", "same.HVK", "--set", "sms1=más", "--record", "record.jsonl"}).status, 1);
   module.SetFaults({.silent = true});
   EXPECT_EQ(Run({"compare", "COM7", "same.HVK", "--record", "record.jsonl"}).status, 1);
-  const std::vector<JsonValue> record = RecordLines("record.jsonl");
+  const std::vector<Json> record = RecordLines("record.jsonl");
   ASSERT_EQ(record.size(), 3u);
   const ImageBytes memory = module.Memory();
   const std::string hash = Sha256Hex(std::string(memory.begin(), memory.end()));
@@ -396,14 +396,13 @@ TEST_F(CliTest, ReadAndCompareAreRecordedAndLogShowsTheRecord) {
                                            {"compare", "differs", hash, "sms1"},
                                            {"compare", "failed", "", "no reply within 5 s (time-out)"}};
   for (std::size_t k = 0; k < 3; ++k) {
-    const JsonValue& line = record[k];
-    EXPECT_EQ(line.Find("command")->text, want[k][0]);
-    EXPECT_EQ(line.Find("outcome")->text, want[k][1]);
-    EXPECT_EQ(line.Find("sha256")->text, want[k][2]);
-    const JsonValue& differences = *line.Find("differences");
-    EXPECT_EQ(k == 1 ? differences.items.at(0).text : line.Find("cause")->text, want[k][3]);
-    EXPECT_EQ(line.Find("port")->text, "COM7");
-    EXPECT_EQ(line.Find("device")->text, module.DevicePath());
+    const Json& line = record[k];
+    EXPECT_EQ(line["command"], want[k][0]);
+    EXPECT_EQ(line["outcome"], want[k][1]);
+    EXPECT_EQ(ScalarText(line["sha256"]), want[k][2]);
+    EXPECT_EQ(ScalarText(k == 1 ? line["differences"].at(0) : line["cause"]), want[k][3]);
+    EXPECT_EQ(line["port"], "COM7");
+    EXPECT_EQ(line["device"], module.DevicePath());
   }
 
   const Result log = Run({"log", "record.jsonl"});
