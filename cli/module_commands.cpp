@@ -162,7 +162,7 @@ int StateSeconds(const ParsedArgs& args) {
 }  // namespace
 
 ModuleFailure::ModuleFailure(int block, const std::string& cause)
-    : CliError(kExitModuleOrDifference, (block >= 0 ? "block " + std::to_string(block + 1) + ": " : "") + cause),
+    : CliError(kExitModuleOrDifference, (block != kNoBlock ? "block " + std::to_string(block + 1) + ": " : "") + cause),
       block_(block),
       cause_(cause) {}
 

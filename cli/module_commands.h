@@ -10,7 +10,7 @@
 #include "params/parameter_image.h"
 #include "record.h"
 
-// The module failed a procedure: in block (0 to 3), or in none (-1: the activation).
+// The module failed a procedure: in block (0 to 3), or in none (kNoBlock: the activation).
 class ModuleFailure : public CliError {
  public:
   ModuleFailure(int block, const std::string& cause);
@@ -31,7 +31,7 @@ RecordEntry ProcedureEntry(const std::string& command, const std::string& port, 
 // Writes image to the module on port and makes the module take it into use; with
 // verify, reads it back and lists every field that differs on context.out. Returns
 // kExitOk, or kExitModuleOrDifference when something differs; raises ModuleFailure, or
-// a usage error for the port or line. Fills entry's outcome, differences and bytes,
+// a usage error for the port or line. Fills entry's outcome, differences and hash,
 // and appends it to recorder (when there is one) however the write ends.
 int WriteToModule(const std::string& port, const ImageBytes& image, bool verify, CliContext& context,
                   RecordEntry& entry, Recorder* recorder);

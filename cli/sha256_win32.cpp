@@ -4,44 +4,28 @@
 // windows.h first: bcrypt.h needs its types.
 #include <bcrypt.h>
 
+#include <cstdio>
 #include <stdexcept>
-#include <string>
 
 #include "sha256.h"
 
-namespace {
-
-// What BCrypt opens, closed however the hash ends.
-struct Algorithm {
-  BCRYPT_ALG_HANDLE handle = nullptr;
-  ~Algorithm() {
-    if (handle != nullptr) BCryptCloseAlgorithmProvider(handle, 0);
-  }
-};
-
-struct Hash {
-  BCRYPT_HASH_HANDLE handle = nullptr;
-  ~Hash() {
-    if (handle != nullptr) BCryptDestroyHash(handle);
-  }
-};
-
-void Check(NTSTATUS status, const char* call) {
-  if (status < 0) throw std::runtime_error(std::string(call) + " failed (status " + std::to_string(status) + ")");
-}
-
-}  // namespace
-
 Sha256Digest Sha256(std::string_view bytes) {
-  Algorithm algorithm;
-  Check(BCryptOpenAlgorithmProvider(&algorithm.handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0),
-        "BCryptOpenAlgorithmProvider");
-  Hash hash;
-  Check(BCryptCreateHash(algorithm.handle, &hash.handle, nullptr, 0, nullptr, 0, 0), "BCryptCreateHash");
+  BCRYPT_ALG_HANDLE algorithm = nullptr;
+  BCRYPT_HASH_HANDLE hash = nullptr;
   // BCrypt takes a non-const pointer but only reads the bytes.
   auto* data = reinterpret_cast<PUCHAR>(const_cast<char*>(bytes.data()));
-  Check(BCryptHashData(hash.handle, data, static_cast<ULONG>(bytes.size()), 0), "BCryptHashData");
   Sha256Digest digest;
-  Check(BCryptFinishHash(hash.handle, digest.data(), static_cast<ULONG>(digest.size()), 0), "BCryptFinishHash");
+  NTSTATUS status = BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0);
+  if (status >= 0) status = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0);
+  if (status >= 0) status = BCryptHashData(hash, data, static_cast<ULONG>(bytes.size()), 0);
+  if (status >= 0) status = BCryptFinishHash(hash, digest.data(), static_cast<ULONG>(digest.size()), 0);
+  if (hash != nullptr) BCryptDestroyHash(hash);
+  if (algorithm != nullptr) BCryptCloseAlgorithmProvider(algorithm, 0);
+  if (status < 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, "SHA-256 through BCrypt failed (status 0x%08lX)",
+                  static_cast<unsigned long>(status));
+    throw std::runtime_error(text);
+  }
   return digest;
 }
