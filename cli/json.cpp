@@ -50,19 +50,21 @@ std::string Where(std::string_view text, std::size_t offset) {
 }
 
 // nlohmann-json's "[json.exception.parse_error.101] parse error at line 1, column 9: syntax
-// error while parsing object key - unexpected '}'; expected string literal" without its
-// place (ours counts the same way, for the messages of both) and without the bytes it
-// last read, which may be anything.
-std::string Reason(const std::string& what) {
-  std::string reason = what.substr(what.find(": ") + 2);
-  if (const std::size_t dash = reason.find(" - "); reason.starts_with("syntax error") && dash != std::string::npos) {
-    reason.erase(0, dash + 3);
+// error while parsing object key - unexpected '}'; expected string literal", or its
+// "[json.exception.out_of_range.406] number overflow parsing '1e999'", without its
+// name, without the place (ours counts the same way, for the messages of both) and
+// without the bytes it last read, which may be anything.
+std::string Reason(std::string what) {
+  if (const std::size_t name = what.find("] "); name != std::string::npos) what.erase(0, name + 2);
+  if (what.starts_with("parse error")) what.erase(0, what.find(": ") + 2);
+  if (const std::size_t dash = what.find(" - "); what.starts_with("syntax error") && dash != std::string::npos) {
+    what.erase(0, dash + 3);
   }
-  if (const std::size_t read = reason.find("; last read: '"); read != std::string::npos) {
-    const std::size_t expected = reason.find("'; expected", read);
-    reason.erase(read, expected == std::string::npos ? std::string::npos : expected + 1 - read);
+  if (const std::size_t read = what.find("; last read: '"); read != std::string::npos) {
+    const std::size_t expected = what.find("'; expected", read);
+    what.erase(read, expected == std::string::npos ? std::string::npos : expected + 1 - read);
   }
-  return reason;
+  return what;
 }
 
 std::string Dumped(const Json& value) { return value.dump(-1, ' ', false, Json::error_handler_t::replace); }
@@ -121,6 +123,9 @@ Json ParseJson(std::string_view text) {
     return Json::parse(CountingIterator(text.data(), &read), CountingIterator(text.data() + text.size(), &read), check);
   } catch (const Json::parse_error& error) {
     throw JsonError(Where(text, error.byte == 0 ? 0 : error.byte - 1) + Reason(error.what()));
+  } catch (const Json::exception& error) {
+    // A number too large for a double: the parser stands just after it.
+    throw JsonError(Where(text, read - 1) + Reason(error.what()));
   }
 }
 

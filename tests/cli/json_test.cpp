@@ -21,6 +21,7 @@ TEST(ParseJson, RefusesWhatIsNotJsonSayingWhere) {
       {"", "line 1, column 1: unexpected end of input; expected '[', '{', or a literal"},
       {"{\"a\": 1} x", "line 1, column 10: invalid literal; expected end of input"},
       {"\"\xf5\"", "line 1, column 2: invalid string: ill-formed UTF-8 byte"},
+      {"[1e999]", "line 1, column 7: number overflow parsing '1e999'"},
       {"{\"a\": 1,\n \"a\": 2}", "line 2, column 4: the key \"a\" is given twice"},
       {"[{\"a\": 1}, {\"a\": 2}]", ""},
       {std::string(40, '[') + std::string(40, ']'), "line 1, column 34: nested too deeply"},
