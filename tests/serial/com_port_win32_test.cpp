@@ -106,9 +106,12 @@ TEST_F(WinComPortTest, AReadWithNothingWaitingReturnsAtOnceAndReopeningStartsAFr
 }
 
 // Whether the third request still goes out (and times out) or meets the dead line, the
-// read ends cleanly; the next write fails.
-TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteFails) {
+// read ends cleanly; the next write fails, and its failure ends the connection as a
+// lost line rather than leave it open on a dead line.
+TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteLosesTheLine) {
   Connect("COM6");
+  bool lost = false;
+  port.OnLineLost = [&](TCustomComPort&) { lost = true; };
   const auto readError = Raised<EComPort>([&] { ReadModule(link); });
   EXPECT_EQ(view.lamps, readError ? "GGWW" : "GGRW");
   if (readError) {
@@ -121,6 +124,7 @@ TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteFail
   EXPECT_NE(error->PlatformCode(), 0);
   EXPECT_EQ(error->what(),
             ComErrorText(CE_WriteFailed) + " (win error code: " + std::to_string(error->PlatformCode()) + ")");
+  EXPECT_TRUE(loop.PumpUntil([&] { return lost; }, 5s));
   // The user can still disconnect.
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());
