@@ -38,8 +38,9 @@ std::string PortDevicePath(const std::string& comName);
 // The name that stays with the adapter whichever device it gets today (on Linux its
 // /dev/serial/by-id link); empty when there is none.
 std::string PortStableName(const std::string& comName);
-// What a person needs to recognise the port: its device and, when there is one, the
-// name that stays with the adapter ("/dev/ttyUSB0 (/dev/serial/by-id/usb-...)").
+// What a person needs to recognise the port and know whether it can be had: its
+// device, the adapter behind it and whether it is free, in use or cannot be opened
+// (DescribePort and PortDescription in port_info.h; this checks the port by opening it).
 std::string PortDescription(const std::string& comName);
 // Appends the machine's serial ports: on Linux in ascending number every COM name
 // whose device exists and is a serial port, on Windows the spooler's COM ports in its
