@@ -14,6 +14,7 @@
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
 #include "serial/linked_port.h"
+#include "serial/module_finder.h"
 #include "serial/sync_pump.h"
 #include "sim/sample_image.h"
 #include "tests/support/raised.h"
@@ -128,6 +129,17 @@ TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteLose
   // The user can still disconnect.
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());
+}
+
+// Windows' COM ports asked as a connection opens them: the module answers its poll, and
+// a name without a device gives Windows' own code.
+TEST_F(WinComPortTest, FindsTheModuleOnItsPortAndSaysWhyAPortWithoutADeviceCannotBeOpened) {
+  if (!ModulePortLive("COM5")) GTEST_SKIP() << "no simulated module on COM5 (make test-wine starts it)";
+  const std::vector<PortFinding> found = FindModules({"COM5", "COM9"});
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].outcome, FindOutcome::Answered);
+  EXPECT_EQ(found[1].outcome, FindOutcome::CannotOpen);
+  EXPECT_EQ(found[1].availability.errorCode, ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace
