@@ -23,10 +23,12 @@ run: build
 
 # Read, write and compare against the simulated module: paced at 19200 bit/s against
 # the wire time, unpaced per block, the CPU of a wait on a silent module, and paced
-# again behind a USB adapter's 16 ms and 1 ms latency.
+# again behind a USB adapter's 16 ms and 1 ms latency; then finding the module over 1
+# and 8 ports.
 bench: configure
-	@cmake --build $(BUILD) --target transfer_bench -j $(JOBS)
+	@cmake --build $(BUILD) --target transfer_bench find_bench -j $(JOBS)
 	@$(BUILD)/bench/transfer_bench
+	@$(BUILD)/bench/find_bench
 
 # The guides' pictures, docs/images/*.png, drawn by the program against the simulated module on
 # an X server of its own.

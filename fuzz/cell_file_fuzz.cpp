@@ -26,12 +26,12 @@ bool SameTable(const CellTable& a, const CellTable& b) {
 }
 
 bool ValidComName(const std::string& name) {
-  if (name.size() < 4 || name.size() > 5 || name.compare(0, 3, "COM") != 0 || name[3] == '0') return false;
+  if (name.size() < 4 || name.size() > 6 || name.compare(0, 3, "COM") != 0 || name[3] == '0') return false;
   for (std::size_t k = 3; k < name.size(); ++k) {
     if (name[k] < '0' || name[k] > '9') return false;
   }
   const int number = std::stoi(name.substr(3));
-  return number >= 1 && number <= 96;
+  return number >= kFirstComNumber && number <= kLastComNumber;
 }
 
 }  // namespace

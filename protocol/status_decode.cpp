@@ -83,3 +83,10 @@ void HandleMessageLine(const std::string& line, StatusDisplay* display) {
   if (display == nullptr) return;
   if (auto text = DecodeMessageLine(line)) display->AddMessage(*text);
 }
+
+std::string StatusText(const ModuleStatus& status) {
+  const auto item = [](const char* label, const StatusItem& value) { return label + std::string(": ") + value.text; };
+  return item(kWiredLineLabel, status.wiredLine) + " | " + item(kIn1Label, status.in1) + " | " +
+         item(kIn2Label, status.in2) + " | " + item(kCallStateLabel, status.callState) + " | " + kSignalLabel + ' ' +
+         std::to_string(status.signal);
+}

@@ -48,3 +48,9 @@ inline constexpr char kIn1Label[] = "IN1";
 inline constexpr char kIn2Label[] = "IN2";
 inline constexpr char kCallStateLabel[] = "GSM vonal st\xE1tusz";
 inline constexpr char kSignalLabel[] = "GSM t\xE9rer\xF5 (0-31):";
+
+// A status as the state window words it, on one line in code page 1250: each item
+// after its name, the signal after its label:
+// "Vezetékes vonal: Vonal rendben | IN1: Nyitva | IN2: Rövidzár | GSM vonal státusz:
+// Kimenő hívás folyamatban | GSM térerő (0-31): 23"
+std::string StatusText(const ModuleStatus& status);

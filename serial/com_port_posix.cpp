@@ -229,6 +229,8 @@ const int ComDevice::kNotOpenCode = EBADF;
 
 std::unique_ptr<ComDevice> ComDevice::Open(const std::string& portName) {
   const std::string path = PortDevicePath(portName);
+  // A name that stands for no device is a device that does not exist.
+  if (path.empty()) Fail(CE_OpenFailed, ENOENT);
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) Fail(CE_OpenFailed, errno);
   struct stat st;

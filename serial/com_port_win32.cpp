@@ -14,8 +14,18 @@
 #include "dcb_settings.h"
 #include "port_names.h"
 #include "waiting_thread.h"
+#include "windows_errors.h"
 
 namespace {
+
+static_assert(win_error::kFileNotFound == ERROR_FILE_NOT_FOUND && win_error::kAccessDenied == ERROR_ACCESS_DENIED &&
+              win_error::kInvalidHandle == ERROR_INVALID_HANDLE && win_error::kNotReady == ERROR_NOT_READY &&
+              win_error::kBadCommand == ERROR_BAD_COMMAND && win_error::kGenFailure == ERROR_GEN_FAILURE &&
+              win_error::kSharingViolation == ERROR_SHARING_VIOLATION && win_error::kBusy == ERROR_BUSY &&
+              win_error::kOperationAborted == ERROR_OPERATION_ABORTED &&
+              win_error::kIoIncomplete == ERROR_IO_INCOMPLETE &&
+              win_error::kDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED &&
+              win_error::kDeviceRemoved == ERROR_DEVICE_REMOVED);
 
 // Under Wine a pending wait on a pseudo-terminal ends with ERROR_OPERATION_ABORTED after
 // some tens of milliseconds without an event, and at once when the port is written to.
@@ -25,7 +35,8 @@ namespace {
 // signal, so that a line whose every wait fails at once cannot spin the processor.
 // Wine's waiting worker may also signal the end of a wait before the wait's status has
 // left "pending" (ERROR_IO_INCOMPLETE, now and then on a busy line); that wait is over
-// too and is started again the same way, not taken for a lost line.
+// too and is started again the same way, not taken for a lost line. Which codes restart
+// is LineFailureOf's table (windows_errors.h).
 constexpr auto kFastFailure = std::chrono::milliseconds(5);
 constexpr int kFastFailuresAtOnce = 3;
 constexpr DWORD kFailedWaitPauseMs = 20;
@@ -48,11 +59,9 @@ bool RunningUnderWine() {
 // ports) answers so; that is no failure.
 bool NoModemLines(DWORD err) { return err == ERROR_NOT_SUPPORTED || err == ERROR_INVALID_FUNCTION; }
 
-// What a handle to a device that has gone (an unplugged adapter) answers.
-bool LineGone(DWORD err) {
-  return err == ERROR_ACCESS_DENIED || err == ERROR_NOT_READY || err == ERROR_BAD_COMMAND || err == ERROR_GEN_FAILURE ||
-         err == ERROR_DEVICE_NOT_CONNECTED || err == ERROR_DEVICE_REMOVED;
-}
+bool LineGone(DWORD err) { return LineFailureOf(err) == LineFailure::LineLost; }
+
+bool Signalled(HANDLE event) { return event != nullptr && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 class Event {
  public:
@@ -75,6 +84,7 @@ class WinComDevice : public ComDevice {
   ~WinComDevice() override {
     CloseHandle(handle_);
     if (stop_ != nullptr) CloseHandle(stop_);
+    if (lost_ != nullptr) CloseHandle(lost_);
   }
 
   void SetQueueSizes(const TComBuffer& buffer) override {
@@ -97,6 +107,8 @@ class WinComDevice : public ComDevice {
   void StartThread(ThreadSync& sync, TComEvents mask, Dispatch dispatch) override {
     stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (stop_ == nullptr) Fail(CE_OpenFailed, GetLastError());
+    lost_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (lost_ == nullptr) Fail(CE_OpenFailed, GetLastError());
     if (!SetCommMask(handle_, CommEventMask(mask, RunningUnderWine()))) Fail(CE_OpenFailed, GetLastError());
     try {
       waiting_.Start([this, &sync, dispatch = std::move(dispatch)] { Wait(sync, dispatch); });
@@ -118,7 +130,7 @@ class WinComDevice : public ComDevice {
     DWORD status = 0;
     if (!GetCommModemStatus(handle_, &status)) {
       const DWORD err = GetLastError();
-      if (!NoModemLines(err)) Fail(CE_ModemStatusFailed, err);
+      if (!NoModemLines(err)) LineFailed(CE_ModemStatusFailed, err);
     }
   }
 
@@ -156,11 +168,19 @@ class WinComDevice : public ComDevice {
   }
 
  private:
+  // A call on the line failed. A code that means the line has gone also reaches the
+  // waiting thread, which hands the lost line over as when its own wait fails so: the
+  // connection is closed instead of staying open on a dead line.
+  [[noreturn]] void LineFailed(int errorNumber, DWORD err) {
+    if (LineGone(err) && lost_ != nullptr) SetEvent(lost_);
+    Fail(errorNumber, err);
+  }
+
   // The input queue's count; also reads and clears the line's error state.
   int QueueCount(int errorNumber) {
     DWORD errors = 0;
     COMSTAT stat{};
-    if (!ClearCommError(handle_, &errors, &stat)) Fail(errorNumber, GetLastError());
+    if (!ClearCommError(handle_, &errors, &stat)) LineFailed(errorNumber, GetLastError());
     return static_cast<int>(stat.cbInQue);
   }
 
@@ -192,7 +212,7 @@ class WinComDevice : public ComDevice {
     ov.hEvent = done.Get();
     if (!start(&ov)) {
       const DWORD err = GetLastError();
-      if (err != ERROR_IO_PENDING) Fail(errorNumber, err);
+      if (err != ERROR_IO_PENDING) LineFailed(errorNumber, err);
     }
     DWORD count = 0;
     if (WaitForSingleObject(done.Get(), INFINITE) != WAIT_OBJECT_0) {
@@ -202,49 +222,54 @@ class WinComDevice : public ComDevice {
       GetOverlappedResult(handle_, &ov, &count, TRUE);
       Fail(errorNumber, err);
     }
-    if (!GetOverlappedResult(handle_, &ov, &count, FALSE)) Fail(errorNumber, GetLastError());
+    if (!GetOverlappedResult(handle_, &ov, &count, FALSE)) LineFailed(errorNumber, GetLastError());
     return count;
   }
 
-  // The last thing the waiting thread hands over when the device has gone.
-  void LineLost(ThreadSync& sync, const Dispatch& dispatch) {
-    sync.Send([dispatch] { dispatch(kLineLostEvent); }, waiting_.Stopping());
+  // After a wait that ended without an event: true to start the next one (at once, or
+  // after a pause when waits keep failing at once), false when the stop signal or a
+  // lost line came during the pause.
+  bool BeforeRestart(std::chrono::steady_clock::time_point started, int& fastFailures) const {
+    fastFailures = std::chrono::steady_clock::now() - started < kFastFailure ? fastFailures + 1 : 0;
+    if (fastFailures <= kFastFailuresAtOnce) return true;
+    const HANDLE signals[2] = {stop_, lost_};
+    return WaitForMultipleObjects(2, signals, FALSE, kFailedWaitPauseMs) == WAIT_TIMEOUT;
   }
 
   // The waiting thread: touches only the device, its own events and flags.
   // It never ends without a word: whatever stops it other than the stop signal (an
-  // event it cannot make, a wait that cannot start or fails in a way it does not know)
-  // is handed over as a lost line, so the connection is closed instead of staying open
-  // with nothing ever received.
+  // event it cannot make, a wait that cannot start or fails with a code that
+  // LineFailureOf says ends the line, a read or write that failed so) is handed over as
+  // a lost line, so the connection is closed instead of staying open with nothing ever
+  // received.
   void Wait(ThreadSync& sync, const Dispatch& dispatch) {
     Event completion(true);
     OVERLAPPED ov{};
     ov.hEvent = completion.Get();
-    const HANDLE objects[2] = {stop_, completion.Get()};
+    const HANDLE objects[3] = {stop_, lost_, completion.Get()};
     // The wait writes the mask when it ends, which may be after the loop has left.
     DWORD mask = 0;
     bool pending = false;
+    bool lost = completion.Get() == nullptr;
     int fastFailures = 0;
-    if (completion.Get() == nullptr) LineLost(sync, dispatch);
-    while (completion.Get() != nullptr) {
+    while (!lost) {
       mask = 0;
       const auto started = std::chrono::steady_clock::now();
-      if (!WaitCommEvent(handle_, &mask, &ov) && GetLastError() != ERROR_IO_PENDING) {
-        LineLost(sync, dispatch);
-        break;
+      if (!WaitCommEvent(handle_, &mask, &ov)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_IO_PENDING) {
+          lost = LineGone(error);
+          if (lost || !BeforeRestart(started, fastFailures)) break;
+          continue;
+        }
       }
       pending = true;
-      if (WaitForMultipleObjects(2, objects, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+      if (WaitForMultipleObjects(3, objects, FALSE, INFINITE) != WAIT_OBJECT_0 + 2) break;
       pending = false;
       DWORD unused = 0;
       if (!GetOverlappedResult(handle_, &ov, &unused, FALSE)) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_OPERATION_ABORTED && error != ERROR_IO_INCOMPLETE) {
-          LineLost(sync, dispatch);
-          break;
-        }
-        fastFailures = std::chrono::steady_clock::now() - started < kFastFailure ? fastFailures + 1 : 0;
-        if (fastFailures > kFastFailuresAtOnce && WaitForSingleObject(stop_, kFailedWaitPauseMs) != WAIT_TIMEOUT) break;
+        lost = LineGone(GetLastError());
+        if (lost || !BeforeRestart(started, fastFailures)) break;
         continue;
       }
       fastFailures = 0;
@@ -252,6 +277,10 @@ class WinComDevice : public ComDevice {
       // The request holds its own copy: closing from inside the notification may end
       // this thread while the dispatch still runs.
       if (events != 0 && sync.Send([dispatch, events] { dispatch(events); }, waiting_.Stopping())) break;
+    }
+    // A lost line is the last thing handed over; a connection being closed needs no word.
+    if ((lost || Signalled(lost_)) && !Signalled(stop_)) {
+      sync.Send([dispatch] { dispatch(kLineLostEvent); }, waiting_.Stopping());
     }
     // Clearing the mask ends a wait still pending; its record must outlive it.
     SetCommMask(handle_, 0);
@@ -267,6 +296,7 @@ class WinComDevice : public ComDevice {
 
   HANDLE handle_;
   HANDLE stop_ = nullptr;
+  HANDLE lost_ = nullptr;  // set by a call on the line that found it gone
   int inputSize_ = 1024;
   WaitingThread waiting_;
   // Bytes fetched from the device and not yet read: ahead_[aheadBegin_, aheadEnd_).

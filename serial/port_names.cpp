@@ -23,12 +23,6 @@ bool ReadWholeInt(const std::string& text, std::int32_t& value) {
 
 }  // namespace
 
-std::string PortDescription(const std::string& comName) {
-  const std::string device = PortDevicePath(comName);
-  const std::string stable = PortStableName(comName);
-  return stable.empty() ? device : device + " (" + stable + ")";
-}
-
 std::string ComName(int number) { return "COM" + std::to_string(number); }
 
 int PortNumber(const std::string& comName) { return std::stoi(NormalizePortName(comName).substr(3)); }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include "com_error.h"
 #include "port_names.h"
@@ -20,6 +21,7 @@ namespace {
 constexpr int kPortsPerTable = 32;
 // COM1-32, COM33-64, COM65-96 in turn.
 constexpr const char* kTableDevices[] = {"ttyS", "ttyUSB", "ttyACM"};
+static_assert(std::size(kTableDevices) * kPortsPerTable == kLastTableComNumber);
 
 std::string EnvOrEmpty(const char* name) {
   const char* value = std::getenv(name);
@@ -33,7 +35,9 @@ std::string HomeDir() {
   return ".";
 }
 
+// The table's device of a name, or empty above the table.
 std::string TableDevice(const std::string& devDir, int number) {
+  if (number > kLastTableComNumber) return "";
   const int index = number - kFirstComNumber;
   return devDir + "/" + kTableDevices[index / kPortsPerTable] + std::to_string(index % kPortsPerTable);
 }
@@ -110,7 +114,7 @@ void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir
       present = IsCharDevice(entry);
     } else {
       const std::string device = TableDevice(devDir, number);
-      present = IsCharDevice(device);
+      present = !device.empty() && IsCharDevice(device);
       // Every ttyS node exists whether or not a UART sits behind it, and a PC's
       // placeholder slots even have a device; only a real chip has a type.
       if (present && (number - kFirstComNumber) / kPortsPerTable == 0) {

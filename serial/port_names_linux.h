@@ -4,10 +4,14 @@
 //
 // COMn names, first, a symbolic link "COMn" in the ports folder (<config dir>/ports/COMn),
 // and otherwise the fixed table COM1-COM32 -> /dev/ttyS0-31, COM33-COM64 ->
-// /dev/ttyUSB0-31, COM65-COM96 -> /dev/ttyACM0-31.
+// /dev/ttyUSB0-31, COM65-COM96 -> /dev/ttyACM0-31. COM97-COM256 stand only for what
+// their link names.
 
 #include <string>
 #include <vector>
+
+// The last name of the fixed table.
+constexpr int kLastTableComNumber = 96;
 
 // <config dir>/ports
 std::string PortsDir();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "com_error.h"
 #include "port_names.h"
@@ -33,7 +34,9 @@ std::vector<std::string> SerialPortsOf(const std::vector<std::string>& spoolerPo
   std::vector<std::string> ports;
   for (const std::string& name : spoolerPorts) {
     if (name.rfind(kComPrefix, 0) != 0) continue;
-    ports.push_back(!name.empty() && name.back() == ':' ? name.substr(0, name.size() - 1) : name);
+    std::string port = !name.empty() && name.back() == ':' ? name.substr(0, name.size() - 1) : name;
+    // Choosing a name the port object would change must not open another port.
+    if (IsComName(port)) ports.push_back(std::move(port));
   }
   return ports;
 }

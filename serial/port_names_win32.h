@@ -9,7 +9,8 @@
 inline constexpr char kOldPortChoicePath[] = "C:\\VORMAK_setup.ini";
 
 // The serial ports among the spooler's port names, in their order: every name that
-// begins with "COM", without its trailing colon ("COM3:" gives "COM3").
+// begins with "COM", without its trailing colon ("COM3:" gives "COM3"), and that the
+// port object keeps as it is (COM1 to COM256).
 std::vector<std::string> SerialPortsOf(const std::vector<std::string>& spoolerPorts);
 
 // Where Windows' own device map lists the serial ports (under HKEY_LOCAL_MACHINE).

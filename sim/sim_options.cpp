@@ -50,7 +50,10 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     } else if (option == "--port") {
       const std::string& name = value();
       // The tool only looks for names it would write itself.
-      if (!IsComName(name)) throw SimUsageError("--port wants a name COM1 to COM96, not \"" + name + "\"");
+      if (!IsComName(name)) {
+        throw SimUsageError("--port wants a name " + ComName(kFirstComNumber) + " to " + ComName(kLastComNumber) +
+                            ", not \"" + name + "\"");
+      }
       options.port = NormalizePortName(name);
     } else if (option == "--config-dir") {
       options.configDir = value();

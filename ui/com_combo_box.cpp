@@ -1,18 +1,53 @@
 #include "com_combo_box.h"
 
+#include <QEvent>
+#include <QStandardItemModel>
+
 #include "dialog_service.h"
 #include "serial/com_port.h"
+#include "serial/port_info.h"
 #include "serial/port_names.h"
 #include "text_codec.h"
 
+namespace {
+
+// The list's entries, whose tooltips are made each time one is asked for: filling the
+// list opens no port, and a tooltip says how the port is at that moment.
+class PortListModel : public QStandardItemModel {
+ public:
+  using Describer = std::function<QString(const QString& name)>;
+  PortListModel(QObject* parent, Describer describe) : QStandardItemModel(parent), describe_(std::move(describe)) {}
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::ToolTipRole && index.isValid()) return describe_(index.data(Qt::DisplayRole).toString());
+    return QStandardItemModel::data(index, role);
+  }
+
+ private:
+  Describer describe_;
+};
+
+}  // namespace
+
 TComComboBox::TComComboBox(QWidget* parent) : QComboBox(parent), lister_(ListSerialPorts) {
+  setModel(new PortListModel(this, [this](const QString& name) { return Describe(name); }));
   // A pure list: the user picks, never types. activated() comes only from the
   // user (mouse, keyboard, wheel), never from the program's own setCurrentIndex.
   setEditable(false);
   connect(this, &QComboBox::activated, this, &TComComboBox::UserSelected);
-  // The closed list names the chosen entry's device too.
-  connect(this, &QComboBox::currentIndexChanged, this,
-          [this](int index) { setToolTip(index >= 0 ? itemData(index, Qt::ToolTipRole).toString() : QString()); });
+}
+
+QString TComComboBox::Describe(const QString& name) const {
+  const TCustomComPort* port = select_.ComPort;
+  const std::string openHere = port != nullptr && port->Connected() ? port->Port() : std::string();
+  return FromCp1250(PortDescription(DescribePort(ToCp1250(name), openHere)));
+}
+
+bool TComComboBox::event(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    setToolTip(currentIndex() >= 0 ? itemData(currentIndex(), Qt::ToolTipRole).toString() : QString());
+  }
+  return QComboBox::event(event);
 }
 
 void TComComboBox::SetComProperty(TComProperty property) {
@@ -31,10 +66,7 @@ void TComComboBox::FillPorts() {
     // remembered port.
     names.clear();
   }
-  for (const std::string& name : names) {
-    addItem(FromCp1250(name));
-    setItemData(count() - 1, FromCp1250(PortDescription(name)), Qt::ToolTipRole);
-  }
+  for (const std::string& name : names) addItem(FromCp1250(name));
   // Adding the first entry selected it; the binding decides what is shown.
   setCurrentIndex(-1);
   if (count() == 0) return;

@@ -1,7 +1,9 @@
 #pragma once
 // The port chooser: a drop-down list of the machine's serial ports bound to a port
 // object. It shows the port the object is set to, and the user's choice is handed
-// to the object at once (an open connection moves to the new port).
+// to the object at once (an open connection moves to the new port). Each entry is a
+// bare COM name; its tooltip describes the port (PortDescription), made when the
+// tooltip is asked for, since looking whether a port is free opens it.
 
 #include <QComboBox>
 #include <functional>
@@ -54,6 +56,10 @@ class TComComboBox : public QComboBox {
   // is handed to the port.
   void showPopup() override;
 
+ protected:
+  // The closed list's tooltip describes the chosen entry as it is now.
+  bool event(QEvent* event) override;
+
  signals:
   // After the user's choice was handed to the port, whether or not that worked,
   // so the owner can follow the port's real state.
@@ -62,6 +68,8 @@ class TComComboBox : public QComboBox {
  private:
   void FillPorts();
   void UserSelected(int index);
+  // The port described for a person; the bound port, when it is open, is not opened again.
+  QString Describe(const QString& name) const;
 
   TComSelect select_;
   PortLister lister_;

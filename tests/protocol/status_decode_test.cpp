@@ -71,6 +71,17 @@ TEST(DecodeStatusLine, WholeReports) {
   for (const auto& row : rows) EXPECT_EQ(Decoded(row.line), row.status) << row.line;
 }
 
+// The state window's order and names: the wired line first, the signal last, its
+// value as a plain (possibly negative) number.
+TEST(StatusText, WordsTheItemsAsTheStateWindowDoes) {
+  EXPECT_EQ(StatusText(Decoded("[0110,G,2]")),
+            Cp1250("Vezetékes vonal: Vonal rendben | IN1: Nyitva | IN2: Rövidzár | GSM vonal státusz: Kimenő hívás "
+                   "folyamatban | GSM térerő (0-31): 23"));
+  EXPECT_EQ(StatusText(Decoded("[1000,/,7]")),
+            Cp1250("Vezetékes vonal: Nincs vonal | IN1: Rövidzár | IN2: Nyitva | GSM vonal státusz: . | "
+                   "GSM térerő (0-31): -1"));
+}
+
 TEST(DecodeStatusLine, OnlyOneMeansShortedOrLinePresent) {
   for (char c : std::string("02x ]\xFF")) {
     const std::string line = std::string("[") + c + c + c + "0,5,0]";

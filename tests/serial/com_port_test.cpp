@@ -103,19 +103,22 @@ TEST_F(ComPortTest, SecondOpenerFailsWithError1) {
   EXPECT_TRUE(other.Connected());
 }
 
+// A dangling link, and a name above the fixed table without a link: no device, and
+// never another port in its place.
 TEST_F(ComPortTest, MissingDeviceGivesError2AndOpensOnceItAppears) {
   LinkPort("COM7", config.Path() + "/absent");
-  port.SetPort("COM7");
-  const auto error = Raised<EComPort>([&] { port.SetConnected(true); });
-  ASSERT_TRUE(error);
-  EXPECT_EQ(error->ErrorNumber(), CE_OpenFailed);
-  EXPECT_EQ(error->PlatformCode(), ENOENT);
-  EXPECT_STREQ(error->what(), "Unable to open com port (win error code: 2)");
-  EXPECT_FALSE(port.Connected());
-  EXPECT_FALSE(port.ThreadRunning());
-
+  for (const char* name : {"COM7", "COM200"}) {
+    port.SetPort(name);
+    const auto error = Raised<EComPort>([&] { port.SetConnected(true); });
+    ASSERT_TRUE(error) << name;
+    EXPECT_EQ(error->ErrorNumber(), CE_OpenFailed);
+    EXPECT_EQ(error->PlatformCode(), ENOENT);
+    EXPECT_STREQ(error->what(), "Unable to open com port (win error code: 2)");
+    EXPECT_FALSE(port.Connected());
+    EXPECT_FALSE(port.ThreadRunning());
+  }
   PtyPair later;
-  later.LinkAs("COM7");
+  later.LinkAs("COM200");
   port.SetConnected(true);
   EXPECT_TRUE(port.Connected());
 }

@@ -14,6 +14,7 @@
 #include "protocol/transfer.h"
 #include "serial/com_port.h"
 #include "serial/linked_port.h"
+#include "serial/module_finder.h"
 #include "serial/sync_pump.h"
 #include "sim/sample_image.h"
 #include "tests/support/broker_client_win32.h"
@@ -136,9 +137,12 @@ TEST_F(WinComPortTest, BytesThatComeWhileANotificationReadsAreAnnouncedByTheNext
 }
 
 // Whether the third request still goes out (and times out) or meets the dead line, the
-// read ends cleanly; the next write fails.
-TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteFails) {
+// read ends cleanly; the next write fails, and its failure ends the connection as a
+// lost line rather than leave it open on a dead line.
+TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteLosesTheLine) {
   Connect("COM6");
+  bool lost = false;
+  port.OnLineLost = [&](TCustomComPort&) { lost = true; };
   const auto readError = Raised<EComPort>([&] { ReadModule(link); });
   EXPECT_EQ(view.lamps, readError ? "GGWW" : "GGRW");
   if (readError) {
@@ -151,9 +155,21 @@ TEST_F(WinComPortTest, AModuleThatHangsUpMidReadEndsItCleanlyAndTheNextWriteFail
   EXPECT_NE(error->PlatformCode(), 0);
   EXPECT_EQ(error->what(),
             ComErrorText(CE_WriteFailed) + " (win error code: " + std::to_string(error->PlatformCode()) + ")");
+  EXPECT_TRUE(loop.PumpUntil([&] { return lost; }, 5s));
   // The user can still disconnect.
   port.SetConnected(false);
   EXPECT_FALSE(port.Connected());
+}
+
+// Windows' COM ports asked as a connection opens them: the module answers its poll, and
+// a name without a device gives Windows' own code.
+TEST_F(WinComPortTest, FindsTheModuleOnItsPortAndSaysWhyAPortWithoutADeviceCannotBeOpened) {
+  if (!ModulePortLive("COM5")) GTEST_SKIP() << "no simulated module on COM5 (make test-wine starts it)";
+  const std::vector<PortFinding> found = FindModules({"COM5", "COM9"});
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].outcome, FindOutcome::Answered);
+  EXPECT_EQ(found[1].outcome, FindOutcome::CannotOpen);
+  EXPECT_EQ(found[1].availability.errorCode, ERROR_FILE_NOT_FOUND);
 }
 
 }  // namespace

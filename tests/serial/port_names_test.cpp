@@ -32,9 +32,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NormalizeRow{"com5", "COM5"}, NormalizeRow{"5", "COM5"}, NormalizeRow{"COM05", "COM5"},
                       NormalizeRow{"COM5", "COM5"}, NormalizeRow{"cOm12", "COM12"}, NormalizeRow{"COM96", "COM96"},
                       NormalizeRow{"COM1", "COM1"}, NormalizeRow{"", "COM1"}, NormalizeRow{"COM", "COM1"},
-                      NormalizeRow{"COM0", "COM1"}, NormalizeRow{"COM97", "COM1"}, NormalizeRow{"LPT1", "COM1"},
+                      NormalizeRow{"COM0", "COM1"}, NormalizeRow{"COM97", "COM97"}, NormalizeRow{"LPT1", "COM1"},
+                      NormalizeRow{"COM256", "COM256"}, NormalizeRow{"COM257", "COM1"}, NormalizeRow{"COM 3", "COM3"},
                       NormalizeRow{"COMX", "COM1"}, NormalizeRow{"$A", "COM10"}, NormalizeRow{"COM$a", "COM10"},
-                      NormalizeRow{"x1F", "COM31"}, NormalizeRow{"0X60", "COM96"}, NormalizeRow{"0x61", "COM1"},
+                      NormalizeRow{"x1F", "COM31"}, NormalizeRow{"0X100", "COM256"}, NormalizeRow{"0x101", "COM1"},
                       NormalizeRow{" +7", "COM7"}, NormalizeRow{"COM  7", "COM7"}, NormalizeRow{"-5", "COM1"},
                       NormalizeRow{"COM5 ", "COM1"}, NormalizeRow{" COM5", "COM1"}, NormalizeRow{"+", "COM1"},
                       NormalizeRow{"$", "COM1"}, NormalizeRow{"5a", "COM1"}, NormalizeRow{"COM4294967301", "COM1"},
@@ -44,9 +45,9 @@ INSTANTIATE_TEST_SUITE_P(
 // Port names read hex digits in either case, block replies only in upper case; both
 // readers live in one program, so neither may stand in for the other.
 TEST(IsComName, OnlyNamesThatNormalizeToThemselves) {
-  const std::pair<const char*, bool> rows[] = {{"COM5", true},   {"com96", true}, {"Com12", true},
-                                               {"COM05", false}, {"5", false},    {"COM0", false},
-                                               {"COM97", false}, {"", false},     {"COM5 ", false}};
+  const std::pair<const char*, bool> rows[] = {{"COM5", true},   {"com96", true},   {"Com12", true},  {"COM97", true},
+                                               {"COM256", true}, {"COM257", false}, {"COM05", false}, {"5", false},
+                                               {"COM0", false},  {"COM 3", false},  {"", false},      {"COM5 ", false}};
   for (const auto& [text, expected] : rows) EXPECT_EQ(IsComName(text), expected) << '"' << text << '"';
 }
 
@@ -78,10 +79,17 @@ TEST_F(PortPaths, WithoutXdgConfigHomeTheFolderIsInHome) {
   ::setenv("HOME", savedHome.c_str(), 1);
 }
 
-TEST_F(PortPaths, FixedTableWhenNoLinkExists) {
+TEST_F(PortPaths, FixedTableWhenNoLinkExistsAndNoDeviceAboveIt) {
   const std::pair<const char*, const char*> rows[] = {
-      {"COM1", "/dev/ttyS0"},    {"COM32", "/dev/ttyS31"},   {"COM33", "/dev/ttyUSB0"}, {"COM64", "/dev/ttyUSB31"},
-      {"COM65", "/dev/ttyACM0"}, {"COM96", "/dev/ttyACM31"}, {"com40", "/dev/ttyUSB7"}, {"COM97", "/dev/ttyS0"},
+      {"COM1", "/dev/ttyS0"},
+      {"COM32", "/dev/ttyS31"},
+      {"COM33", "/dev/ttyUSB0"},
+      {"COM64", "/dev/ttyUSB31"},
+      {"COM65", "/dev/ttyACM0"},
+      {"COM96", "/dev/ttyACM31"},
+      {"com40", "/dev/ttyUSB7"},
+      {"COM97", ""},
+      {"COM256", ""},
   };
   for (const auto& [name, device] : rows) EXPECT_EQ(PortDevicePath(name), device) << name;
 }
@@ -129,7 +137,8 @@ TEST_F(ListPorts, ListsRealUartsAdaptersAndLinksInAscendingOrder) {
   CharNode("ttyACM31");
   std::ofstream(dev + "/ttyUSB1") << "not a device";
   pty.LinkAs("COM70");
-  EXPECT_EQ(List(), (std::vector<std::string>{"COM3", "COM33", "COM70", "COM96"}));
+  pty.LinkAs("COM256");  // above the table only a link stands for a device
+  EXPECT_EQ(List(), (std::vector<std::string>{"COM3", "COM33", "COM70", "COM96", "COM256"}));
 }
 
 TEST_F(ListPorts, LinkDecidesOverTheTable) {

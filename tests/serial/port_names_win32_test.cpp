@@ -17,9 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A name the port object would not keep as it is (COM300 would open COM1) is left out.
 TEST(SerialPortsOf, TakesTheComEntriesInTheSpoolersOrderWithoutTheirColon) {
-  const std::vector<std::string> spooler = {"COM12:", "LPT1:", "COM3:", "FILE:", "com4:", "XCOM2:", "COM7", "COM:"};
-  EXPECT_EQ(SerialPortsOf(spooler), (std::vector<std::string>{"COM12", "COM3", "COM7", "COM"}));
+  const std::vector<std::string> spooler = {
+      "COM12:", "LPT1:", "COM3:", "FILE:", "com4:", "XCOM2:", "COM7", "COM:", "COM120:", "COM300:", "COM05:"};
+  EXPECT_EQ(SerialPortsOf(spooler), (std::vector<std::string>{"COM12", "COM3", "COM7", "COM120"}));
   EXPECT_TRUE(SerialPortsOf({}).empty());
 }
 
@@ -55,6 +57,7 @@ TEST(DeviceMapPortsIn, TakesTheComNamesOfTheDeviceMapInNumberOrder) {
 TEST(PortDevicePath, IsTheWin32DeviceNameOfTheNormalizedPort) {
   EXPECT_EQ(PortDevicePath("com5"), "\\\\.\\COM5");
   EXPECT_EQ(PortDevicePath("COM96"), "\\\\.\\COM96");
+  EXPECT_EQ(PortDevicePath("COM256"), "\\\\.\\COM256");
   EXPECT_EQ(PortDevicePath("LPT1"), "\\\\.\\COM1");
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "serial/com_port.h"
+#include "serial/port_info.h"
 #include "serial/port_names.h"
 #include "serial/thread_sync.h"
 #include "tests/ui/ui_test_support.h"
@@ -42,14 +43,23 @@ class ComComboBoxTests : public WindowTest {
     return names;
   }
 
-  static QString Description(const char* port) { return QString::fromStdString(PortDescription(port)); }
+  static QString Description(const QString& port, const std::string& openHere = "") {
+    return QString::fromStdString(PortDescription(DescribePort(port.toStdString(), openHere)));
+  }
+
+  // What the closed list shows when the pointer rests on it.
+  static QString ClosedToolTip(TComComboBox& box) {
+    QHelpEvent rest(QEvent::ToolTip, QPoint(1, 1), box.mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(&box, &rest);
+    return box.toolTip();
+  }
 
  private slots:
   void init() { StartWorld(); }
   void cleanup() { EndWorld(); }
 
-  void fillsOnceWithTheMachinesPortsInTheirOrderAndNamesTheirDevices() {
-    Ports().Pty("COM12");
+  void fillsOnceWithTheMachinesPortsInTheirOrderAndDescribesThem() {
+    Ports().Pty("COM120");
     Ports().Pty("COM3");
     TComComboBox box;
     QVERIFY(!box.isEditable());
@@ -58,10 +68,22 @@ class ComComboBoxTests : public WindowTest {
     QCOMPARE(Entries(box), MachinePorts());
     QCOMPARE(box.count(), 2);
     for (int i = 0; i < box.count(); ++i)
-      QCOMPARE(box.itemData(i, Qt::ToolTipRole).toString(), Description(qPrintable(box.itemText(i))));
+      QCOMPARE(box.itemData(i, Qt::ToolTipRole).toString(), Description(box.itemText(i)));
     // No port bound yet: the first entry.
     QCOMPARE(box.currentIndex(), 0);
-    QCOMPARE(box.toolTip(), Description(qPrintable(box.itemText(0))));
+    QCOMPARE(ClosedToolTip(box), Description(box.itemText(0)));
+  }
+
+  // Opened again to look, the connected port would seem held by another program.
+  void theConnectedPortIsDescribedAsConnectedHereAndAsItIsOnceClosed() {
+    TComPort port(sync_);
+    TComComboBox box;
+    Bind(port, box, "COM4", true);
+    port.SetConnected(true);
+    QCOMPARE(ClosedToolTip(box), Description("COM4", "COM4"));
+    QVERIFY(port.ThreadRunning());
+    port.SetConnected(false);
+    QCOMPARE(ClosedToolTip(box), Description("COM4"));
   }
 
   // An adapter plugged in after the start: opening the list shows it, the chosen
