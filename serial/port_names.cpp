@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "lenient_number.h"
+#include "network_ports.h"
 
 namespace {
 
@@ -24,6 +25,7 @@ bool ReadWholeInt(const std::string& text, std::int32_t& value) {
 }  // namespace
 
 std::string PortDescription(const std::string& comName) {
+  if (const std::optional<std::string> address = NetworkPortAddress(comName)) return *address;
   const std::string device = PortDevicePath(comName);
   const std::string stable = PortStableName(comName);
   return stable.empty() ? device : device + " (" + stable + ")";
