@@ -312,15 +312,11 @@ std::unique_ptr<ComDevice> OpenNetworkDevice(const NetworkAddress& address, cons
 }
 
 std::unique_ptr<ComDevice> OpenPortDevice(const std::string& port, const std::function<void()>& whileWaiting) {
-  std::string name = port;
-  if (!IsNetworkName(name)) {
-    const std::optional<std::string> address = NetworkPortAddress(port);
-    if (!address) return ComDevice::Open(port);
-    name = *address;
-  }
+  const std::optional<std::string> name = NetworkAddressOf(port);
+  if (!name) return ComDevice::Open(port);
   NetworkAddress address;
   try {
-    address = ParseNetworkName(name);
+    address = ParseNetworkName(*name);
   } catch (const EPortName&) {
     Fail(CE_ConnectFailed, kInvalidAddressCode);
   }

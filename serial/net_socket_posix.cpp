@@ -48,7 +48,7 @@ int ResolveAddresses(const std::string& host, int port, bool numericOnly, std::v
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : AI_ADDRCONFIG);
+  hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
   addrinfo* found = nullptr;
   const int result = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
   // EAI_SYSTEM names its cause in errno.

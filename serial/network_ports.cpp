@@ -85,6 +85,11 @@ std::optional<std::string> NetworkPortAddress(const std::string& comName) {
   return std::nullopt;
 }
 
+std::optional<std::string> NetworkAddressOf(const std::string& portName) {
+  if (IsNetworkName(portName)) return CanonicalNetworkName(portName);
+  return NetworkPortAddress(portName);
+}
+
 void AddNetworkPort(const std::string& comName, const std::string& address) {
   CheckComName(comName);
   const std::string name = NormalizePortName(comName);

@@ -26,6 +26,9 @@ struct NetworkPort {
 std::vector<NetworkPort> NetworkPorts();
 // The address the configuration gives a COM name (in any case), if any.
 std::optional<std::string> NetworkPortAddress(const std::string& comName);
+// The network name a port name stands for: a network name itself, or a COM name's
+// configured address; none for a serial port.
+std::optional<std::string> NetworkAddressOf(const std::string& portName);
 
 // Gives comName the network port name address, replacing the address it had. Raises
 // EPortName for a name that is not a COM name, an address that is not a network name,

@@ -25,7 +25,7 @@ bool ReadWholeInt(const std::string& text, std::int32_t& value) {
 }  // namespace
 
 std::string PortDescription(const std::string& comName) {
-  if (const std::optional<std::string> address = NetworkPortAddress(comName)) return *address;
+  if (const std::optional<std::string> address = NetworkAddressOf(comName)) return *address;
   const std::string device = PortDevicePath(comName);
   const std::string stable = PortStableName(comName);
   return stable.empty() ? device : device + " (" + stable + ")";

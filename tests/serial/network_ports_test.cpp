@@ -83,6 +83,7 @@ TEST_F(NetworkPortsConfig, AddReplacesRemoveTakesOutAndHandEditedLinesStay) {
   EXPECT_EQ(File(), "# the office's modules\nCOM12 rfc2217://board:7217\nCOM3 rfc2217://[::1]:7217\n");
   EXPECT_EQ(NetworkPortAddress("com12"), "rfc2217://board:7217");
   EXPECT_EQ(PortDescription("COM3"), "rfc2217://[::1]:7217");
+  EXPECT_EQ(PortDescription("RFC2217://board:07"), "rfc2217://board:7");
   RemoveNetworkPort("COM12");
   EXPECT_EQ(File(), "# the office's modules\nCOM3 rfc2217://[::1]:7217\n");
   EXPECT_EQ(NetworkPortAddress("COM12"), std::nullopt);
