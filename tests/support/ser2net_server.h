@@ -20,6 +20,7 @@ class Ser2netServer {
 
   // "rfc2217://127.0.0.1:<port>"
   std::string Url() const;
+  int Port() const { return port_; }
   // Ends it at once (SIGKILL), as a crash or a pulled network cable at the board would.
   void Kill();
 
