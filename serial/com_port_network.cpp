@@ -121,7 +121,10 @@ class NetworkComDevice : public ComDevice {
       if (ended_) Fail(CE_ConnectFailed, endCode_);
       if (Left(deadline).count() == 0) Fail(CE_NoRfc2217, kTimedOutCode);
       if (WaitSocket(socket_, false, Slice(deadline))) {
+        // Data before the purge is never read; dropping it as it comes keeps the receive
+        // limit from stopping the reading of the answers.
         Drain();
+        Purge();
       } else {
         Turn(connect);
       }
@@ -170,7 +173,9 @@ class NetworkComDevice : public ComDevice {
         Clock::now() + std::chrono::milliseconds(timeouts.writeTotalMultiplier * n + timeouts.writeTotalConstant);
     // The server asked us to hold back: wait for it to go on, reading meanwhile.
     while (stream_.Suspended() && !ended_) {
-      if (Left(deadline).count() == 0) return 0;
+      // Nobody reads while we write: with the receive limit reached, the server's resume
+      // cannot be read before the deadline either.
+      if (Left(deadline).count() == 0 || Unread() >= kReceiveLimit) return 0;
       if (WaitSocket(socket_, false, Left(deadline))) Drain();
     }
     if (ended_) Fail(CE_WriteFailed, endCode_);

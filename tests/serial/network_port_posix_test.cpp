@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 
 #include "serial/com_error.h"
 #include "serial/com_port_network.h"
+#include "serial/com_settings.h"
 #include "tests/support/raised.h"
 
 namespace {
@@ -93,6 +95,46 @@ TEST(NetworkOpening, EndsWithinItsTimeOutWithTheReasonWhileTheCallerKeepsItsTurn
     EXPECT_LT(took, kShortTimeout + 500ms);
     EXPECT_GE(turns, 5);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A server that agrees to everything and at once asks us to hold our data: a write then
+// sends nothing until the server resumes.
+TEST(NetworkFlowControl, AWriteWaitsWhileTheServerHasSuspendedUs) {
+  Listener listener(4);
+  int server = -1;
+  std::thread accepting([&] {
+    server = ::accept(listener.fd, nullptr, nullptr);
+    const std::string agree = std::string("\xff\xfd\x2c\xff\xfd\x00\xff\xfb\x00", 9) + "\xff\xfa\x2c\x6c\xff\xf0";
+    ::send(server, agree.data(), agree.size(), MSG_NOSIGNAL);
+  });
+  const auto device = OpenNetworkDevice({"127.0.0.1", listener.port}, {});
+  accepting.join();
+  listener.clients.push_back(server);
+  TComTimeouts quick(nullptr), patient(nullptr);
+  quick.writeTotalConstant = 50;
+  // What the server has within the time given.
+  const auto received = [&](int withinMs) {
+    pollfd p{server, POLLIN, 0};
+    char buffer[256];
+    const ssize_t n = ::poll(&p, 1, withinMs) > 0 ? ::recv(server, buffer, sizeof buffer, 0) : 0;
+    return std::string(buffer, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  };
+  // The opening asked for BINARY both ways and COM-PORT-OPTION, and had the buffers purged.
+  const std::string opening = std::string("\xff\xfb\x00\xff\xfd\x00\xff\xfb\x2c", 9) + "\xff\xfa\x2c\x0c\x03\xff\xf0";
+  std::string heard;
+  for (std::string more = "?"; heard.size() < opening.size() && !more.empty();) heard += (more = received(2000));
+  EXPECT_EQ(heard, opening);
+  // The suspension came with the agreement.
+  device->BytesWaiting();
+  EXPECT_EQ(device->Write("AB\r", quick), 0);
+  EXPECT_EQ(received(0), "");
+  ::send(server, "\xff\xfa\x2c\x6d\xff\xf0", 6, MSG_NOSIGNAL);
+  EXPECT_EQ(device->Write("AB\r", patient), 3);
+  EXPECT_EQ(received(2000), "AB\r");
 }
 
 }  // namespace
