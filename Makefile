@@ -22,9 +22,9 @@ run: build
 	@scripts/run.sh $(BUILD)
 
 # Read, write and compare against the simulated module: paced at 19200 bit/s against
-# the wire time, unpaced per block, the CPU of a wait on a silent module, and paced
-# again behind a USB adapter's 16 ms and 1 ms latency; then finding the module over 1
-# and 8 ports.
+# the wire time, unpaced per block, the CPU of a wait on a silent module, paced again
+# behind a USB adapter's 16 ms and 1 ms latency, and over a real ser2net, directly and
+# behind a relay that holds each way 20 ms; then finding the module over 1 and 8 ports.
 bench: configure
 	@cmake --build $(BUILD) --target transfer_bench find_bench -j $(JOBS)
 	@$(BUILD)/bench/transfer_bench

@@ -13,7 +13,7 @@ shift 2
 here="$(cd "$(dirname "$0")" && pwd)"
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(receive_bytes block_reply status_line cell_file image_file editor_round_trip settings_round_trip sheet)
+  targets=(receive_bytes block_reply status_line cell_file image_file editor_round_trip settings_round_trip sheet telnet_stream)
 fi
 
 mkdir -p "$build/fuzz-findings" "$build/fuzz-logs"

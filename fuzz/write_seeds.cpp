@@ -18,6 +18,7 @@
 #include "params/parameter_image.h"
 #include "protocol/block_frame.h"
 #include "serial/cell_file.h"
+#include "serial/rfc2217_codec.h"
 #include "sim/module_logic.h"
 #include "sim/sample_image.h"
 
@@ -128,6 +129,25 @@ int main(int argc, char** argv) {
   std::string noiseRead;
   for (int b = 0; b < 4; ++b) noiseRead += Answer(noise, "RDFL000" + std::to_string(b));
   Write(streams, "noisy_read", StreamSeed(noiseRead, 5));
+
+  // A network port's stream as ser2net sends it: its greeting (SGA and ECHO offered,
+  // BINARY and COM-PORT-OPTION agreed), a modem state, the settings' acknowledgements,
+  // then the module's replies; and the flow control, an unknown option and cut-off
+  // subnegotiations.
+  const fs::path telnet = root / "telnet_stream";
+  constexpr char kGreeting[] =
+      "\xff\xfb\x03\xff\xfd\x03\xff\xfb\x01\xff\xfe\x01\xff\xfd\x00\xff\xfb\x00\xff\xfd\x2c"
+      "\xff\xfa\x2c\x6b\x00\xff\xf0"
+      "\xff\xfa\x2c\x70\x03\xff\xf0\xff\xfa\x2c\x65\x00\x00\x4b\x00\xff\xf0\xff\xfa\x2c\x66\x08\xff\xf0"
+      "\xff\xfa\x2c\x67\x01\xff\xf0\xff\xfa\x2c\x68\x01\xff\xf0\xff\xfa\x2c\x69\x01\xff\xf0\xff\xfa\x2c\x69\x0e\xff"
+      "\xf0";
+  const std::string greeting(kGreeting, sizeof kGreeting - 1);
+  Write(telnet, "ser2net_read", StreamSeed(greeting + read, 1));
+  Write(telnet, "ser2net_poll_in_pieces", StreamSeed(greeting + poll, 0x9E3779B9u));
+  Write(telnet, "flow_control_and_unknown_option",
+        StreamSeed("\xff\xfa\x2c\x6c\xff\xf0\xff\xfd\x18WROK\r\n\xff\xfa\x2c\x6d\xff\xf0\xff\xff", 7));
+  constexpr char kCut[] = "\xff\xfa\x2c\x6c\xff\xfd\x00OK\r\x00\xff\xfa\x2c";
+  Write(telnet, "cut_subnegotiation_then_plain_cr_nul", StreamSeed(std::string(kCut, sizeof kCut - 1), 3));
 
   // Port choice files written by the table's own saver.
   const fs::path cells = root / "cell_file";

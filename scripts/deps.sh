@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev clang-format
   desktop-file-utils appstream dpkg-dev file lintian cmark-gfm
   xvfb xauth
+  ser2net
 )
 # A caller may name more (make test-wine: the cross compiler and Wine).
 packages+=("$@")

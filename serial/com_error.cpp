@@ -22,6 +22,9 @@ constexpr ComErrorRow kComErrors[] = {
     {CE_ClearErrorFailed, "ClearCommError function failed"},
     {CE_ModemStatusFailed, "GetCommModemStatus function failed"},
     {CE_EnumPortsFailed, "EnumPorts function failed"},
+    {CE_ConnectFailed, "Unable to connect to network port"},
+    {CE_ResolveFailed, "Unable to resolve network port host"},
+    {CE_NoRfc2217, "Network port speaks no RFC 2217"},
 };
 
 std::string ComErrorMessage(int errorNumber, int platformCode) {

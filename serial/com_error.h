@@ -17,6 +17,10 @@ enum ComError {
   CE_ClearErrorFailed = 10,
   CE_ModemStatusFailed = 11,
   CE_EnumPortsFailed = 15,
+  // A network port (network_name.h): its host, its server, its protocol.
+  CE_ConnectFailed = 16,
+  CE_ResolveFailed = 17,
+  CE_NoRfc2217 = 18,
 };
 
 // The text of an error number, as the message starts; empty for an unknown number.

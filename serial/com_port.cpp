@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "com_port_internal.h"
+#include "com_port_network.h"
 #include "port_names.h"
 
 TCustomComPort::TCustomComPort(ThreadSync& sync) : sync_(sync) {}
@@ -12,6 +13,7 @@ TCustomComPort::~TCustomComPort() {
   OnRxChar = nullptr;
   OnAfterOpen = nullptr;
   OnLineLost = nullptr;
+  OnConnecting = nullptr;
   try {
     SetConnected(false);
   } catch (...) {
@@ -23,7 +25,7 @@ TCustomComPort::~TCustomComPort() {
 const std::string& TCustomComPort::Port() const { return port_; }
 
 void TCustomComPort::SetPort(const std::string& name) {
-  std::string normalized = NormalizePortName(name);
+  std::string normalized = IsNetworkName(name) ? CanonicalNetworkName(name) : NormalizePortName(name);
   if (normalized == port_) return;
   port_ = std::move(normalized);
   if (connected_) {
@@ -49,7 +51,9 @@ TComLineSettings TCustomComPort::LineSettings() const {
 }
 
 void TCustomComPort::Open() {
-  std::unique_ptr<ComDevice> device = ComDevice::Open(port_);
+  std::unique_ptr<ComDevice> device = OpenPortDevice(port_, [this] {
+    if (OnConnecting) OnConnecting(*this);
+  });
   device_ = std::move(device);
   connected_ = true;
   ComDevice* opened = device_.get();

@@ -28,7 +28,9 @@ class TCustomComPort : public PortLink {
   TCustomComPort& operator=(const TCustomComPort&) = delete;
 
   const std::string& Port() const;
-  void SetPort(const std::string& name);  // normalized; a changed name reopens an open port
+  // A COM name, normalized, or a network name ("rfc2217://HOST:PORT", network_name.h);
+  // a changed name reopens an open port.
+  void SetPort(const std::string& name);
 
   bool Connected() const override;
   void SetConnected(bool connected);
@@ -43,6 +45,10 @@ class TCustomComPort : public PortLink {
   // The line hung up: the waiting thread has ended and nothing will arrive any more.
   // The port stays open until its owner closes it (which it may do from here).
   TComNotifyEvent OnLineLost;
+  // Every few tens of milliseconds while an opening waits for a network port, so the
+  // user-interface thread can repaint. Its receiver must take no user input and must
+  // not touch the port.
+  TComNotifyEvent OnConnecting;
 
   // True while a waiting thread of the current connection runs; false once a
   // dispatch error or a hang-up of the line ended it.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "com_port.h"
+#include "network_ports.h"
 #include "port_names.h"
 #include "protocol/line_protocol.h"
 #include "thread_sync.h"
@@ -81,7 +82,23 @@ void Open(Asked& asked) {
   try {
     asked.port.SetConnected(true);
   } catch (const EComPort& error) {
-    asked.finding.availability = UnavailableBecause(asked.finding.port, error.PlatformCode());
+    // A network port's failure is no busy device: its message says what failed.
+    asked.finding.availability = NetworkAddressOf(asked.finding.port)
+                                     ? PortAvailability{PortState::CannotOpen, "", error.what(), error.PlatformCode()}
+                                     : UnavailableBecause(asked.finding.port, error.PlatformCode());
+  }
+}
+
+// The name a port is asked and reported under: a COM name normalized, a network name
+// in its canonical form; empty for a network name that is none.
+std::string AskedName(const std::string& name, std::string& why) {
+  if (IsComName(name)) return NormalizePortName(name);
+  if (!IsNetworkName(name)) return name;
+  try {
+    return CanonicalNetworkName(name);
+  } catch (const EPortName& error) {
+    why = error.what();
+    return "";
   }
 }
 
@@ -134,14 +151,18 @@ std::string SearchMessage(EModuleSearch::Kind kind, const std::vector<std::strin
 
 }  // namespace
 
-std::vector<PortFinding> FindModules(const std::vector<std::string>& comNames, std::chrono::milliseconds answerWait) {
+std::vector<PortFinding> FindModules(const std::vector<std::string>& names, std::chrono::milliseconds answerWait) {
   ThreadSync sync;  // before the ports: closing them serves hand-offs
   std::vector<std::unique_ptr<Asked>> asked;
-  for (const std::string& name : comNames) {
-    const std::string port = IsComName(name) ? NormalizePortName(name) : name;
+  for (const std::string& name : names) {
+    std::string why;
+    const std::string canonical = AskedName(name, why);
+    const std::string port = canonical.empty() ? name : canonical;
     if (std::any_of(asked.begin(), asked.end(), [&](const auto& a) { return a->finding.port == port; })) continue;
     asked.push_back(std::make_unique<Asked>(sync, port));
-    if (IsComName(name)) {
+    if (!why.empty()) {
+      asked.back()->finding.availability = {PortState::CannotOpen, "", why, 0};
+    } else if (IsComName(name) || IsNetworkName(name)) {
       Open(*asked.back());
     } else {
       asked.back()->finding.availability = CheckAvailability(name);  // opens nothing

@@ -24,17 +24,18 @@ enum class FindOutcome {
 };
 
 struct PortFinding {
-  std::string port;  // the COM name asked
+  std::string port;  // the COM name or network name asked
   FindOutcome outcome = FindOutcome::NoAnswer;
   std::optional<ModuleStatus> status{};  // Answered
   std::string heard{};                   // NoAnswer: what came back, in words ("nothing came back", ...)
   PortAvailability availability{};       // InUse, CannotOpen: as the opening found the port
 };
 
-// Asks every port in comNames (each once, in their order) and hears them for
-// answerWait at most; a port that has not answered gets a second poll after the poll
-// interval. A text that is no COM name is "cannot be opened" and opens nothing.
-std::vector<PortFinding> FindModules(const std::vector<std::string>& comNames,
+// Asks every port in names (COM names or network names, each once, in their order) and
+// hears them for answerWait at most; a port that has not answered gets a second poll
+// after the poll interval. A text that is neither is "cannot be opened" and opens
+// nothing. A network port's connecting comes before the wait (up to its connect time-out).
+std::vector<PortFinding> FindModules(const std::vector<std::string>& names,
                                      std::chrono::milliseconds answerWait = kFindAnswerWait);
 
 // A finding in words, code page 1250: the module's state as the state window words it,

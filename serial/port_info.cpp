@@ -6,6 +6,7 @@
 
 #include "com_error.h"
 #include "com_port_internal.h"
+#include "network_ports.h"
 #include "port_info_internal.h"
 #include "port_names.h"
 
@@ -81,6 +82,12 @@ PortAvailability CheckAvailability(const std::string& comName) {
 
 PortInfo DescribePort(const std::string& comName, const std::string& openHere) {
   PortInfo info;
+  if (const std::optional<std::string> address = NetworkAddressOf(comName)) {
+    info.name = IsNetworkName(comName) ? comName : NormalizePortName(comName);
+    info.device = *address;
+    info.availability.state = info.name == openHere ? PortState::OpenHere : PortState::NotChecked;
+    return info;
+  }
   if (!IsComName(comName)) {
     info.name = comName;
     info.availability = CheckAvailability(comName);
@@ -102,6 +109,7 @@ std::string AvailabilityText(const PortAvailability& availability) {
     case PortState::InUse:
       return "in use by " + (availability.holder.empty() ? std::string("another program") : availability.holder);
     case PortState::OpenHere: return "connected in this program";
+    case PortState::NotChecked: return "not checked (a network port is opened only to be used)";
     case PortState::CannotOpen: break;
   }
   return "cannot be opened (" + availability.reason + ")";
@@ -128,6 +136,8 @@ std::string PortDescription(const PortInfo& info) {
   }
   std::string text;
   for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+  // A network port is its address, as the ports configuration gives it.
+  if (info.availability.state == PortState::NotChecked) return text;
   return text + ": " + AvailabilityText(info.availability);
 }
 

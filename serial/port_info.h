@@ -23,6 +23,7 @@ enum class PortState {
   InUse,       // another program holds it
   OpenHere,    // this program has it open (and it was not opened again to look)
   CannotOpen,  // no device, no permission, ...
+  NotChecked,  // a network port: it is opened only to be used
 };
 
 struct PortAvailability {
@@ -34,8 +35,8 @@ struct PortAvailability {
 };
 
 struct PortInfo {
-  std::string name{};          // "COM33"
-  std::string device{};        // what opening it opens: "/dev/ttyUSB0", "\\.\COM3"; empty for nothing
+  std::string name{};    // "COM33"
+  std::string device{};  // what opening it opens: "/dev/ttyUSB0", "\\.\COM3", "rfc2217://host:7217"; empty for nothing
   std::string stableName{};    // Linux: the name that stays with the adapter (/dev/serial/by-id/...)
   std::string driver{};        // Linux: the kernel's driver of the tty ("ftdi_sio", "cdc_acm")
   std::string friendlyName{};  // Windows: "USB Serial Port (COM3)"
@@ -47,7 +48,9 @@ struct PortInfo {
 // What stands behind comName and whether it can be had. The check opens the port as a
 // connection does, exclusively, and closes it at once, sending nothing; the port this
 // program has open itself (openHere, its COM name; empty for none) is not opened again.
-// A text that is no COM name opens nothing.
+// A text that is no COM name opens nothing. A network port (a network name, or a COM
+// name the ports configuration gives one) is not opened to look: connecting takes its
+// time, and a server that lets a new connection take the port would drop the one using it.
 PortInfo DescribePort(const std::string& comName, const std::string& openHere = "");
 
 // Opens comName as a connection does and closes it at once.

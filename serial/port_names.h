@@ -45,4 +45,6 @@ std::string PortDescription(const std::string& comName);
 // Appends the machine's serial ports: on Linux in ascending number every COM name
 // whose device exists and is a serial port, on Windows the spooler's COM ports in its
 // order. Raises EComPort 15 when the list cannot be read.
+void ListMachineSerialPorts(std::vector<std::string>& list);
+// The same with the network ports of the ports configuration (network_ports.cpp).
 void ListSerialPorts(std::vector<std::string>& list);

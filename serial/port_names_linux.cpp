@@ -127,7 +127,7 @@ void ListSerialPortsIn(std::vector<std::string>& list, const std::string& devDir
   list.insert(list.end(), found.begin(), found.end());
 }
 
-void ListSerialPorts(std::vector<std::string>& list) { ListSerialPortsIn(list, "/dev", "/sys/class/tty"); }
+void ListMachineSerialPorts(std::vector<std::string>& list) { ListSerialPortsIn(list, "/dev", "/sys/class/tty"); }
 
 std::string StableLinkIn(const std::string& device, const std::string& byIdDir) {
   const std::string target = Canonical(device);

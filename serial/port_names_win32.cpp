@@ -87,7 +87,7 @@ DWORD SpoolerPorts(std::vector<BYTE>& buffer, DWORD& returned) {
   return EnumPortsA(nullptr, 1, buffer.data(), needed, &needed, &returned) ? ERROR_SUCCESS : GetLastError();
 }
 
-void ListSerialPorts(std::vector<std::string>& list) {
+void ListMachineSerialPorts(std::vector<std::string>& list) {
   std::vector<BYTE> buffer;
   DWORD returned = 0;
   if (const DWORD err = SpoolerPorts(buffer, returned); err != ERROR_SUCCESS) {

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -57,6 +58,11 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   ReportAsWindow("TMainForm");
   InstallQtWake(line_.sync, this);
   line_.port.OnLineLost = [this](TCustomComPort&) { ComPort1LineLost(); };
+  // While a network port connects the window repaints, and the user's clicks and keys
+  // (closing the window among them) wait until the connection is made or refused.
+  line_.port.OnConnecting = [](TCustomComPort&) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
   BuildControls();
   FormCreate();
 }

@@ -1,5 +1,5 @@
 // The main window: connecting, disconnecting, the port chooser moving a connection,
-// and the port choice surviving from one window to the next.
+// the port choice surviving from one window to the next, and a port on the network.
 
 #include <QAccessible>
 #include <QDialog>
@@ -10,10 +10,14 @@
 #include <fstream>
 #include <memory>
 
+#include "serial/network_ports.h"
 #include "serial/port_names.h"
+#include "sim/simulated_module.h"
+#include "tests/support/ser2net_server.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/com_combo_box.h"
+#include "ui/download_form.h"
 #include "ui/main_form.h"
 
 namespace {
@@ -262,6 +266,30 @@ class MainFormTests : public WindowTest {
     QTest::mouseClick(Button("btClose"), Qt::LeftButton);
     QCOMPARE(closing.count(), 1);
     QVERIFY(!Form().isVisible());
+  }
+
+  // A module behind ser2net, its address given a COM name: listed with the address as
+  // its tooltip, connected, read with four green lamps, and the COM name remembered.
+  void aNetworkPortGivenAComNameIsListedConnectsAndReads() {
+    SimulatedModule module("COM7", ConfigDir());
+    module.Start();
+    Ser2netServer server(module.DevicePath());
+    AddNetworkPort("COM12", server.Url());
+    WriteChoiceFile(ChoiceFileFor("COM12"));
+    const int entry = Chooser()->findText(QStringLiteral("COM12"));
+    QCOMPARE(Chooser()->currentIndex(), entry);
+    QCOMPARE(Chooser()->itemData(entry, Qt::ToolTipRole).toString(), QString::fromStdString(server.Url()));
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
+
+    QtEventPump pump;
+    TFormDownload download(Form().ComPort1(), Form().Link(), pump);
+    ShowActive(&download);
+    QTest::mouseClick(Control<QPushButton>(&download, "btRead"), Qt::LeftButton);
+    for (int block = 0; block < 4; ++block) QCOMPARE(download.IndicatorShown(block), QColor(0, 128, 0));
+    download.close();
+    form_.reset();
+    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM12"));
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {

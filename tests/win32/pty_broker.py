@@ -20,10 +20,15 @@ carries the master's bytes both ways.
                           answers "ok <path>"
     sim COMn              starts HARNVIK_SIM on that image file, linked as
                           PREFIX/dosdevices/comn; answers "ok <its device>"
+    ser2net DEVICE        starts ser2net in front of DEVICE on a free loopback port
+                          with the guides' configuration (docs/examples/ser2net.yaml,
+                          its device and port put in); answers "ok <port>" once it
+                          takes connections
+    killser2net           ends that ser2net at once (SIGKILL)
 
 The broker keeps the slave open, so the master sees no hang-up while the program has
-the port closed. A control connection's pair and module end with it; the links go at
-exit.
+the port closed. A control connection's pair, module and ser2net end with it; the
+links go at exit.
 """
 import fcntl
 import os
@@ -34,9 +39,11 @@ import subprocess
 import sys
 import tempfile
 import termios
+import time
 import tty
 
 prefix, harnvik_sim = sys.argv[1:3]
+ser2net_example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../docs/examples/ser2net.yaml")
 dosdevices = os.path.join(prefix, "dosdevices")
 work = tempfile.mkdtemp(prefix="kelvaro-broker-")
 nowhere = os.path.join(work, "no-such-device")
@@ -106,6 +113,11 @@ def command(state, words):
         name, device = module.stdout.readline().decode().split()
         link(name, device)
         return "ok " + device
+    if words[0] == "ser2net":
+        return start_ser2net(state, words[1])
+    if words[0] == "killser2net":
+        end_ser2net(state)
+        return "ok"
     pair = pairs.get(state["pair"])
     if pair is None:
         return "error no pair on this connection"
@@ -122,6 +134,34 @@ def command(state, words):
     else:
         return "error unknown command " + words[0]
     return "ok"
+
+
+def start_ser2net(state, device):
+    probe = socket.socket()
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    with open(ser2net_example) as example:
+        config = example.read().replace("/dev/ttyUSB0", device).replace("7217", str(port))
+    path = os.path.join(work, f"ser2net-{port}.yaml")
+    with open(path, "w") as out:
+        out.write(config)
+    state["ser2net"] = subprocess.Popen(["ser2net", "-n", "-d", "-c", path], stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(500):
+        with socket.socket() as test:
+            if test.connect_ex(("127.0.0.1", port)) == 0:
+                return f"ok {port}"
+        time.sleep(0.01)
+    end_ser2net(state)
+    return f"error ser2net does not listen on port {port}"
+
+
+def end_ser2net(state):
+    if "ser2net" in state:
+        server = state.pop("ser2net")
+        server.kill()
+        server.wait()
 
 
 def receive(conn):
@@ -143,6 +183,7 @@ def on_control(conn, state):
         if "module" in state:
             state["module"].terminate()
             state["module"].wait()
+        end_ser2net(state)
         return
     state["buffer"] += chunk
     while b"\n" in state["buffer"]:
