@@ -12,6 +12,7 @@
 #include "app/version.h"
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
@@ -127,7 +128,7 @@ class StartupTests : public WindowTest {
 
   void theMainWindowsButtonsOpenTheStateAndTransferWindows() {
     Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     KelvaroWindows windows(Fast());
     windows.ShowMainWindow();
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -147,7 +148,7 @@ class StartupTests : public WindowTest {
 
   void statusLinesReachTheStateWindowFromStartUpOn() {
     PtyPair& pty = Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     KelvaroWindows windows(Fast());
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
     pty.Send("[0010,O,9]\r");
@@ -158,7 +159,7 @@ class StartupTests : public WindowTest {
 
   void theEndOfTheRunSavesThePortAndClosesIt() {
     PtyPair& pty = Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     {
       KelvaroWindows windows(Fast());
       QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -166,7 +167,7 @@ class StartupTests : public WindowTest {
       // Lines still arriving while the windows go away must not reach a window that is gone.
       pty.Send("[0010,O,9]\r<bye>\r");
     }
-    QCOMPARE(ReadChoiceFile(), std::string("2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM5\r\n"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM5"));
     QVERIFY(Dialogs().messages.empty());
   }
 };
