@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "app/startup.h"
-#include "app/version.h"
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
 #include "tests/support/port_choice_file.h"
@@ -20,7 +19,6 @@
 namespace {
 
 constexpr int kFastHandOver = 30;
-const QString kFullCaption = QStringLiteral("Harnvik  ") + QLatin1String(kVersionText);
 
 StartupIntervals Fast() {
   StartupIntervals intervals;
@@ -76,11 +74,11 @@ class StartupTests : public WindowTest {
     QCOMPARE(main.windowTitle(), MainTable().caption);
     QVERIFY(splash.isVisible());
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
     QVERIFY(main.isVisible());
     // Once only.
     QTest::qWait(3 * kFastHandOver);
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
   }
 
   void theHandOverTakesTwoSecondsInRealTime() {
@@ -95,7 +93,7 @@ class StartupTests : public WindowTest {
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 1950 && took < 3000, QByteArray::number(took));
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
   }
 
   void closingTheMainWindowDuringTheSplashHidesTheSplash() {
@@ -123,7 +121,7 @@ class StartupTests : public WindowTest {
     QVERIFY(windows.Main().isVisible());
     QVERIFY(windows.Welcome().isVisible());
     QVERIFY(QTest::qWaitFor([&] { return !windows.Welcome().isVisible(); }, 2000));
-    QCOMPARE(windows.Main().windowTitle(), kFullCaption);
+    QCOMPARE(windows.Main().windowTitle(), MainCaptionAfterSplash());
   }
 
   void theMainWindowsButtonsOpenTheStateAndTransferWindows() {
