@@ -6,7 +6,7 @@
 #   windows.sh test    `make test-wine`: that build's tests under Wine, in a fresh prefix
 #                      of its own (build-win/wine-prefix), against simulated modules of
 #                      the Linux build behind Wine COM ports
-#   windows.sh bench   `make bench-wine`: kelvaro-cli.exe's transfers against the wire
+#   windows.sh bench   `make bench-wine`: the transfers under Wine against the wire
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
