@@ -39,8 +39,8 @@ case $mode in
     rm -rf "$prefix" "$prefix.log"
     trap stop_wineserver EXIT
     scripts/wine_run.sh "$prefix"
-    # One at a time: the tests share the prefix's COM ports.
-    (cd build-win && ctest --output-on-failure -j 1)
+    # The tests that share the prefix's COM ports say so to CTest (a resource lock).
+    (cd build-win && ctest --output-on-failure -j "$jobs")
     ;;
   bench)
     scripts/bench_wine.sh
