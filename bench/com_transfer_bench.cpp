@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_line.h"
 #include "params/parameter_image.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
@@ -23,9 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLineRate = 19200;
-constexpr double kBitsPerByte = 10;
-constexpr double kRatioTarget = 1.05;
 constexpr int kRounds = 3;
 // The closing LF of the last reply comes after the CR that ended the procedure.
 constexpr auto kLastByteWait = std::chrono::milliseconds(1000);
@@ -63,15 +61,6 @@ class TimedPort : public PortLink {
   PortLink& port_;
 };
 
-// Counts the lamps the procedures light, so a run that failed a block shows.
-class LampCount : public TransferView {
- public:
-  void SetIndicator(int, IndicatorColour colour) override { green += colour == IndicatorColour::Green; }
-  void SetAllIndicators(IndicatorColour colour) override { green = colour == IndicatorColour::Green ? 4 : 0; }
-  void SetControlsEnabled(bool) override {}
-  int green = 0;
-};
-
 struct Timing {
   double seconds = 0;  // first byte sent to last byte received
   double wire = 0;     // what the bytes need on the line
@@ -92,7 +81,7 @@ class Bench {
     procedure(link);
     pump.PumpUntil([this] { return timed.lastByte == '\n'; }, kLastByteWait);
     return {std::chrono::duration<double>(timed.lastReceived - timed.firstSent).count(),
-            static_cast<double>(timed.sent + timed.received) * kBitsPerByte / kLineRate, lamps.green == 4};
+            WireSeconds(timed.sent + timed.received), lamps.green == 4};
   }
 
  private:
@@ -139,8 +128,7 @@ int RunBench(const std::string& comName) {
     std::printf("%-9s %10.3f s %10.3f s %8.3f%s\n", row.name, row.median.wire, row.median.seconds, ratio,
                 row.allGreen ? "" : "  (a block failed)");
   }
-  std::printf("measured in the process, first command byte sent to last reply byte received; median of %d\n",
-              kRounds);
+  std::printf("measured in the process, first command byte sent to last reply byte received; median of %d\n", kRounds);
   std::printf(pass ? "PASS: every ratio <= %.2f\n" : "FAIL: a ratio above %.2f or a failed block\n", kRatioTarget);
   return pass ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_line.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
 #include "serial/sync_pump.h"
@@ -21,22 +22,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLineRate = 19200;
-constexpr double kBitsPerByte = 10;
 constexpr int kUnpacedRounds = 20;
-constexpr double kRatioTarget = 1.05;
 constexpr double kCpuTarget = 0.02;
 constexpr char kBenchPort[] = "COM9";
 constexpr auto kSettle = std::chrono::milliseconds(30);
-
-// Counts the lamps the procedures light, so a run that failed a block shows.
-class LampCount : public TransferView {
- public:
-  void SetIndicator(int, IndicatorColour colour) override { green += colour == IndicatorColour::Green; }
-  void SetAllIndicators(IndicatorColour colour) override { green = colour == IndicatorColour::Green ? 4 : 0; }
-  void SetControlsEnabled(bool) override {}
-  int green = 0;
-};
 
 double CpuSeconds() {
   timespec t{};
@@ -98,7 +87,7 @@ int RunBench(const std::string& configDir) {
   bench.module.SetFaults({.baud = kLineRate});
   for (Row& row : rows) {
     const Bench::Result result = bench.Time(row.procedure);
-    row.wire = static_cast<double>(result.bytes) * kBitsPerByte / kLineRate;
+    row.wire = WireSeconds(result.bytes);
     row.measured = result.seconds;
     row.allGreen = result.allGreen;
   }
@@ -123,7 +112,7 @@ int RunBench(const std::string& configDir) {
     bench.module.SetFaults({.baud = kLineRate, .latencyMs = latency.ms});
     for (int r = 0; r < 3; ++r) {
       const Bench::Result result = bench.Time(rows[r].procedure);
-      latency.ratio[r] = result.seconds / (static_cast<double>(result.bytes) * kBitsPerByte / kLineRate);
+      latency.ratio[r] = result.seconds / WireSeconds(result.bytes);
     }
   }
 
