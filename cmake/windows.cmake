@@ -10,6 +10,8 @@ endif()
 # makes pseudo-terminals for it (tests/win32/run_with_modules.sh).
 set(KELVARO_HARNVIK_SIM "" CACHE FILEPATH "harnvik-sim of a Linux build, the modules of the tests under Wine")
 set(KELVARO_LINUX_CLI "" CACHE FILEPATH "kelvaro-cli of a Linux build, what the Windows one is held against")
+set(KELVARO_LINUX_WINDOW_TABLES "" CACHE FILEPATH
+    "print_window_tables of a Linux build, the captions the setup's end-to-end test finds the windows by")
 # Those tests share the prefix's COM ports, so they hold this CTest resource lock: one runs
 # at a time, and what runs in a prefix of its own may run beside it.
 if(CMAKE_CROSSCOMPILING AND KELVARO_HARNVIK_SIM)

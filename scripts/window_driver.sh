@@ -124,7 +124,11 @@ window_id() {
 }
 window_shown() { [[ -n $(window_id "$1") ]]; }
 window_gone() { [[ -z $(window_id "$1") ]]; }
-window_focused() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
+# Whether the window has the keyboard focus: X's focus, unless the script names a check of
+# its own in driver_focus_check (Wine keeps X's focus on the window that had it first and
+# passes keys on to the window it made active).
+window_focused() { "${driver_focus_check:-x_focus_on}" "$1"; }
+x_focus_on() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
 
 # wait_window CAPTION [SECONDS]: waits until the window shows and has the keyboard focus
 # (keys sent before would reach the window before it), and prints its id.

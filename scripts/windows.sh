@@ -19,12 +19,13 @@ scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64 googletest
 qt=$(scripts/qt_windows.sh | tail -n 1)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target harnvik-sim kelvaro-cli -j "$jobs"
+cmake --build build --target harnvik-sim kelvaro-cli print_window_tables -j "$jobs"
 
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DKELVARO_HARNVIK_SIM="$PWD/build/sim/harnvik-sim" -DKELVARO_LINUX_CLI="$PWD/build/cli/kelvaro-cli" >/dev/null
+  -DKELVARO_HARNVIK_SIM="$PWD/build/sim/harnvik-sim" -DKELVARO_LINUX_CLI="$PWD/build/cli/kelvaro-cli" \
+  -DKELVARO_LINUX_WINDOW_TABLES="$PWD/build/tests/ui/print_window_tables" >/dev/null
 cmake --build build-win -j "$jobs"
 
 case $mode in
