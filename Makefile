@@ -86,8 +86,8 @@ windows:
 test-wine:
 	@JOBS=$(JOBS) scripts/windows.sh test
 
-# kelvaro-cli.exe under Wine against the paced simulated module: read, write and compare
-# set against their wire time.
+# The transfers of the Windows build under Wine against the paced simulated module: read,
+# write and compare, timed in the process, set against their wire time.
 bench-wine:
 	@JOBS=$(JOBS) scripts/windows.sh bench
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_line.h"
 #include "delay_relay.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
@@ -25,10 +26,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLineRate = 19200;
-constexpr double kBitsPerByte = 10;
 constexpr int kUnpacedRounds = 20;
-constexpr double kRatioTarget = 1.05;
 constexpr double kCpuTarget = 0.02;
 constexpr char kBenchPort[] = "COM9";
 constexpr auto kSettle = std::chrono::milliseconds(30);
@@ -43,15 +41,6 @@ constexpr double kRelayMargin = 1.02;
 constexpr int kNetworkRepeats = 3;
 // The waits for a reply in each procedure: a block each, and the write's activation.
 constexpr int kRoundTrips[] = {kBlockCount, kBlockCount + 1, kBlockCount};
-
-// Counts the lamps the procedures light, so a run that failed a block shows.
-class LampCount : public TransferView {
- public:
-  void SetIndicator(int, IndicatorColour colour) override { green += colour == IndicatorColour::Green; }
-  void SetAllIndicators(IndicatorColour colour) override { green = colour == IndicatorColour::Green ? 4 : 0; }
-  void SetControlsEnabled(bool) override {}
-  int green = 0;
-};
 
 double CpuSeconds() {
   timespec t{};
@@ -113,7 +102,7 @@ int RunBench(const std::string& configDir) {
   bench.module.SetFaults({.baud = kLineRate});
   for (Row& row : rows) {
     const Bench::Result result = bench.Time(row.procedure);
-    row.wire = static_cast<double>(result.bytes) * kBitsPerByte / kLineRate;
+    row.wire = WireSeconds(result.bytes);
     row.measured = result.seconds;
     row.allGreen = result.allGreen;
   }
@@ -138,7 +127,7 @@ int RunBench(const std::string& configDir) {
     bench.module.SetFaults({.baud = kLineRate, .latencyMs = latency.ms});
     for (int r = 0; r < 3; ++r) {
       const Bench::Result result = bench.Time(rows[r].procedure);
-      latency.ratio[r] = result.seconds / (static_cast<double>(result.bytes) * kBitsPerByte / kLineRate);
+      latency.ratio[r] = result.seconds / WireSeconds(result.bytes);
     }
   }
 

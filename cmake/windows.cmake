@@ -10,9 +10,14 @@ endif()
 # makes pseudo-terminals for it (tests/win32/run_with_modules.sh).
 set(KELVARO_HARNVIK_SIM "" CACHE FILEPATH "harnvik-sim of a Linux build, the modules of the tests under Wine")
 set(KELVARO_LINUX_CLI "" CACHE FILEPATH "kelvaro-cli of a Linux build, what the Windows one is held against")
+set(KELVARO_LINUX_WINDOW_TABLES "" CACHE FILEPATH
+    "print_window_tables of a Linux build, the captions the setup's end-to-end test finds the windows by")
+# Those tests share the prefix's COM ports, so they hold this CTest resource lock: one runs
+# at a time, and what runs in a prefix of its own may run beside it.
 if(CMAKE_CROSSCOMPILING AND KELVARO_HARNVIK_SIM)
   set(KELVARO_WINE_RUN ${PROJECT_SOURCE_DIR}/tests/win32/run_with_modules.sh ${KELVARO_WINEPREFIX}
                        ${KELVARO_HARNVIK_SIM} COM5 "COM6 --hangup-after 2" --)
+  set(KELVARO_WINE_PORTS wine-prefix-com-ports)
 else()
   message(STATUS "Windows tests built, not registered (they need -DKELVARO_HARNVIK_SIM=<Linux harnvik-sim> "
                  "and Wine)")

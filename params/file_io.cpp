@@ -19,6 +19,8 @@ namespace {
 
 // Temporary names already taken (leftovers of a crashed run) are skipped this many times at most.
 constexpr int kTempNameAttempts = 100;
+// The room a read starts with, then doubles.
+constexpr std::size_t kFirstReadSize = 4096;
 
 // The error number of a name the system's calls would misread, else 0: a NUL inside it
 // would make them see a shorter name, a separator at its end a folder's (which one
@@ -68,11 +70,13 @@ FileStart ReadFileStart(const std::string& path, std::size_t limit) {
   if (const int error = NameError(path)) FailFile(error);
   const std::unique_ptr<SystemFile> file = OpenForReading(path);
   FileStart start;
-  start.bytes.resize(limit);
   std::size_t total = 0;
   while (total < limit) {
+    // The room grows as the bytes come: a bound far above a file's usual size (the port
+    // choice file's 1 MiB) costs nothing when the file is small.
+    if (total == start.bytes.size()) start.bytes.resize(std::min(limit, std::max(kFirstReadSize, 2 * total)));
     std::size_t got = 0;
-    start.readError = file->Read(start.bytes.data() + total, limit - total, got);
+    start.readError = file->Read(start.bytes.data() + total, start.bytes.size() - total, got);
     if (start.readError != 0 || got == 0) break;
     total += got;
   }

@@ -81,8 +81,22 @@ if [[ -f $target/$stamp ]]; then
   exit 0
 fi
 
+# One build of a Qt at a time: a second `make qt-windows` (or `make windows`, `make test-wine`)
+# started while one builds waits for it and then finds its Qt, instead of building another
+# beside it into the same log.
 mkdir -p "$cache"
 log=$target.log
+exec {lock}>"$target.lock"
+if ! flock -n "$lock"; then
+  say "another build of Qt $version for Windows is running (log: $log); waiting for it"
+  flock "$lock"
+fi
+if [[ -f $target/$stamp ]]; then
+  add_translation "$target"
+  say "Qt $version for Windows made by the build that ran"
+  echo "$target"
+  exit 0
+fi
 : >"$log"
 work=$(mktemp -d "$target.partial.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -6,7 +6,7 @@
 #   windows.sh test    `make test-wine`: that build's tests under Wine, in a fresh prefix
 #                      of its own (build-win/wine-prefix), against simulated modules of
 #                      the Linux build behind Wine COM ports
-#   windows.sh bench   `make bench-wine`: kelvaro-cli.exe's transfers against the wire
+#   windows.sh bench   `make bench-wine`: the transfers under Wine against the wire
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -19,12 +19,13 @@ scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64 googletest
 qt=$(scripts/qt_windows.sh | tail -n 1)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target harnvik-sim kelvaro-cli -j "$jobs"
+cmake --build build --target harnvik-sim kelvaro-cli print_window_tables -j "$jobs"
 
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DKELVARO_HARNVIK_SIM="$PWD/build/sim/harnvik-sim" -DKELVARO_LINUX_CLI="$PWD/build/cli/kelvaro-cli" >/dev/null
+  -DKELVARO_HARNVIK_SIM="$PWD/build/sim/harnvik-sim" -DKELVARO_LINUX_CLI="$PWD/build/cli/kelvaro-cli" \
+  -DKELVARO_LINUX_WINDOW_TABLES="$PWD/build/tests/ui/print_window_tables" >/dev/null
 cmake --build build-win -j "$jobs"
 
 case $mode in
@@ -39,8 +40,8 @@ case $mode in
     rm -rf "$prefix" "$prefix.log"
     trap stop_wineserver EXIT
     scripts/wine_run.sh "$prefix"
-    # One at a time: the tests share the prefix's COM ports.
-    (cd build-win && ctest --output-on-failure -j 1)
+    # The tests that share the prefix's COM ports say so to CTest (a resource lock).
+    (cd build-win && ctest --output-on-failure -j "$jobs")
     ;;
   bench)
     scripts/bench_wine.sh

@@ -5,14 +5,25 @@
 # from the build directory:
 #
 #   xvfb-run -a dbus-run-session -- bash -c '/usr/libexec/at-spi-bus-launcher --launch-immediately &
-#     sleep 1; /usr/bin/python3 ../tests/accessibility/atspi_check.py app/Kelvaro'
+#     sleep 1; /usr/bin/python3 ../tests/app/atspi_check.py app/Kelvaro'
 #
 # The program runs on a config folder of its own in which COM3 is a pseudo-terminal
 # and every other COM name leads nowhere, so no real port of the machine is opened.
-# Exit status 0 when nothing is missing.
-import fnmatch, os, re, shutil, sys, tempfile, time, subprocess, pyatspi
+# The windows' captions and the controls' names come from the window tables, which
+# tests/ui/print_window_tables of the same build prints. Exit status 0 when nothing is
+# missing.
+import os, re, shutil, sys, tempfile, time, subprocess, pyatspi
 
 kelvaro = sys.argv[1]
+# (kind, tag, name[, text]) rows: the window tables as the window tests hold them.
+rows = [line.split("\t") for line in subprocess.run(
+    [os.path.join(os.path.dirname(kelvaro), "..", "tests", "ui", "print_window_tables")],
+    check=True, capture_output=True, text=True).stdout.splitlines()]
+CAPTION = {r[1]: r[2] for r in rows if r[0] == "window"}
+def name(tag, control):
+    return next(r[3] for r in rows if r[0] == "control" and r[1] == tag and r[2] == control)
+def names(tag, prefix):
+    return [r[3] for r in rows if r[0] == "control" and r[1] == tag and r[2].startswith(prefix)]
 cfg = tempfile.mkdtemp(prefix="kelvaro-atspi-")
 master, slave = os.openpty()
 ports = os.path.join(cfg, "Kelvaro", "ports")
@@ -51,16 +62,14 @@ def walk_quiet(n, out):
     out.append(n)
     for c in n: walk_quiet(c, out)
 
-# A window by its name, which may be a pattern: the main window's caption ends in the
-# version, which the window tests check against the build's.
-MAIN = "Harnvik  v*"
-def window(name):
+MAIN = CAPTION["shown-main"]
+def window(caption):
     for _ in range(50):
         for w in app():
-            if fnmatch.fnmatchcase(w.name, name) and w.getState().contains(pyatspi.STATE_SHOWING): return w
+            if w.name == caption and w.getState().contains(pyatspi.STATE_SHOWING): return w
         time.sleep(0.1)
     proc.kill()
-    sys.exit("no window " + name)
+    sys.exit("no window " + caption)
 
 problems = []
 def expect(ok, what):
@@ -103,68 +112,66 @@ def click(root, caption):
 time.sleep(2.5)   # past the splash's hand-over
 a = app()
 print("== application"); walk(a)
-expect(any(w.name == "Kelvaro" for w in a), "splash: named Kelvaro")
+expect(any(w.name == CAPTION["splash"] for w in a), "splash: named %s" % CAPTION["splash"])
 main = window(MAIN)
 for w in a:
-    if w.name == "Kelvaro" or fnmatch.fnmatchcase(w.name, MAIN):
+    if w.name in (CAPTION["splash"], MAIN):
         expect(w.getRoleName() == "frame", "%r is a frame (%s)" % (w.name, w.getRoleName()))
-for cap in ["Soros kapcsolat létrehozása", "Soros kapcsolat bontása", "Modul állapotának figyelése", "Paraméterek beállítása", "Kilépés"]:
+for cap in names("main", "bt"):
     expect(find(main, cap, "push button") is not None, "main: button %r" % cap)
-expect(find(main, "Soros port kiválasztása", "label") is not None, "main: label")
+expect(find(main, name("main", "lbSelectSerialPort"), "label") is not None, "main: label")
 combo = [n for n in (lambda l: (walk_quiet(main, l), l)[1])([]) if n.getRoleName() == "combo box"]
 expect(len(combo) == 1 and combo[0].name == "COM3", "main: port chooser named by its entry (%r)" % (combo[0].name if combo else None))
 if combo:
     rel = [r for r in combo[0].getRelationSet() if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
-    expect(bool(rel) and rel[0].getTarget(0).name == "Soros port kiválasztása", "main: chooser labelled by its label")
+    expect(bool(rel) and rel[0].getTarget(0).name == name("main", "lbSelectSerialPort"), "main: chooser labelled by its label")
 none_nameless(main, "main")
 
-click(main, "Soros kapcsolat létrehozása")
+click(main, name("main", "btConnect"))
 time.sleep(0.5)
-sb = find(main, "Állapotsor", "status bar")
+sb = find(main, name("main", "StatusBar1"), "status bar")
 expect(sb is not None and sb.description == " Soros kapcsolat rendben.", "main: connected through doAction (status %r)" % (sb.description if sb else None))
-expect(not find(main, "Soros kapcsolat létrehozása", "push button").getState().contains(pyatspi.STATE_ENABLED), "main: btConnect disabled after connect")
+expect(not find(main, name("main", "btConnect"), "push button").getState().contains(pyatspi.STATE_ENABLED), "main: btConnect disabled after connect")
 
-click(main, "Modul állapotának figyelése")
-state = window("A modul állapota")
+click(main, name("main", "btStatus"))
+state = window(CAPTION["state"])
 print("== state window"); walk(state)
-for name in ["A modul állapot üzenetei:", "Üzenetablak törlése", "Ablak bezárása", "Vezetékes vonal", "IN1", "IN2", "GSM vonal státusz", "GSM térerő (0-31):"]:
-    expect(find(state, name) is not None, "state: %r" % name)
+for text in dict.fromkeys(r[3] for r in rows if r[0] == "control" and r[1] == "state"):
+    expect(find(state, text) is not None, "state: %r" % text)
 # The module reports: both inputs shorted, no wired line, signal 17, an outgoing call.
 os.write(master, b"[1101,A,2]\r")
 time.sleep(0.5)
 for text in ["Rövidzár", "Nincs vonal", "Kimenő hívás folyamatban"]:
     expect(find(state, text, "label") is not None, "state: value %r readable" % text)
-bar = find(state, "GSM térerő (0-31):", "progress bar")
+bar = find(state, name("state", "pbTerero"), "progress bar")
 expect(bar is not None and int(bar.queryValue().currentValue) == 17, "state: the signal bar reads 17")
 expect(find(state, "17", "label") is not None, "state: lbGSMpowVal reads 17")
 none_nameless(state, "state")
-closes(state, "Ablak bezárása", "state")
+closes(state, name("state", "btClose"), "state")
 
-click(main, "Paraméterek beállítása")
-dl = window("Paraméterek beállítása")
+click(main, name("main", "btParameterSetting"))
+dl = window(CAPTION["transfer"])
 print("== transfer window"); walk(dl)
-for cap in ["Blokk 1", "Blokk 2", "Blokk 3", "Blokk 4", "Beolvasás fájlból", "Mentés fájlba", "<-- Adatok beolvasása a modulból", "--> Adatok áttöltése a modulba", "<--> Adatok összehasonlítása", "Adatok szerkesztése", "Ablak bezárása"]:
+for cap in names("transfer", "BP") + names("transfer", "bt"):
     expect(find(dl, cap) is not None, "transfer: %r" % cap)
 none_nameless(dl, "transfer")
-click(dl, "Adatok szerkesztése")
-st = window("Harnvik  -  Beállítások")
+click(dl, name("transfer", "btEdit"))
+st = window(CAPTION["settings"])
 print("== settings window"); walk(st)
-for name in ["1. Felhasználó  (#USER1)", "2. Felhasználó  (#USER2)", "SMS továbbítás 1.  (#SMSFW1)",
-             "SMS továbbítás 2.  (#SMSFW2)", "Automatikus tárcsázás (#AUTO)",
-             "Külső vonal eléréséhez használt prefix szám (#PREFIX)"] + ["Eseménykód %d" % i for i in range(1, 10)]:
-    g = find(st, name, "table")
-    expect(g is not None, "settings: grid %r" % name)
+for grid in names("settings", "acg"):
+    g = find(st, grid, "table")
+    expect(g is not None, "settings: grid %r" % grid)
     if g is not None:
         t = g.queryTable()
-        expect(t.nRows == 1 and t.nColumns == g.childCount, "settings: %s is a one-row table of %d cells" % (name, g.childCount))
-for name in ["SMS %d" % i for i in range(1, 10)] + ["IN2 bemenet"]:
-    expect(find(st, name, "text") is not None, "settings: field %r" % name)
+        expect(t.nRows == 1 and t.nColumns == g.childCount, "settings: %s is a one-row table of %d cells" % (grid, g.childCount))
+for field in names("settings", "edSMS"):
+    expect(find(st, field, "text") is not None, "settings: field %r" % field)
 none_nameless(st, "settings")
-closes(st, "Beállítások Visszavonása", "settings")
-closes(dl, "Ablak bezárása", "transfer")
-click(main, "Soros kapcsolat bontása")
+closes(st, name("settings", "btSettingCancel"), "settings")
+closes(dl, name("transfer", "btClose"), "transfer")
+click(main, name("main", "btDisconnect"))
 time.sleep(0.3)
-click(main, "Kilépés")
+click(main, name("main", "btClose"))
 try:
     proc.wait(timeout=5)
     expect(True, "program ended by Kilépés")

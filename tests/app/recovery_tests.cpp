@@ -25,6 +25,7 @@
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
 #include "tests/support/ordinary_user.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/support/recording_view.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
@@ -108,7 +109,7 @@ class RecoveryTests : public WindowTest {
   fs::path KelvaroFolder() { return fs::path(Ports().ConfigDir()) / "Kelvaro"; }
 
   void StartProgram() {
-    WriteChoiceFile(std::string("2,1\r\n0,0,") + kModulePort + "\r\n");
+    WriteChoiceFile(PortChoiceFile(kModulePort));
     windows_ = std::make_unique<KelvaroWindows>(Fast());
     windows_->ShowMainWindow();
   }

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "app/startup.h"
-#include "app/version.h"
 #include "app/welcome_form.h"
 #include "params/parameter_image.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
@@ -19,7 +19,6 @@
 namespace {
 
 constexpr int kFastHandOver = 30;
-const QString kFullCaption = QStringLiteral("Harnvik  ") + QLatin1String(kVersionText);
 
 StartupIntervals Fast() {
   StartupIntervals intervals;
@@ -75,11 +74,11 @@ class StartupTests : public WindowTest {
     QCOMPARE(main.windowTitle(), MainTable().caption);
     QVERIFY(splash.isVisible());
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
     QVERIFY(main.isVisible());
     // Once only.
     QTest::qWait(3 * kFastHandOver);
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
   }
 
   void theHandOverTakesTwoSecondsInRealTime() {
@@ -94,7 +93,7 @@ class StartupTests : public WindowTest {
     QVERIFY(QTest::qWaitFor([&] { return !splash.isVisible(); }, 2000));
     const qint64 took = clock.elapsed();
     QVERIFY2(took >= 1950 && took < 3000, QByteArray::number(took));
-    QCOMPARE(main.windowTitle(), kFullCaption);
+    QCOMPARE(main.windowTitle(), MainCaptionAfterSplash());
   }
 
   void closingTheMainWindowDuringTheSplashHidesTheSplash() {
@@ -122,12 +121,12 @@ class StartupTests : public WindowTest {
     QVERIFY(windows.Main().isVisible());
     QVERIFY(windows.Welcome().isVisible());
     QVERIFY(QTest::qWaitFor([&] { return !windows.Welcome().isVisible(); }, 2000));
-    QCOMPARE(windows.Main().windowTitle(), kFullCaption);
+    QCOMPARE(windows.Main().windowTitle(), MainCaptionAfterSplash());
   }
 
   void theMainWindowsButtonsOpenTheStateAndTransferWindows() {
     Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     KelvaroWindows windows(Fast());
     windows.ShowMainWindow();
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -147,7 +146,7 @@ class StartupTests : public WindowTest {
 
   void statusLinesReachTheStateWindowFromStartUpOn() {
     PtyPair& pty = Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     KelvaroWindows windows(Fast());
     QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
     pty.Send("[0010,O,9]\r");
@@ -158,7 +157,7 @@ class StartupTests : public WindowTest {
 
   void theEndOfTheRunSavesThePortAndClosesIt() {
     PtyPair& pty = Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     {
       KelvaroWindows windows(Fast());
       QTest::mouseClick(Control<QPushButton>(&windows.Main(), "btConnect"), Qt::LeftButton);
@@ -166,7 +165,7 @@ class StartupTests : public WindowTest {
       // Lines still arriving while the windows go away must not reach a window that is gone.
       pty.Send("[0010,O,9]\r<bye>\r");
     }
-    QCOMPARE(ReadChoiceFile(), std::string("2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM5\r\n"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM5"));
     QVERIFY(Dialogs().messages.empty());
   }
 };

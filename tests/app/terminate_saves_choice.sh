@@ -2,6 +2,7 @@
 # Ending the program with SIGTERM, as a desktop session does at logout, still saves
 # the port choice file: the 33-byte file of a first start.
 set -euo pipefail
+source "$(dirname "$0")/../../scripts/window_driver.sh" # port_choice_file
 program=$1
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
@@ -17,7 +18,7 @@ status=0
 wait "$pid" || status=$?
 [[ $status -eq 0 ]] || { echo "program ended with status $status"; exit 1; }
 
-expected=$(printf '2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM1\r\n' | od -An -tx1)
+expected=$(port_choice_file COM1 | od -An -tx1)
 actual=$(od -An -tx1 "$config/Kelvaro/VORMAK_setup.ini")
 [[ $expected == "$actual" ]] || { echo "port choice file differs:"; echo "$actual"; exit 1; }
 echo "port choice saved on SIGTERM"

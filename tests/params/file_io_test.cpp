@@ -6,6 +6,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <tuple>
 
 #include "params/file_io.h"
 #include "params/file_io_internal.h"
@@ -56,6 +57,23 @@ TEST(FileNames, NamesTheSystemWouldMisreadAreRefusedAlikeEverywhere) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1);
   EXPECT_EQ(ReadFileStart(existing, 16).bytes, "x");
   fs::remove_all(folder);
+}
+
+// The bound was once the room read into, zero-filled on every read: a read still stops at
+// the bound or the file's end, whichever comes first, across the room's growth.
+TEST(ReadFileStart, ReadsUpToTheBoundOrTheEnd) {
+  const std::string path = (fs::temp_directory_path() / ("kelvaro-read-" + std::to_string(ProcessId()))).string();
+  const std::tuple<std::size_t, std::size_t, std::size_t> rows[] = {
+      {0, 16, 0},          {5, 16, 5}, {16, 16, 16}, {17, 16, 16}, {4097, 1 << 20, 4097}, {20000, 1 << 20, 20000},
+      {20000, 9000, 9000},
+  };
+  for (const auto& [size, limit, expected] : rows) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>('a' + i % 26);
+    std::ofstream(path, std::ios::binary) << bytes;
+    EXPECT_EQ(ReadFileStart(path, limit).bytes, bytes.substr(0, expected)) << size << " " << limit;
+  }
+  fs::remove(path);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "serial/cell_file.h"
 #include "serial/port_names.h"
 #include "tests/support/ordinary_user.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/raised.h"
 
@@ -18,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kExample = "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM1\r\n";
+const std::string kExample = PortChoiceFile("COM1");
 
 class CellFileTest : public ::testing::Test {
  protected:
@@ -189,7 +190,7 @@ TEST_F(CellFileTest, WidthLines) {
 TEST_F(CellFileTest, CellLineOutsideTheCountsHasNoEffect) {
   const CellTable table = Loaded("2,1\r\n0,0,COM2\r\n0,1,COM1\r\n2,0,COM3\r\n");
   EXPECT_EQ(table.Cell(0, 0), "COM2");
-  EXPECT_EQ(Saved(table), "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM2\r\n");
+  EXPECT_EQ(Saved(table), PortChoiceFile("COM2"));
 }
 
 TEST_F(CellFileTest, NegativeCellEndsLoadingKeepingEarlierLines) {
@@ -243,7 +244,7 @@ TEST_F(CellFileTest, SaveCreatesTheFolderAndLeavesNoTemporaryFile) {
   table.SaveCellFile(PortChoicePath());
   table.SaveCellFile(PortChoicePath());
   std::ifstream in(PortChoicePath(), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM3\r\n");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), PortChoiceFile("COM3"));
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(ConfigDir())) ++entries;
   EXPECT_EQ(entries, 1);
@@ -285,7 +286,7 @@ TEST_F(CellFileTest, SaveRefusesAReadOnlyFileAndWritesThroughALink) {
   fs::create_symlink(PathOf("real.ini"), PathOf("link.ini"));
   table.SaveCellFile(PathOf("link.ini"));
   EXPECT_TRUE(fs::is_symlink(PathOf("link.ini")));
-  EXPECT_EQ(Read("real.ini"), "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0,COM4\r\n");
+  EXPECT_EQ(Read("real.ini"), PortChoiceFile("COM4"));
 }
 
 // A file in the choice file's place that is far too long must not become a huge table.

@@ -13,18 +13,13 @@
 #include "serial/network_ports.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/support/ser2net_server.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/com_combo_box.h"
 #include "ui/download_form.h"
 #include "ui/main_form.h"
-
-namespace {
-
-std::string ChoiceFileFor(const std::string& port) { return "2,1\r\ncw 0,20\r\ncw 1,20\r\n0,0," + port + "\r\n"; }
-
-}  // namespace
 
 class MainFormTests : public WindowTest {
   Q_OBJECT
@@ -80,7 +75,7 @@ class MainFormTests : public WindowTest {
   }
 
   void connectingToAMissingPortShowsTheStatusTextOnly() {
-    WriteChoiceFile(ChoiceFileFor("COM7"));
+    WriteChoiceFile(PortChoiceFile("COM7"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     QCOMPARE(Form().StatusText(), kUnavailableStatus);
     QVERIFY(Dialogs().messages.empty());
@@ -96,7 +91,7 @@ class MainFormTests : public WindowTest {
 
   void connectingAndDisconnectingSwapTheButtons() {
     PtyPair& pty = Ports().Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     QCOMPARE(Form().StatusText(), kConnectedStatus);
     QCOMPARE(ButtonsEnabled(), kConnectedButtons);
@@ -126,7 +121,7 @@ class MainFormTests : public WindowTest {
     QFETCH(int, key);
     QFETCH(int, modifiers);
     Ports().Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     for (auto [from, to] : {std::pair{"btConnect", "btStatus"}, std::pair{"btDisconnect", "btConnect"}}) {
       Button(from)->setFocus();
       QTest::keyClick(Button(from), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -143,7 +138,7 @@ class MainFormTests : public WindowTest {
   void choosingAnotherPortWhileConnectedMovesTheConnection() {
     PtyPair& com5 = Ports().Pty("COM5");
     PtyPair& com6 = Ports().Pty("COM6");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
 
@@ -160,7 +155,7 @@ class MainFormTests : public WindowTest {
 
   void choosingTheCurrentPortKeepsTheConnection() {
     PtyPair& com5 = Ports().Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     // Bytes not read yet would be gone after a reopening; no events run until the
     // choice is made, so the port cannot read them before.
@@ -174,7 +169,7 @@ class MainFormTests : public WindowTest {
   void aFailedMoveShowsTheErrorOnceAndTheButtonsFollowThePort() {
     Ports().Pty("COM5");
     Ports().Pty("COM6");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
     Ports().Unplug("COM6");
 
@@ -193,11 +188,11 @@ class MainFormTests : public WindowTest {
   void theChosenPortIsPreselectedAtTheNextStart() {
     Ports().Pty("COM5");
     Ports().Pty("COM6");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
     form_.reset();
-    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM6"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM6"));
 
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
@@ -213,19 +208,19 @@ class MainFormTests : public WindowTest {
     form_.reset();
     const std::string file = ReadChoiceFile();
     QCOMPARE(file.size(), std::size_t{33});
-    QCOMPARE(file, ChoiceFileFor("COM1"));
+    QCOMPARE(file, PortChoiceFile("COM1"));
   }
 
   void aFirstStartWithoutPortsWritesThe33ByteFile() {
     QCOMPARE(Chooser()->count(), 0);
     form_.reset();
-    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM1"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM1"));
     QVERIFY(Dialogs().messages.empty());
   }
 
   void aRememberedPortMissingFromTheListLeavesNoSelection() {
     Ports().Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("com9"));
+    WriteChoiceFile(PortChoiceFile("com9"));
     QCOMPARE(Chooser()->currentIndex(), -1);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM9"));
   }
@@ -233,7 +228,7 @@ class MainFormTests : public WindowTest {
   void theRememberedNameIsMatchedIgnoringCase() {
     Ports().Pty("COM5");
     Ports().Pty("COM6");
-    WriteChoiceFile(ChoiceFileFor("com6"));
+    WriteChoiceFile(PortChoiceFile("com6"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
   }
@@ -275,7 +270,7 @@ class MainFormTests : public WindowTest {
     module.Start();
     Ser2netServer server(module.DevicePath());
     AddNetworkPort("COM12", server.Url());
-    WriteChoiceFile(ChoiceFileFor("COM12"));
+    WriteChoiceFile(PortChoiceFile("COM12"));
     const int entry = Chooser()->findText(QStringLiteral("COM12"));
     QCOMPARE(Chooser()->currentIndex(), entry);
     QCOMPARE(Chooser()->itemData(entry, Qt::ToolTipRole).toString(), QString::fromStdString(server.Url()));
@@ -289,12 +284,12 @@ class MainFormTests : public WindowTest {
     for (int block = 0; block < 4; ++block) QCOMPARE(download.IndicatorShown(block), QColor(0, 128, 0));
     download.close();
     form_.reset();
-    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM12"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM12"));
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {
     Ports().Pty("COM5");
-    WriteChoiceFile(ChoiceFileFor("COM5"));
+    WriteChoiceFile(PortChoiceFile("COM5"));
     QDialog state;
     QDialog download;
     Form().SetStateForm(&state);

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "sim/simulated_module.h"
+#include "tests/support/port_choice_file.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/main_form.h"
@@ -43,7 +44,7 @@ class StateFormTests : public WindowTest {
   // status display.
   void Start(int pollInterval = kFastPoll, bool connect = true) {
     pty_ = &Ports().Pty("COM5");
-    WriteChoiceFile("2,1\r\n0,0,COM5\r\n");
+    WriteChoiceFile(PortChoiceFile("COM5"));
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
     main_->Link().InstallStatusDisplay(state_.get());
@@ -280,7 +281,7 @@ class StateFormTests : public WindowTest {
   void theSimulatedModulesStateAndMessagesReachTheWindow() {
     SimulatedModule module("COM8", Ports().ConfigDir() + "/Kelvaro");
     module.Start();
-    WriteChoiceFile("2,1\r\n0,0,COM8\r\n");
+    WriteChoiceFile(PortChoiceFile("COM8"));
     main_ = std::make_unique<TMainForm>();
     state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, kFastPoll);
     main_->Link().InstallStatusDisplay(state_.get());

@@ -146,6 +146,8 @@ std::vector<const WindowTable*> WindowTables() {
   return {&SplashTable(), &MainTable(), &StateTable(), &TransferTable(), &SettingsTable()};
 }
 
+QString MainCaptionAfterSplash() { return MainTable().caption + QStringLiteral("  ") + QLatin1String(kVersionText); }
+
 std::vector<ControlRow> RowsWithRole(const WindowTable& table, QAccessible::Role role) {
   std::vector<ControlRow> rows;
   for (const ControlRow& row : table.controls)

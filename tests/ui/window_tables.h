@@ -35,6 +35,8 @@ const WindowTable& TransferTable();
 const WindowTable& SettingsTable();
 // The five, in the order the program makes them.
 std::vector<const WindowTable*> WindowTables();
+// The main window's caption once the splash has handed over: its own, then the version.
+QString MainCaptionAfterSplash();
 
 std::vector<ControlRow> RowsWithRole(const WindowTable& table, QAccessible::Role role);
 const ControlRow& RowNamed(const WindowTable& table, const QString& name);
