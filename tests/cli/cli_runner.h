@@ -53,7 +53,6 @@ class Typing : public std::streambuf {
 // port of the machine listed.
 class CliRunner : public ::testing::Test {
  protected:
-  // find, ports and auto see only the test's own ports.
   CliRunner() { UnplugMachinePorts(config.Path()); }
 
   Result Run(std::vector<std::string> args, std::vector<std::string> typed = {},
@@ -102,4 +101,3 @@ class CliTest : public CliRunner {
 
   SimulatedModule module{"COM7", config.Path() + "/Kelvaro"};
 };
-

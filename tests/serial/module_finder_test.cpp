@@ -34,7 +34,8 @@ TEST_F(ModuleFinderTest, FindsExactlyTheModulesAndSendsTheOtherPortsOnlyThePoll)
     EXPECT_EQ(found[i].port, names[i]);
     EXPECT_EQ(FindingText(found[i]), texts[i]) << names[i];
   }
-  EXPECT_TRUE(scene.OthersReceivedOnlyPolls());
+  EXPECT_TRUE(OnlyPolls(scene.silent.Drain()));
+  for (PtyPeer* peer : {&scene.echo, &scene.babble}) EXPECT_TRUE(OnlyPolls(peer->Stop()));
 
   const auto several = Raised<EModuleSearch>([&] { TheAnsweringPort(found); });
   ASSERT_TRUE(several);

@@ -35,28 +35,22 @@ void PtyPeer::Serve(Peer peer) {
 
 bool OnlyPolls(const std::string& received) { return received == "??\r" || received == "??\r??\r"; }
 
-FinderScene::FinderScene(const std::vector<std::string>& names, const std::string& configDir) {
-  for (std::size_t i = 0; i < kModules; ++i) {
+FinderScene::FinderScene(const std::vector<std::string>& names, const std::string& configDir)
+    : echo(names[4], Peer::Echo), babble(names[5], Peer::Babble), holder(held.SlavePath()) {
+  for (std::size_t i = 0; i < std::size(kStatusLines); ++i) {
     modules.push_back(std::make_unique<SimulatedModule>(names[i], configDir));
     modules.back()->HoldStatus(kStatusLines[i], 0);
     modules.back()->Start();
   }
-  silent_.LinkAs(names[kModules]);
-  echo_.emplace(names[kModules + 1], Peer::Echo);
-  babble_.emplace(names[kModules + 2], Peer::Babble);
-  held_.LinkAs(names[kModules + 3]);
-  holder_.emplace(held_.SlavePath());
+  silent.LinkAs(names[3]);
+  held.LinkAs(names[6]);
 }
 
 std::vector<std::string> FinderScene::FindingTexts() const {
   std::vector<std::string> texts;
   for (const char* line : kStatusLines) texts.push_back(StatusText(*DecodeStatusLine(line)));
-  texts.insert(texts.end(), {"no answer (nothing came back)", "no answer (an echo of the poll)",
-                             "no answer (no status line came back)",
-                             "in use by sleep (pid " + std::to_string(holder_->Pid()) + ")"});
+  texts.insert(texts.end(),
+               {"no answer (nothing came back)", "no answer (an echo of the poll)",
+                "no answer (no status line came back)", "in use by sleep (pid " + std::to_string(holder.Pid()) + ")"});
   return texts;
-}
-
-bool FinderScene::OthersReceivedOnlyPolls() {
-  return OnlyPolls(silent_.Drain()) && OnlyPolls(echo_->Stop()) && OnlyPolls(babble_->Stop());
 }

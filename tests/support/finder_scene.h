@@ -1,13 +1,10 @@
 #pragma once
-// The ports that finding the module meets on a service laptop, all behind COM names:
-// simulated modules in steady states, a silent pty, a loopback plug that echoes, a
-// device that sends noise without pause, and a port another process holds. Linux only
-// (pseudo-terminals played by threads, a holding process).
+// The ports finding the module meets on a service laptop, all behind COM names: modules
+// in steady states, a silent pty, a loopback plug, a device babbling without pause and a
+// port another process holds. Linux only.
 
 #include <atomic>
-#include <iterator>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,14 +21,11 @@ class PtyPeer {
  public:
   PtyPeer(const std::string& comName, Peer peer);
   ~PtyPeer() { Stop(); }
-  PtyPeer(const PtyPeer&) = delete;
-  PtyPeer& operator=(const PtyPeer&) = delete;
   // Ends it; returns everything it received.
   std::string Stop();
 
  private:
   void Serve(Peer peer);
-
   PtyPair pty_;
   std::string received_;
   std::atomic<bool> stop_{false};
@@ -41,26 +35,16 @@ class PtyPeer {
 // Only whole polls: "??" CR once, or twice when the second poll came.
 bool OnlyPolls(const std::string& received);
 
-class FinderScene {
- public:
-  // The modules' steady status lines, in turn.
+// names: three modules' COM names (their links in configDir's ports folder), then the
+// silent, the echoing, the babbling and the held port's.
+struct FinderScene {
   static constexpr const char* kStatusLines[] = {"[0110,G,2]", "[0010,5,0]", "[1101,O,9]"};
-  static constexpr std::size_t kModules = std::size(kStatusLines);
-
-  // names: the modules' COM names, then the silent, the echoing, the babbling and the
-  // held port's; the modules go into the ports folder of configDir.
   FinderScene(const std::vector<std::string>& names, const std::string& configDir);
-
-  // What finding each port of names gives, in their order (code page 1250).
+  // What finding each port gives, in the order of names (code page 1250).
   std::vector<std::string> FindingTexts() const;
-  // True when the silent, echoing and babbling ports received the poll and nothing
-  // else; ends the echo and the babble.
-  bool OthersReceivedOnlyPolls();
 
-  std::vector<std::unique_ptr<SimulatedModule>> modules;  // a test may end one: it is then no longer listed
-
- private:
-  PtyPair silent_, held_;
-  std::optional<PtyPeer> echo_, babble_;
-  std::optional<HeldPort> holder_;
+  std::vector<std::unique_ptr<SimulatedModule>> modules;  // a test may unplug one
+  PtyPair silent, held;
+  PtyPeer echo, babble;
+  HeldPort holder;
 };
