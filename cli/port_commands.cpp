@@ -55,11 +55,11 @@ Json StatusJson(const ModuleStatus& status) {
 // A JSON array laid out as show --json lays one out, an object a line.
 void PrintJson(std::ostream& out, const Json& array) { out << JsonLayout(array) << '\n'; }
 
-// ports add and ports remove: a name or an address they refuse is a usage error.
-template <class Change>
-void ConfigureNetworkPort(Change change) {
+// A port name or network address the core refuses is a usage error, with its reason.
+template <class Action>
+void RefusedNamesAsUsageErrors(Action action) {
   try {
-    change();
+    action();
   } catch (const EPortName& error) {
     UsageError(error.what());
   }
@@ -67,11 +67,7 @@ void ConfigureNetworkPort(Change change) {
 
 void CheckName(const std::string& port, bool withAuto) {
   if (IsNetworkName(port)) {
-    try {
-      ParseNetworkName(port);
-    } catch (const EPortName& error) {
-      UsageError(error.what());
-    }
+    RefusedNamesAsUsageErrors([&] { ParseNetworkName(port); });
   } else if (!IsComName(port) && !(withAuto && IsAutoPort(port))) {
     UsageError(PortRule(withAuto) + ", not \"" + port + "\" (kelvaro-cli ports lists them)");
   }
@@ -153,12 +149,12 @@ int PortsCommand(const ParsedArgs& args, CliContext& context) {
 }
 
 int PortsAddCommand(const ParsedArgs& args, CliContext&) {
-  ConfigureNetworkPort([&] { AddNetworkPort(args.positional[0], args.positional[1]); });
+  RefusedNamesAsUsageErrors([&] { AddNetworkPort(args.positional[0], args.positional[1]); });
   return kExitOk;
 }
 
 int PortsRemoveCommand(const ParsedArgs& args, CliContext&) {
-  ConfigureNetworkPort([&] { RemoveNetworkPort(args.positional[0]); });
+  RefusedNamesAsUsageErrors([&] { RemoveNetworkPort(args.positional[0]); });
   return kExitOk;
 }
 
