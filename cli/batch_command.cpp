@@ -8,6 +8,7 @@
 #include "options.h"
 #include "params/cp1250.h"
 #include "params/line_ends.h"
+#include "port_commands.h"
 #include "settings_text.h"
 #include "sheet.h"
 
@@ -100,7 +101,8 @@ enum class Answer { Go, Skip, Stop, EndOfInput };
 
 Answer AskForModule(const std::string& site, const std::string& port, CliContext& context) {
   for (;;) {
-    context.err << Shown(site) << ": connect the module to " << port << ", then press Enter (s: skip, q: stop) "
+    const std::string where = IsAutoPort(port) ? "" : " to " + port;
+    context.err << Shown(site) << ": connect the module" << where << ", then press Enter (s: skip, q: stop) "
                 << std::flush;
     std::string line;
     if (!std::getline(context.in, line)) {
@@ -133,13 +135,13 @@ struct Tally {
 int BatchCommand(const ParsedArgs& args, CliContext& context) {
   const std::string port = args.Value(kPort);
   const std::string templatePath = args.Value(kTemplate);
-  CheckComName(port);
+  CheckPortArgument(port);
   const ImageBytes templateImage = LoadExactImage(templatePath);
   const std::vector<BatchRow> rows = CheckedRows(args.positional[0], templateImage, context.err);
   const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
 
   Tally tally;
-  for (std::size_t k = 0; k < rows.size(); ++k) {
+  for (std::size_t k = 0; k < rows.size();) {
     const BatchRow& row = rows[k];
     const std::string site = Shown(row.site);
     const Answer answer = AskForModule(row.site, port, context);
@@ -152,13 +154,24 @@ int BatchCommand(const ParsedArgs& args, CliContext& context) {
     if (answer == Answer::Skip) {
       context.out << site << ": skipped" << std::endl;
       ++tally.skipped;
+      ++k;
       continue;
     }
-    RecordEntry entry = ProcedureEntry("write", port, templatePath);
+    // auto looks again for each row: the next module may be on another adapter. When
+    // none or several answer, nothing is written and the same row is asked for again.
+    std::string rowPort;
+    try {
+      rowPort = ChosenPort(port, context);
+    } catch (const CliError& error) {
+      context.err << "kelvaro-cli: " << error.what() << '\n';
+      continue;
+    }
+    ++k;
+    RecordEntry entry = ProcedureEntry("write", rowPort, templatePath);
     entry.site = row.site;
     std::string cause;
     try {
-      if (WriteToModule(port, row.image, args.Has(kVerify), context, entry, recorder.get()) != 0) {
+      if (WriteToModule(rowPort, row.image, args.Has(kVerify), context, entry, recorder.get()) != 0) {
         std::string keys;
         for (const std::string& key : entry.differences) keys += (keys.empty() ? "" : " ") + key;
         cause = "differs: " + (keys.empty() ? "other bytes" : keys);

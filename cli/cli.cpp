@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include <exception>
+#include <sstream>
+#include <utility>
 
 #include "batch_command.h"
 #include "cli_error.h"
@@ -8,6 +10,7 @@
 #include "image_commands.h"
 #include "module_commands.h"
 #include "options.h"
+#include "port_commands.h"
 #include "protocol/line_protocol.h"
 #include "record.h"
 
@@ -23,9 +26,31 @@ struct Command {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {{"ports", {}, {}},
-       "Lists the machine's serial ports as COM names, each with its device, one a line.",
+      {{"ports", {}, {&kJson}},
+       "Lists the machine's serial ports and the network ports given COM names, one a line: the COM\n"
+       "name and what stands behind it (the device, a USB adapter's product, maker, ids and serial\n"
+       "number, and whether it is free, in use by another program or cannot be opened; each port\n"
+       "is opened and closed at once to see that, nothing is sent), or the network address.\n"
+       "With --json, an array of objects: name device stableName driver friendlyName hardwareId\n"
+       "usb availability description, a text the system does not give as null.",
        PortsCommand},
+      {{"ports add", {"COMn", "rfc2217://HOST:PORT"}, {}},
+       "Gives COMn to a network port in the ports configuration, replacing the address it had, so\n"
+       "that the windows, which know only COM names, reach that module too. A COM name of one of\n"
+       "the machine's serial ports is refused.",
+       PortsAddCommand},
+      {{"ports remove", {"COMn"}, {}}, "Takes COMn's network port out of the ports configuration.", PortsRemoveCommand},
+      {{"find", {"[PORT...]"}, {&kJson}},
+       "Asks every listed port (see ports), or the ones named, at once whether a Harnvik module\n"
+       "answers: each is opened as a connection opens it, sent the state poll (\"??\") and nothing\n"
+       "else, and heard for about " +
+           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(kFindAnswerWait).count()) +
+           " s. One line a port: the module's state as the state\n"
+           "window shows it, no answer (and what came back: nothing, an echo, no status line), in use\n"
+           "(by whom, where the system says) or cannot be opened (why). With --json, an array of\n"
+           "objects: port outcome status heard availability text. Exit status 0 when a module\n"
+           "answered, 1 when none did.",
+       FindCommand},
       {{"show", {"FILE.HVK"}, {&kJson}},
        "Lists every field of a parameter image, \"label: value\" a line (UTF-8). With --json, one\n"
        "object: user1 user2 smsfw1 smsfw2 autodial prefix event1..event9 sms1..sms10 as strings\n"
@@ -75,7 +100,8 @@ const std::vector<Command>& Commands() {
        "UTF-8 or code page 1250. For each row it asks for the module on the terminal, writes\n"
        "(and verifies, with --verify), prints one result line and goes on; at the end a summary.\n"
        "Exit status 1 when a row failed or the batch was stopped; --record appends one line a\n"
-       "row written to FILE.",
+       "row written to FILE. With --port auto the module is looked for again for each row (see\n"
+       "find); when none or several answer, nothing is written and the row is asked for again.",
        BatchCommand},
       {{"log", {"FILE"}, {&kSite}},
        "Prints the record FILE (--record's) as a table: time, command, port, device, site, image,\n"
@@ -95,8 +121,10 @@ std::string Overview() {
   std::string text =
       "Usage: kelvaro-cli COMMAND [ARGUMENTS]\n"
       "Reads, writes and compares the parameter memory of Harnvik modules, one or a sheet of\n"
-      "them, and shows, changes and compares parameter image files. PORT is a COM name (see\n"
-      "kelvaro-cli ports).\n\n"
+      "them, and shows, changes and compares parameter image files.\n" +
+      PortRule(true) +
+      "\n(the port where a module answers: kelvaro-cli ports lists the ports, kelvaro-cli find\n"
+      "asks them).\n\n"
       "Commands:\n";
   for (const Command& command : Commands()) text += "  kelvaro-cli " + command.syntax.Usage() + "\n";
   text +=
@@ -104,6 +132,24 @@ std::string Overview() {
       "Exit status: 0 done and nothing differs; 1 the module failed or something differs;\n"
       "2 a usage, port or file error, or a value the settings editor would refuse.\n";
   return text;
+}
+
+// The command whose name's words begin args, the one of most words ("ports add" before
+// "ports"), and the number of its words; none when no command's name does.
+std::pair<const Command*, std::size_t> CommandOf(const std::vector<std::string>& args) {
+  std::pair<const Command*, std::size_t> best{nullptr, 0};
+  for (const Command& command : Commands()) {
+    std::istringstream name(command.syntax.name);
+    std::size_t words = 0;
+    for (std::string word; name >> word; ++words) {
+      if (words >= args.size() || args[words] != word) {
+        words = 0;
+        break;
+      }
+    }
+    if (words > best.second) best = {&command, words};
+  }
+  return best;
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -119,13 +165,12 @@ int Run(const std::vector<std::string>& args, CliContext& context) {
     context.out << Overview();
     return kExitOk;
   }
-  for (const Command& command : Commands()) {
-    const CommandSyntax& syntax = command.syntax;
-    if (args[0] != syntax.name) continue;
-    const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (const auto [command, words] = CommandOf(args); command != nullptr) {
+    const CommandSyntax& syntax = command->syntax;
+    const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(words), args.end());
     const std::string usage = "kelvaro-cli " + syntax.Usage();
     if (WantsHelp(rest)) {
-      context.out << "Usage: " << usage << "\n" << command.help << "\n";
+      context.out << "Usage: " << usage << "\n" << command->help << "\n";
       return kExitOk;
     }
     ParsedArgs parsed;
@@ -135,7 +180,7 @@ int Run(const std::vector<std::string>& args, CliContext& context) {
       // A bad command line: say which command, and how it is used.
       UsageError(std::string(syntax.name) + ": " + error.what() + " (usage: " + usage + ")");
     }
-    return command.run(parsed, context);
+    return command->run(parsed, context);
   }
   UsageError("unknown command \"" + args[0] + "\"");
 }

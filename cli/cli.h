@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/transfer.h"
+#include "serial/module_finder.h"
 
 // Exit statuses.
 constexpr int kExitOk = 0;
@@ -21,6 +22,8 @@ struct CliContext {
   // The transfer countdown's tick; shorter in tests.
   std::chrono::microseconds tick = kTickPeriod;
   std::istream& in = std::cin;  // the terminal batch asks, or a settings file piped in
+  // How long find and auto hear the ports for a module; shorter in tests.
+  std::chrono::milliseconds findWait = kFindAnswerWait;
 };
 
 // args without the program name.

@@ -2,15 +2,18 @@
 
 #include <charconv>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 #include "files.h"
 #include "image_commands.h"
 #include "options.h"
 #include "params/cp1250.h"
+#include "port_commands.h"
 #include "protocol/status_decode.h"
 #include "protocol/transfer.h"
 #include "serial/linked_port.h"
+#include "serial/network_ports.h"
 #include "serial/port_names.h"
 #include "serial/sync_pump.h"
 #include "settings_text.h"
@@ -128,22 +131,33 @@ ImageBytes ImageWithChanges(const ParsedArgs& args, const std::string& path, Cli
   return image;
 }
 
+// What read, write and compare start from: PORT checked, the record opened, then for
+// auto the module found, so that a record that cannot be opened stops the command
+// before any port hears a thing, and a search that finds no one module writes nothing.
+struct Procedure {
+  std::unique_ptr<Recorder> recorder;
+  std::string port;
+  RecordEntry entry{};
+};
+
+Procedure StartProcedure(const char* command, const ParsedArgs& args, CliContext& context) {
+  CheckPortArgument(args.positional[0]);
+  Procedure procedure{OpenRecorder(args), ChosenPort(args.positional[0], context)};
+  procedure.entry = ProcedureEntry(command, procedure.port, args.positional[1]);
+  return procedure;
+}
+
 class StatePrinter : public StatusDisplay {
  public:
   explicit StatePrinter(std::ostream& out) : out_(out) {}
   void ShowStatus(const ModuleStatus& status) override {
-    out_ << Item(kWiredLineLabel, status.wiredLine) << " | " << Item(kIn1Label, status.in1) << " | "
-         << Item(kIn2Label, status.in2) << " | " << Item(kCallStateLabel, status.callState) << " | "
-         << Cp1250ToUtf8(kSignalLabel) << ' ' << status.signal << std::endl;
+    out_ << Cp1250ToUtf8(StatusText(status)) << std::endl;
     ++shown;
   }
   void AddMessage(const std::string& text) override { out_ << '<' << Cp1250ToShownUtf8(text) << '>' << std::endl; }
   int shown = 0;
 
  private:
-  static std::string Item(const char* label, const StatusItem& item) {
-    return Cp1250ToUtf8(label) + ": " + Cp1250ToUtf8(item.text);
-  }
   std::ostream& out_;
 };
 
@@ -166,39 +180,29 @@ ModuleFailure::ModuleFailure(int block, const std::string& cause)
       block_(block),
       cause_(cause) {}
 
-void CheckComName(const std::string& port) {
-  if (!IsComName(port)) {
-    UsageError("PORT is a COM name, " + ComName(kFirstComNumber) + " to " + ComName(kLastComNumber) + ", not \"" +
-               port + "\" (kelvaro-cli ports lists them)");
-  }
-}
-
 RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile) {
   CheckComName(port);
   RecordEntry entry;
   entry.command = command;
-  entry.port = NormalizePortName(port);
-  entry.device = PortDevicePath(port);
-  entry.stableName = PortStableName(port);
   entry.imageFile = imageFile;
+  entry.port = IsNetworkName(port) ? CanonicalNetworkName(port) : NormalizePortName(port);
+  // A network port, or a COM name given one, is its address; a serial port its device.
+  if (const std::optional<std::string> address = NetworkAddressOf(port)) {
+    entry.device = *address;
+  } else {
+    entry.device = PortDevicePath(port);
+    entry.stableName = PortStableName(port);
+  }
   return entry;
-}
-
-int PortsCommand(const ParsedArgs&, CliContext& context) {
-  std::vector<std::string> names;
-  ListSerialPorts(names);
-  for (const std::string& name : names) context.out << name << ' ' << PortDescription(name) << '\n';
-  return kExitOk;
 }
 
 // The file is written only when all four blocks came in.
 int ReadCommand(const ParsedArgs& args, CliContext& context) {
-  const std::string& port = args.positional[0];
   const std::string& path = args.positional[1];
-  RecordEntry entry = ProcedureEntry("read", port, path);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
-  return Recorded(recorder.get(), entry, [&] {
-    ModuleSession session(port, context);
+  Procedure procedure = StartProcedure("read", args, context);
+  RecordEntry& entry = procedure.entry;
+  return Recorded(procedure.recorder.get(), entry, [&] {
+    ModuleSession session(procedure.port, context);
     ReadAll(session);
     entry.SetImage(ParameterImage);
     SaveImage(ParameterImage, path);
@@ -219,20 +223,17 @@ int WriteToModule(const std::string& port, const ImageBytes& image, bool verify,
 }
 
 int WriteCommand(const ParsedArgs& args, CliContext& context) {
-  const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
-  RecordEntry entry = ProcedureEntry("write", port, args.positional[1]);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
-  return WriteToModule(port, image, args.Has(kVerify), context, entry, recorder.get());
+  Procedure procedure = StartProcedure("write", args, context);
+  return WriteToModule(procedure.port, image, args.Has(kVerify), context, procedure.entry, procedure.recorder.get());
 }
 
 int CompareCommand(const ParsedArgs& args, CliContext& context) {
-  const std::string& port = args.positional[0];
   const ImageBytes image = ImageWithChanges(args, args.positional[1], context);
-  RecordEntry entry = ProcedureEntry("compare", port, args.positional[1]);
-  const std::unique_ptr<Recorder> recorder = OpenRecorder(args);
-  return Recorded(recorder.get(), entry, [&] {
-    ModuleSession session(port, context);
+  Procedure procedure = StartProcedure("compare", args, context);
+  RecordEntry& entry = procedure.entry;
+  return Recorded(procedure.recorder.get(), entry, [&] {
+    ModuleSession session(procedure.port, context);
     const bool differs = ReportDifferences(image, session, context, entry);
     entry.SetImage(ParameterImage);
     return differs ? kExitModuleOrDifference : kExitOk;
@@ -241,7 +242,8 @@ int CompareCommand(const ParsedArgs& args, CliContext& context) {
 
 int StateCommand(const ParsedArgs& args, CliContext& context) {
   const int seconds = StateSeconds(args);
-  ModuleSession session(args.positional[0], context);
+  CheckPortArgument(args.positional[0]);
+  ModuleSession session(ChosenPort(args.positional[0], context), context);
   StatePrinter printer(context.out);
   session.line.link.InstallStatusDisplay(&printer);
   const auto start = Clock::now();

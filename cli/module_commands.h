@@ -1,6 +1,6 @@
 #pragma once
-// The commands that talk to a module over a port: ports, read, write, compare, state;
-// and the write that batch runs for each row.
+// The commands that talk to a module over a port: read, write, compare, state; and the
+// write that batch runs for each row.
 
 #include <string>
 
@@ -22,10 +22,8 @@ class ModuleFailure : public CliError {
   std::string cause_;
 };
 
-// A usage error unless port is a COM name.
-void CheckComName(const std::string& port);
-// The record entry of a procedure on port, before it starts; a usage error unless port
-// is a COM name, so that a wrong name is said before the record is opened.
+// The record entry of a procedure on port (a COM name or a network name, auto already
+// chosen), before it starts: the port as the port object keeps it, and what it opens.
 RecordEntry ProcedureEntry(const std::string& command, const std::string& port, const std::string& imageFile);
 
 // Writes image to the module on port and makes the module take it into use; with
@@ -36,7 +34,6 @@ RecordEntry ProcedureEntry(const std::string& command, const std::string& port, 
 int WriteToModule(const std::string& port, const ImageBytes& image, bool verify, CliContext& context,
                   RecordEntry& entry, Recorder* recorder);
 
-int PortsCommand(const ParsedArgs& args, CliContext& context);
 int ReadCommand(const ParsedArgs& args, CliContext& context);
 int WriteCommand(const ParsedArgs& args, CliContext& context);
 int CompareCommand(const ParsedArgs& args, CliContext& context);

@@ -1,7 +1,7 @@
 #include "wire_log.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 
 WireLog::~WireLog() { Write(); }
 
@@ -49,13 +49,15 @@ void WireLog::Write() {
 }
 
 std::string TimeOfDayText(WireLog::Time at) {
+  // The system clock counts days of 86,400 s since midnight UTC, so the time of day needs
+  // no calendar (nor gmtime_r, which Windows lacks).
   const auto micros = std::chrono::floor<std::chrono::microseconds>(at.time_since_epoch());
-  const std::time_t seconds = std::chrono::floor<std::chrono::seconds>(micros).count();
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  const auto day = std::chrono::floor<std::chrono::days>(micros);
+  const std::chrono::hh_mm_ss<std::chrono::microseconds> time(micros - day);
   char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%06lld", utc.tm_hour, utc.tm_min, utc.tm_sec,
-                static_cast<long long>(micros.count() % 1'000'000));
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%06lld", static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                static_cast<long long>(time.subseconds().count()));
   return text;
 }
 

@@ -1,103 +1,18 @@
-// kelvaro-cli in-process against the simulated module on a pseudo-terminal, with
-// 5 ms countdown ticks, so a time-out costs a fraction of a second and a reply still has 250 ms
-// on a busy machine.
-
-#include "cli/cli.h"
+// kelvaro-cli in-process against the simulated module on a pseudo-terminal: the
+// procedures, the image commands, the batch and the record.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <iterator>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "cli/json.h"
 #include "cli/sha256.h"
-#include "params/image_file.h"
-#include "sim/simulated_module.h"
-#include "tests/support/pty_pair.h"
+#include "tests/cli/cli_runner.h"
 #include "tests/support/test_images.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using namespace std::chrono_literals;
-
-struct Result {
-  int status;
-  std::string out, err;
-};
-
-// What the installer types: each line handed over only when the tool reads on, after
-// before(k) for the k-th line (where a test plugs in the next module); then end of input.
-class Typing : public std::streambuf {
- public:
-  Typing(std::vector<std::string> lines, std::function<void(std::size_t)> before)
-      : lines_(std::move(lines)), before_(std::move(before)) {}
-
- protected:
-  int_type underflow() override {
-    if (next_ == lines_.size()) return traits_type::eof();
-    if (before_) before_(next_);
-    current_ = lines_[next_++] + "\n";
-    setg(current_.data(), current_.data(), current_.data() + current_.size());
-    return traits_type::to_int_type(current_[0]);
-  }
-
- private:
-  std::vector<std::string> lines_;
-  std::function<void(std::size_t)> before_;
-  std::size_t next_ = 0;
-  std::string current_;
-};
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override { module.Start(); }
-
-  Result Run(std::vector<std::string> args, std::vector<std::string> typed = {},
-             std::function<void(std::size_t)> beforeLine = {}) {
-    std::ostringstream out, err;
-    Typing typing(std::move(typed), std::move(beforeLine));
-    std::istream in(&typing);
-    CliContext context{out, err, 5ms, in};
-    for (std::string& arg : args) {
-      if (arg.ends_with(".HVK") || arg.ends_with(".csv") || arg.ends_with(".jsonl")) arg = Path(arg);
-    }
-    const int status = RunCli(args, context);
-    return {status, out.str(), err.str()};
-  }
-
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
-
-  std::vector<Json> RecordLines(const std::string& name) const {
-    std::ifstream in(Path(name));
-    std::vector<Json> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(ParseJson(line));
-    return lines;
-  }
-
-  std::string Path(const std::string& name) const { return config.Path() + "/" + name; }
-
-  void Save(const std::string& name, const ImageBytes& image) const { SaveImageFile(image, Path(name)); }
-
-  ImageBytes Load(const std::string& name) const {
-    ImageBytes image{};
-    LoadImageFile(image, Path(name));
-    return image;
-  }
-
-  TempConfigHome config;
-  SimulatedModule module{"COM7", config.Path() + "/Kelvaro"};
-};
 
 TEST_F(CliTest, ReadSavesTheModulesMemoryAndNothingWhenABlockFails) {
   EXPECT_EQ(Run({"read", "COM7", "out.HVK"}).status, 0);

@@ -47,4 +47,10 @@ TEST(ParseArgs, HandsOverWhatWasGivenAndOnlyWhatWasDeclared) {
   EXPECT_THROW(args.Has(kOther), std::logic_error);
 }
 
+TEST(ParseArgs, ALastArgumentInBracketsMayBeLeftOutOrGivenOften) {
+  const CommandSyntax find{"find", {"[PORT...]"}, {}};
+  EXPECT_TRUE(ParseArgs({}, find).positional.empty());
+  EXPECT_EQ(ParseArgs({"a", "b"}, find).positional, (std::vector<std::string>{"a", "b"}));
+}
+
 }  // namespace

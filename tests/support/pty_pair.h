@@ -60,3 +60,14 @@ class PtyPair {
 
 // Links comName in the ports folder to target, which need not exist.
 void LinkPort(const std::string& comName, const std::string& target);
+
+// Links every COM name a device of the machine may stand behind (on Linux the fixed
+// table, COM1 to COM96; Wine numbers the machine's serial devices from COM1 up) to a
+// path in folder that does not exist: the port list then holds only a test's own ports,
+// and no test can reach a real port of the machine.
+inline void UnplugMachinePorts(const std::string& folder) {
+  constexpr int kLastMachineComNumber = 96;
+  for (int number = 1; number <= kLastMachineComNumber; ++number) {
+    LinkPort("COM" + std::to_string(number), folder + "/no-such-device");
+  }
+}

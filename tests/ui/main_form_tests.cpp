@@ -1,5 +1,6 @@
 // The main window: connecting, disconnecting, the port chooser moving a connection,
-// the port choice surviving from one window to the next, and a port on the network.
+// the port choice surviving from one window to the next, a port numbered as Windows
+// numbers adapters on a service laptop, and a port on the network.
 
 #include <QAccessible>
 #include <QDialog>
@@ -40,6 +41,18 @@ class MainFormTests : public WindowTest {
   }
   const QList<bool> kDisconnectedButtons{true, false, false, false};
   const QList<bool> kConnectedButtons{false, true, true, true};
+
+  // Connects to the chosen port and reads in the transfer window: four green lamps.
+  void ConnectAndReadFourGreenLamps() {
+    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
+    QCOMPARE(Form().StatusText(), kConnectedStatus);
+    QtEventPump pump;
+    TFormDownload download(Form().ComPort1(), Form().Link(), pump);
+    ShowActive(&download);
+    QTest::mouseClick(Control<QPushButton>(&download, "btRead"), Qt::LeftButton);
+    for (int block = 0; block < 4; ++block) QCOMPARE(download.IndicatorShown(block), QColor(0, 128, 0));
+    download.close();
+  }
 
  private slots:
   void init() { StartWorld(); }
@@ -274,17 +287,31 @@ class MainFormTests : public WindowTest {
     const int entry = Chooser()->findText(QStringLiteral("COM12"));
     QCOMPARE(Chooser()->currentIndex(), entry);
     QCOMPARE(Chooser()->itemData(entry, Qt::ToolTipRole).toString(), QString::fromStdString(server.Url()));
-    QTest::mouseClick(Button("btConnect"), Qt::LeftButton);
-    QCOMPARE(Form().StatusText(), kConnectedStatus);
-
-    QtEventPump pump;
-    TFormDownload download(Form().ComPort1(), Form().Link(), pump);
-    ShowActive(&download);
-    QTest::mouseClick(Control<QPushButton>(&download, "btRead"), Qt::LeftButton);
-    for (int block = 0; block < 4; ++block) QCOMPARE(download.IndicatorShown(block), QColor(0, 128, 0));
-    download.close();
+    ConnectAndReadFourGreenLamps();
     form_.reset();
     QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM12"));
+  }
+
+  // Windows gives an adapter COM120 on a laptop that has seen many: listed, chosen,
+  // connected and read without COM1 ever being written to, and remembered.
+  void aModuleBehindCom120IsListedChosenReadAndRemembered() {
+    const PtyPair& com1 = Ports().Pty("COM1");
+    SimulatedModule module("COM120", ConfigDir());
+    module.Start();
+    WriteChoiceFile(ChoiceFileFor("COM1"));
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM1"));
+    // Chosen from the list (in number order on Linux, in the spooler's under Wine).
+    const int entry = Chooser()->findText(QStringLiteral("COM120"));
+    QVERIFY(entry >= 0);
+    Chooser()->setCurrentIndex(entry);
+    emit Chooser()->activated(entry);
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM120"));
+    ConnectAndReadFourGreenLamps();
+    QCOMPARE(com1.Drain(), std::string());
+    form_.reset();
+    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM120"));
+    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM120"));
+    QCOMPARE(Form().ComPort1().Port(), std::string("COM120"));
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {

@@ -49,14 +49,7 @@ QString AnsweringDialogs::Answer(const FileRequest& request) {
   return path;
 }
 
-// The names a device of the machine may stand behind without a link of the test's
-// own: on Linux the fixed table ends here and the names above stand for nothing; Wine
-// numbers the machine's serial devices from COM1 up.
-constexpr int kLastMachineComNumber = 96;
-
-TestPorts::TestPorts() {
-  for (int number = 1; number <= kLastMachineComNumber; ++number) Unplug("COM" + std::to_string(number));
-}
+TestPorts::TestPorts() { UnplugMachinePorts(home_.Path()); }
 
 TestPorts::~TestPorts() = default;
 
