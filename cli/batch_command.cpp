@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr char kSiteColumn[] = "site";
 constexpr std::size_t kMaxSheetFile = 16 * kMegabyte;
 
 struct BatchRow {
