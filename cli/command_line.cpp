@@ -8,6 +8,7 @@
 namespace {
 
 constexpr std::string_view kOneOrMore = "...";
+constexpr std::string_view kNoneOrMore = "...]";
 
 std::string Arguments(std::size_t n) { return std::to_string(n) + " argument" + (n == 1 ? "" : "s"); }
 
@@ -72,8 +73,10 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args, const CommandSyntax& 
   for (const Option* option : syntax.options) {
     if (option->required && !parsed.given_.contains(option)) UsageError("wants " + WithValue(*option));
   }
-  const std::size_t least = syntax.positional.size();
-  const bool more = least > 0 && std::string_view(syntax.positional.back()).ends_with(kOneOrMore);
+  const std::string_view last = syntax.positional.empty() ? "" : syntax.positional.back();
+  const bool none = last.starts_with('[') && last.ends_with(kNoneOrMore);  // "[SITE...]"
+  const bool more = none || last.ends_with(kOneOrMore);
+  const std::size_t least = syntax.positional.size() - (none ? 1 : 0);
   const std::size_t got = parsed.positional.size();
   if (got < least || (!more && got > least)) {
     UsageError("wants " + (more ? "at least " : std::string()) + Arguments(least) + ", got " + std::to_string(got));

@@ -15,7 +15,8 @@ struct Option {
 };
 
 // What a command takes: its positional arguments as the usage line names them (a last
-// one ending in "..." stands for one or more), and its options.
+// one ending in "..." stands for one or more, "[SITE...]" for none or more), and its
+// options.
 struct CommandSyntax {
   const char* name;
   std::vector<const char*> positional;
