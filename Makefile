@@ -37,9 +37,10 @@ bench: configure
 	@$(BUILD)/bench/find_bench
 
 # The guides' pictures, docs/images/*.png, drawn by the program against the simulated module on
-# an X server of its own.
+# an X server of its own; and a sheet as LibreOffice Calc shows it.
 screenshots: build
 	@scripts/screenshots.sh $(BUILD)
+	@scripts/sheet_picture.sh $(BUILD)
 
 # `make install` puts the programs, desktop entry, icon and metainfo under PREFIX (default /usr/local);
 # DESTDIR=<folder> builds that tree under <folder> instead of /.
