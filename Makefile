@@ -4,7 +4,7 @@ JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
 .PHONY: deps configure build test run bench clean install package test-package fuzz test-asan soak format test-wine windows \
-  qt-windows bench-wine screenshots
+  qt-windows bench-wine screenshots test-spreadsheet
 
 deps:
 	@scripts/deps.sh
@@ -16,7 +16,13 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 test: build
-	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE soak
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE 'soak|spreadsheet'
+
+# A sheet from `kelvaro-cli sheet` through LibreOffice Calc (headless, installed here
+# first: some 80 MB) and back into a simulated module.
+test-spreadsheet: build
+	@scripts/deps.sh libreoffice-calc-nogui
+	@cd $(BUILD) && ctest --output-on-failure -L spreadsheet
 
 run: build
 	@scripts/run.sh $(BUILD)
@@ -31,9 +37,10 @@ bench: configure
 	@$(BUILD)/bench/find_bench
 
 # The guides' pictures, docs/images/*.png, drawn by the program against the simulated module on
-# an X server of its own.
+# an X server of its own; and a sheet as LibreOffice Calc shows it.
 screenshots: build
 	@scripts/screenshots.sh $(BUILD)
+	@scripts/sheet_picture.sh $(BUILD)
 
 # `make install` puts the programs, desktop entry, icon and metainfo under PREFIX (default /usr/local);
 # DESTDIR=<folder> builds that tree under <folder> instead of /.
@@ -63,7 +70,7 @@ SANITIZER_OPTIONS = ASAN_OPTIONS=abort_on_error=1:halt_on_error=1:detect_leaks=1
 test-asan: deps
 	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKELVARO_SANITIZE=address,undefined $(CMAKE_FLAGS) >/dev/null
 	@cmake --build build-asan -j $(JOBS)
-	@cd build-asan && $(SANITIZER_OPTIONS) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE soak
+	@cd build-asan && $(SANITIZER_OPTIONS) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -LE 'soak|spreadsheet'
 
 # 1,000 transfer procedures against the simulated module with random faults.
 soak: deps

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr char kSiteColumn[] = "site";
 constexpr std::size_t kMaxSheetFile = 16 * kMegabyte;
 
 struct BatchRow {
@@ -72,6 +71,10 @@ std::vector<BatchRow> CheckedRows(const std::string& path, const ImageBytes& tem
   std::size_t siteColumn = 0;
   const std::vector<const ImageField*> fields = HeaderFields(sheet.rows.front(), path + ": ", siteColumn);
   if (sheet.rows.size() < 2) UsageError(path + ": no rows below the header row");
+  // A cell that holds what show --json gives for the template keeps the template's
+  // bytes, as import does: a sheet written by sheet programs the template exactly.
+  std::vector<std::string> kept;
+  for (const ImageField* field : fields) kept.push_back(field == nullptr ? "" : FieldText(templateImage, *field));
   std::vector<BatchRow> rows;
   std::map<std::string, int> sites;
   for (auto row = sheet.rows.begin() + 1; row != sheet.rows.end(); ++row) {
@@ -88,7 +91,7 @@ std::vector<BatchRow> CheckedRows(const std::string& path, const ImageBytes& tem
     }
     BatchRow checked{row->number, site, templateImage};
     for (std::size_t c = 0; c < fields.size(); ++c) {
-      if (fields[c] != nullptr) {
+      if (fields[c] != nullptr && row->cells[c] != kept[c]) {
         ApplyValue(checked.image, *fields[c], row->cells[c], where + ", column " + ColumnName(c) + ": ", notes);
       }
     }

@@ -13,6 +13,7 @@
 #include "port_commands.h"
 #include "protocol/line_protocol.h"
 #include "record.h"
+#include "sheet_command.h"
 
 namespace {
 
@@ -95,14 +96,26 @@ const std::vector<Command>& Commands() {
       {{"batch", {"SHEET.csv"}, {&kTemplate, &kPort, &kVerify, &kRecord}},
        "Writes one module a row of SHEET.csv: T.HVK with the row's values. The header row names\n"
        "the columns: site (a name for the row) and keys of show --json; each row's cells are\n"
-       "applied as set applies them, and every row is checked before the first module is\n"
-       "touched. Comma or semicolon separated, quoted cells as spreadsheet programs write them,\n"
-       "UTF-8 or code page 1250. For each row it asks for the module on the terminal, writes\n"
-       "(and verifies, with --verify), prints one result line and goes on; at the end a summary.\n"
+       "applied as set applies them (one holding what show --json gives for T.HVK keeps its\n"
+       "bytes), and every row is checked before the first module is touched. Comma or semicolon\n"
+       "separated, quoted cells as spreadsheet programs write them, a cell =\"...\" read as the\n"
+       "text inside, UTF-8 or code page 1250 (sheet writes one). For each row it asks for the\n"
+       "module on the terminal, writes (and verifies, with --verify), prints one result line and\n"
+       "goes on; at the end a summary.\n"
        "Exit status 1 when a row failed or the batch was stopped; --record appends one line a\n"
        "row written to FILE. With --port auto the module is looked for again for each row (see\n"
        "find); when none or several answer, nothing is written and the row is asked for again.",
        BatchCommand},
+      {{"sheet", {"T.HVK", "[SITE...]"}, {&kSheetOut}},
+       "Writes a sheet for batch: the header row with site and every key of show --json, and a\n"
+       "row a SITE holding T.HVK's values (without SITE, one row whose site is left to fill\n"
+       "in). A spreadsheet program opens it by a double click with every cell in its column:\n"
+       "semicolon separated, UTF-8 with a byte order mark, and every value the program would\n"
+       "take for a number, a date or a formula (a phone number, an event code, a text\n"
+       "beginning with = + - or @) written as =\"...\", so that it stays as typed. batch reads\n"
+       "back what the program saves. -o writes SHEET.csv, replacing it atomically; without -o\n"
+       "the sheet goes to standard output.",
+       SheetCommand},
       {{"log", {"FILE"}, {&kSite}},
        "Prints the record FILE (--record's) as a table: time, command, port, device, site, image,\n"
        "the first digits of the SHA-256 of the 1024 bytes, outcome and details. --site keeps\n"

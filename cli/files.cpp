@@ -25,6 +25,16 @@ std::string Capped(std::string bytes, const std::string& name, std::size_t limit
   return bytes;
 }
 
+// A save's failure as a usage error naming the file.
+template <class Save>
+void Saving(const std::string& path, Save save) {
+  try {
+    save();
+  } catch (const EInOutError& error) {
+    UsageError(path + ": " + error.what());
+  }
+}
+
 }  // namespace
 
 std::string ReadInputFile(const std::string& path, std::size_t limit, const char* tooLarge) {
@@ -51,9 +61,9 @@ ImageBytes LoadExactImage(const std::string& path) {
 }
 
 void SaveImage(const ImageBytes& image, const std::string& path) {
-  try {
-    SaveImageFile(image, path);
-  } catch (const EInOutError& error) {
-    UsageError(path + ": " + error.what());
-  }
+  Saving(path, [&] { SaveImageFile(image, path); });
+}
+
+void SaveFile(const std::string& path, std::string_view bytes) {
+  Saving(path, [&] { SaveFileAtomically(path, bytes); });
 }

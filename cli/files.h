@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <istream>
 #include <string>
+#include <string_view>
 
 #include "params/parameter_image.h"
 
@@ -18,5 +19,6 @@ std::string ReadInputFile(const std::string& path, std::size_t limit, const char
 std::string ReadInputStream(std::istream& in, const std::string& name, std::size_t limit, const char* tooLarge);
 // An image file of exactly 1024 bytes; anything else is a usage error.
 ImageBytes LoadExactImage(const std::string& path);
-// Replaces the file atomically.
+// Each replaces the file atomically.
 void SaveImage(const ImageBytes& image, const std::string& path);
+void SaveFile(const std::string& path, std::string_view bytes);

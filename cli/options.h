@@ -15,3 +15,4 @@ inline constexpr Option kTemplate{.name = "--template", .value = "T.HVK", .requi
 inline constexpr Option kPort{.name = "--port", .value = "PORT", .required = true};
 inline constexpr Option kSite{.name = "--site", .value = "NAME"};
 inline constexpr Option kSeconds{.name = "--seconds", .value = "N"};
+inline constexpr Option kSheetOut{.name = "-o", .value = "SHEET.csv"};

@@ -1,8 +1,10 @@
 // Sheets as spreadsheet programs might save them, and worse: reading gives rows or a
-// SheetError, and every cell applied to a field gives a stored value or a usage error.
+// SheetError, and every cell applied to a field gives a stored value or a usage error;
+// the rows read, written as sheet writes them, read back as themselves.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <sstream>
 #include <string_view>
 
@@ -28,6 +30,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } catch (const CliError&) {
       }
     }
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (const SheetRow& row : sheet.rows) rows.push_back(row.cells);
+  const Sheet again = ReadSheet(WriteSheet({kSiteColumn, "x"}, rows, "\r\n"));
+  if (again.rows.size() != rows.size() + 1) std::abort();
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (again.rows[k + 1].cells != rows[k]) std::abort();
   }
   return 0;
 }

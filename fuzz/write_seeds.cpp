@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "cli/sheet_command.h"
 #include "params/image_file.h"
 #include "params/parameter_image.h"
 #include "protocol/block_frame.h"
@@ -202,5 +203,13 @@ int main(int argc, char** argv) {
         "cs;06301111111;\"Bet\xC3\xB6r\xC3\xA9s: a, b\";1*30\r\n");
   Write(sheets, "commas_quotes_line_break", "site,sms1\nA,\"say \"\"hi\"\"\nthen\"\n");
   Write(sheets, "code_page_1250_bom_less", "site;sms2\nF\xF5 u.;T\xFBz\n");
+  // And as sheet writes them, and as Calc saves them when it keeps ="..." as text.
+  Write(sheets, "written_by_sheet",
+        TemplateSheet(sample,
+                      {"Kov\xC3\xA1"
+                       "cs",
+                       "F\xC5\x91 u. 3"},
+                      "\r\n"));
+  Write(sheets, "formulas_saved_as_text", "site;user1;sms1\nA;\"=\"\"06301234567\"\"\";\"=\"\"a;b\"\"\"\n");
   return 0;
 }

@@ -261,6 +261,43 @@ TEST_F(CliTest, ABadSheetIsRefusedBeforeAnyModuleIsTouched) {
   EXPECT_EQ(module.CommandsSeen(), 0);
 }
 
+// A template whose numbers begin with 0 and whose codes hold *, with bytes no editor
+// writes around them: sheet's rows, batched, program exactly its bytes.
+TEST_F(CliTest, TheBatchOfASheetFromATemplateProgramsTheTemplatesBytes) {
+  ImageBytes image = SteppedImage(5, 9);
+  StorePhoneNumber(image, EEAddr::User1, {"0", "6", "3", "0", "1"});
+  StorePrefix(image, EEAddr::Prefix, {"0"});
+  StoreEventCode(image, EEAddr::EventCode(1), {"1", "*", "3", "0"});
+  StoreSmsText(image, EEAddr::SmsText(1), "=riasztás");
+  Save("t.HVK", image);
+  const Result sheet = Run({"sheet", "t.HVK", "Kovács", "Nagy", "-o", "sheet.csv"});
+  ASSERT_EQ(sheet.status, 0) << sheet.err;
+  module.SetMemory(ErasedImage());
+  EXPECT_EQ(Run({"batch", "sheet.csv", "--template", "t.HVK", "--port", "COM7"}, {"", ""}).status, 0);
+  EXPECT_EQ(module.Memory(), image);
+
+  // Without sites, one row to name; standard output gets the same sheet.
+  const std::string oneRow = Run({"sheet", "t.HVK"}).out;
+  EXPECT_NE(oneRow.find("\n;=\"06301\";"), std::string::npos) << oneRow;
+  std::ifstream file(Path("sheet.csv"), std::ios::binary);
+  std::string written(std::istreambuf_iterator<char>(file), {});
+  std::erase(written, '\r');
+  EXPECT_EQ(Run({"sheet", "t.HVK", "Kovács", "Nagy"}).out, written);
+
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"sheet", "t.HVK", "A", "A"}, "the site \"A\" is given twice"},
+      {{"sheet", "t.HVK", ""}, "a site wants a name, not \"\""},
+      {{"sheet", "t.HVK", "-o", "t.HVK"},
+       Path("t.HVK") + ": the name of a parameter image; the sheet wants another (sites.csv)"},
+  };
+  for (const auto& [args, message] : refused) {
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.err, "kelvaro-cli: " + message + "\n");
+  }
+  EXPECT_EQ(Load("t.HVK"), image);
+}
+
 // What the installer answers, and a module pulled out mid-write: the row fails with the
 // link's reason and the batch goes on.
 TEST_F(CliTest, TheBatchSkipsStopsGoesOnAfterAPulledModuleAndEndsAtEndOfInput) {

@@ -36,6 +36,14 @@ TEST(ParseArgs, RefusesWhatTheSyntaxDoesNotTakeNamingIt) {
   }
 }
 
+TEST(ParseArgs, ALastArgumentInBracketsMayBeLeftOut) {
+  const CommandSyntax sheet{"sheet", {"T.HVK", "[SITE...]"}, {}};
+  EXPECT_EQ(sheet.Usage(), "sheet T.HVK [SITE...]");
+  EXPECT_EQ(ParseArgs({"t"}, sheet).positional.size(), 1u);
+  EXPECT_EQ(ParseArgs({"t", "a", "b"}, sheet).positional.size(), 3u);
+  EXPECT_EQ(Raised<CliError>([&] { ParseArgs({}, sheet); })->what(), std::string("wants at least 1 argument, got 0"));
+}
+
 TEST(ParseArgs, HandsOverWhatWasGivenAndOnlyWhatWasDeclared) {
   const ParsedArgs args = ParseArgs({"-", "x=1", "--set", "a=1", "--port", "P", "--set", "b=-2", "y"}, kSyntax);
   EXPECT_EQ(args.positional, (std::vector<std::string>{"-", "x=1", "y"}));
