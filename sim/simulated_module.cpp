@@ -206,6 +206,7 @@ void SimulatedModule::Replug() {
   OpenPty();
   Link();
   hungUp_ = false;
+  hungUpClosed_ = false;
   plugReplies_ = 0;
   if (wasRunning) Start();
 }
@@ -336,6 +337,7 @@ void SimulatedModule::HangUpWhenDrained(Line& line, const SimFaults& faults, Clo
   // The flag first: whoever sees the line go sees it set.
   hungUp_ = true;
   ClosePty();
+  hungUpClosed_ = true;
   if (log_) log_->Note("hung up", WallClock());
   line.incoming.clear();
   line.text.clear();

@@ -54,6 +54,8 @@ class SimulatedModule {
   void Replug();
   // True once it closed its side after hangupAfter replies, until Replug.
   bool HungUp() const { return hungUp_; }
+  // True once its side is closed as well: from then on the client's writes fail.
+  bool HungUpAndClosed() const { return hungUpClosed_; }
 
   // Counters for tests and the benchmark, since construction.
   int CommandsSeen() const;
@@ -117,6 +119,7 @@ class SimulatedModule {
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> hungUp_{false};
+  std::atomic<bool> hungUpClosed_{false};
   std::atomic<int> repliesSent_{0};
   std::atomic<std::size_t> bytesReceived_{0};
   std::atomic<std::size_t> bytesSent_{0};

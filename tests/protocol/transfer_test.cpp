@@ -285,7 +285,7 @@ class LinkError : public TransferTest, public ::testing::WithParamInterface<Clos
 // to the caller, and the buttons work again.
 TEST_P(LinkError, EnablesTheButtonsBeforeTheErrorGoesOn) {
   module.SetFaults({.hangupAfter = 0});
-  ASSERT_TRUE(loop.PumpUntil([&] { return module.HungUp(); }, 5s));
+  ASSERT_TRUE(loop.PumpUntil([&] { return module.HungUpAndClosed(); }, 5s));
   ParameterImage = Pattern(9);
   const auto error = Raised<EComPort>([&] { GetParam().procedure(link); });
   ASSERT_TRUE(error);
