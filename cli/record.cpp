@@ -206,7 +206,9 @@ int LogCommand(const ParsedArgs& args, CliContext& context) {
     context.err << "kelvaro-cli: " << path << " line " << line << ": not a record line, left out\n";
   }
   if (args.Has(kSite)) {
-    std::erase_if(reading.entries, [&](const RecordEntry& entry) { return entry.site != args.Value(kSite); });
+    // The record holds UTF-8; a Windows console hands the name over in code page 1250.
+    const std::string site = Text(args.Value(kSite));
+    std::erase_if(reading.entries, [&](const RecordEntry& entry) { return entry.site != site; });
   }
   context.out << LogTable(reading.entries);
   return reading.strangeLines.empty() ? kExitOk : kExitUsage;

@@ -232,6 +232,13 @@ TEST_F(CliTest, ABatchWritesEachSitesModuleAndRecordsEveryRow) {
   }
   EXPECT_EQ(record[1]["block"], 3);
   EXPECT_EQ(record[1]["cause"], "refused by the module (WRFLERR)");
+  // A site named as a Linux terminal (UTF-8) and as a Windows console (code page 1250) types it.
+  for (const char* site : {"Kovács",
+                           "Kov\xE1"
+                           "cs"}) {
+    const std::string log = Run({"log", "record.jsonl", "--site", site}).out;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+  }
 }
 
 // Every bad sheet: status 2 naming the row and column, and no module touched.
