@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The guides' links and pictures: every link and picture in the README and in docs/ leads to a file
 # that exists; every picture in docs/images/ is shown by a guide; and the guides the package ships as
-# HTML link only to each other and to their pictures, without anchors (the pages have none).
+# HTML link only to each other and to their pictures, without anchors (the pages have none); and
+# they print docs/examples/ser2net.yaml as it stands.
 set -euo pipefail
 shopt -s nullglob
 cd "$1"
@@ -29,5 +30,10 @@ done
 for picture in docs/images/*; do
   [[ $shown == *" $picture "* ]] || complain "$picture is shown by no guide"
 done
-if ((failed == 0)); then echo "docs: every link leads somewhere, every picture is shown"; fi
+# The ser2net configuration the guides print is the one the network port's tests run.
+for page in $shipped; do
+  printed=$(awk '/^```yaml$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$page")
+  [[ $printed == "$(cat docs/examples/ser2net.yaml)" ]] || complain "$page: its ser2net configuration is not docs/examples/ser2net.yaml"
+done
+if ((failed == 0)); then echo "docs: every link leads somewhere, every picture is shown, the ser2net configuration is the tested one"; fi
 exit $failed
