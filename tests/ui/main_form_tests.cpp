@@ -55,7 +55,6 @@ class MainFormTests : public WindowTest {
   }
 
  private slots:
-  void init() { StartWorld(); }
   void cleanup() {
     form_.reset();
     EndWorld();

@@ -39,9 +39,6 @@ class RoundTripTests : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() { StartWorld(); }
-  void cleanup() { EndWorld(); }
-
   void readEditWriteAndCompareLeaveExactlyTheEditedBytesInTheModule() {
     SimulatedModule module("COM7", ConfigDir());
     module.Start();

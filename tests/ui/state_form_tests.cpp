@@ -73,7 +73,6 @@ class StateFormTests : public WindowTest {
   }
 
  private slots:
-  void init() { StartWorld(); }
   void cleanup() {
     if (main_) main_->Link().InstallStatusDisplay(nullptr);
     state_.reset();
