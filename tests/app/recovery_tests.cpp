@@ -27,6 +27,7 @@
 #include "tests/support/ordinary_user.h"
 #include "tests/support/port_choice_file.h"
 #include "tests/support/recording_view.h"
+#include "tests/support/test_images.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/download_form.h"
@@ -51,11 +52,7 @@ StartupIntervals Fast() {
   return intervals;
 }
 
-ImageBytes Pattern(int seed) {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
-  return image;
-}
+ImageBytes Pattern(int seed) { return SteppedImage(13, seed); }
 
 std::string FileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
