@@ -13,7 +13,6 @@
 #include <QtTest>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +23,7 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/port_choice_file.h"
 #include "tests/support/recording_view.h"
@@ -53,11 +53,6 @@ StartupIntervals Fast() {
 }
 
 ImageBytes Pattern(int seed) { return SteppedImage(13, seed); }
-
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::vector<std::string> FolderNames(const fs::path& folder) {
   std::vector<std::string> names;
