@@ -17,13 +17,14 @@ const QString kCaption = QStringLiteral("Kelvaro");
 const QString kSplashPicture = QStringLiteral(":/splash.bmp");
 // The words on the picture, read out in its place.
 const QString kSplashPictureText = QStringLiteral("Harnvik GSM vonali adapter telepítő és szervizprogram");
+constexpr QSize kClientSize(496, 309);
 constexpr int kBorderWidth = 2;
 const QColor kBorderColour(128, 128, 128);
 // lbVersion: right edge 6 pixels in from the right, top 292 pixels down.
 constexpr int kVersionRightGap = 6;
 constexpr int kVersionTop = 292;
 constexpr int kVersionWidth = 120;
-constexpr int kVersionHeight = TWelcomeForm::kClientHeight - kVersionTop - kBorderWidth;
+constexpr int kVersionHeight = kClientSize.height() - kVersionTop - kBorderWidth;
 
 }  // namespace
 
@@ -32,7 +33,7 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   ReportAsWindow("TWelcomeForm");
   setObjectName(QStringLiteral("WelcomeForm"));
   setWindowTitle(kCaption);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientSize);
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kBorderColour);
   setPalette(palette);
@@ -44,13 +45,15 @@ TWelcomeForm::TWelcomeForm(int handOverInterval)
   Image1->setAccessibleName(kSplashPictureText);
   Image1->setPixmap(QPixmap(kSplashPicture));
   Image1->setAlignment(Qt::AlignCenter);
-  Image1->setGeometry(kBorderWidth, kBorderWidth, kClientWidth - 2 * kBorderWidth, kClientHeight - 2 * kBorderWidth);
+  Image1->setGeometry(kBorderWidth, kBorderWidth, kClientSize.width() - 2 * kBorderWidth,
+                      kClientSize.height() - 2 * kBorderWidth);
 
   lbVersion = new QLabel(this);
   lbVersion->setObjectName(QStringLiteral("lbVersion"));
   lbVersion->setFont(FormFont(true));
   lbVersion->setAlignment(Qt::AlignRight | Qt::AlignTop);
-  lbVersion->setGeometry(kClientWidth - kVersionRightGap - kVersionWidth, kVersionTop, kVersionWidth, kVersionHeight);
+  lbVersion->setGeometry(kClientSize.width() - kVersionRightGap - kVersionWidth, kVersionTop, kVersionWidth,
+                         kVersionHeight);
   // Transparent over the picture, in the window-text colour.
   lbVersion->setAutoFillBackground(false);
   QPalette textPalette = lbVersion->palette();

@@ -14,8 +14,6 @@ class TWelcomeForm : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 496;
-  static constexpr int kClientHeight = 309;
   static constexpr int kHandOverInterval = 2000;  // ms
 
   explicit TWelcomeForm(int handOverInterval = kHandOverInterval);

@@ -1,8 +1,9 @@
 #pragma once
 // The system's TCP sockets as a network port uses them, one implementation per
-// platform (net_socket_posix.cpp, net_socket_win32.cpp). A socket only ever connects;
-// nothing here listens. Every failure carries the system's own code: errno or
-// WSAGetLastError(), and for a host name getaddrinfo's.
+// platform (net_socket_posix.cpp, net_socket_win32.cpp) beside the address look-up
+// both share (net_address.cpp). A socket only ever connects; nothing here listens.
+// Every failure carries the system's own code: errno or WSAGetLastError(), and for a
+// host name getaddrinfo's.
 
 #include <chrono>
 #include <cstddef>

@@ -2,7 +2,6 @@
 // with an eventfd for the waiting thread.
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -50,23 +49,6 @@ void QuickAcks(int fd) {
 }  // namespace
 
 int StartSockets() { return 0; }
-
-int ResolveAddresses(const std::string& host, int port, bool numericOnly, std::vector<SocketAddress>& addresses) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
-  addrinfo* found = nullptr;
-  const int result = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-  // EAI_SYSTEM names its cause in errno.
-  if (result != 0) return result == EAI_SYSTEM ? errno : result;
-  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    addresses.push_back({a->ai_family, std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
-  }
-  ::freeaddrinfo(found);
-  return 0;
-}
 
 SocketHandle StartConnect(const SocketAddress& address, int& error) {
   const int fd = ::socket(address.family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);

@@ -56,22 +56,6 @@ int StartSockets() {
   return result;
 }
 
-int ResolveAddresses(const std::string& host, int port, bool numericOnly, std::vector<SocketAddress>& addresses) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  hints.ai_flags = AI_NUMERICSERV | (numericOnly ? AI_NUMERICHOST : 0);
-  addrinfo* found = nullptr;
-  if (const int result = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); result != 0)
-    return result;
-  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    addresses.push_back({a->ai_family, std::string(reinterpret_cast<const char*>(a->ai_addr), a->ai_addrlen)});
-  }
-  freeaddrinfo(found);
-  return 0;
-}
-
 SocketHandle StartConnect(const SocketAddress& address, int& error) {
   const SOCKET s = socket(address.family, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) {

@@ -34,9 +34,10 @@ const QString kModuleFrameName = QStringLiteral("Modul");
 const QString kStatusBarName = QStringLiteral("Állapotsor");
 
 // Layout, in pixels of the client area.
+constexpr QSize kClientSize(227, 248);
 constexpr int kMargin = 6;
 constexpr int kInner = 8;
-constexpr int kFrameWidth = TMainForm::kClientWidth - 2 * kMargin;
+constexpr int kFrameWidth = kClientSize.width() - 2 * kMargin;
 constexpr int kControlWidth = kFrameWidth - 2 * kInner;
 constexpr int kButtonHeight = 23;
 constexpr int kTallButtonHeight = 34;
@@ -86,7 +87,7 @@ void TMainForm::BuildControls() {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientSize);
   CentreOnScreen(*this);
 
   gbSerialPort = MakeFrame(this, "gbSerialPort", kSerialPortFrameName, QRect(kMargin, 4, kFrameWidth, 106));
@@ -113,15 +114,15 @@ void TMainForm::BuildControls() {
                                   QRect(kInner, 42, kControlWidth, kTallButtonHeight), ButtonWeight::Bold);
 
   constexpr int kCloseWidth = 80;
-  btClose =
-      MakeButton(this, "btClose", kCloseText,
-                 QRect(kClientWidth - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight), ButtonWeight::Bold);
+  btClose = MakeButton(this, "btClose", kCloseText,
+                       QRect(kClientSize.width() - kMargin - kCloseWidth, 201, kCloseWidth, kButtonHeight),
+                       ButtonWeight::Bold);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setAccessibleName(kStatusBarName);
   StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->setGeometry(0, kClientHeight - kStatusBarHeight, kClientWidth, kStatusBarHeight);
+  StatusBar1->setGeometry(0, kClientSize.height() - kStatusBarHeight, kClientSize.width(), kStatusBarHeight);
   // One text across the whole width; a permanent label, so no tooltip can wipe it.
   statusText_ = new QLabel(StatusBar1);
   statusText_->setObjectName(QStringLiteral("StatusBar1Text"));

@@ -24,9 +24,6 @@ class TMainForm : public QWidget {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 227;
-  static constexpr int kClientHeight = 248;
-
   explicit TMainForm(QWidget* parent = nullptr);
   // Stores the chosen port in the port choice file; an open port is closed.
   ~TMainForm() override;

@@ -24,9 +24,10 @@ const QString kInitialValue = QStringLiteral(".");
 const QString kInitialSignal = QStringLiteral("0");
 
 // Layout, in pixels of the client area.
+constexpr QSize kClientSize(295, 343);
 constexpr int kMargin = 8;
 constexpr int kGap = 6;
-constexpr int kRowWidth = TStateForm::kClientWidth - 2 * kMargin;
+constexpr int kRowWidth = kClientSize.width() - 2 * kMargin;
 constexpr int kHeaderHeight = 22;
 constexpr int kValueHeight = 22;
 constexpr int kLineVoltageWidth = 115;
@@ -74,7 +75,7 @@ void TStateForm::BuildControls() {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setFont(FormFont());
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientSize);
   CentreOnScreenWhenShown(*this);
 
   int x = kMargin;
@@ -116,14 +117,14 @@ void TStateForm::BuildControls() {
   lbStateMessages->setGeometry(kMargin, y, kRowWidth, 16);
   y += 18;
   constexpr int kButtonHeight = 25;
-  const int memoHeight = kClientHeight - kMargin - kButtonHeight - kGap - y;
+  const int memoHeight = kClientSize.height() - kMargin - kButtonHeight - kGap - y;
   MemoState = new QPlainTextEdit(this);
   MemoState->setObjectName(QStringLiteral("MemoState"));
   MemoState->setReadOnly(true);
   MemoState->setGeometry(kMargin, y, kRowWidth, memoHeight);
   lbStateMessages->setBuddy(MemoState);
 
-  y = kClientHeight - kMargin - kButtonHeight;
+  y = kClientSize.height() - kMargin - kButtonHeight;
   const int halfWidth = (kRowWidth - kGap) / 2;
   btClearMsg =
       MakeButton(this, "btClearMsg", kClearMsgText, QRect(kMargin, y, halfWidth, kButtonHeight), ButtonWeight::Bold);

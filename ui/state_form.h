@@ -21,8 +21,6 @@ class TStateForm : public QDialog, public StatusDisplay {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 295;
-  static constexpr int kClientHeight = 343;
   static constexpr int kSignalMax = 31;
 
   // pollInterval: ms between two "??"; tests pass a shorter one.

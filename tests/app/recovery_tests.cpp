@@ -13,7 +13,6 @@
 #include <QtTest>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,9 +23,11 @@
 #include "params/parameter_image.h"
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/port_choice_file.h"
 #include "tests/support/recording_view.h"
+#include "tests/support/test_images.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/download_form.h"
@@ -51,16 +52,7 @@ StartupIntervals Fast() {
   return intervals;
 }
 
-ImageBytes Pattern(int seed) {
-  ImageBytes image;
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
-  return image;
-}
-
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+ImageBytes Pattern(int seed) { return SteppedImage(13, seed); }
 
 std::vector<std::string> FolderNames(const fs::path& folder) {
   std::vector<std::string> names;

@@ -32,9 +32,6 @@ class StartupTests : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() { StartWorld(); }
-  void cleanup() { EndWorld(); }
-
   void theSplashLooksAsDescribed() {
     TWelcomeForm splash(kFastHandOver);
     QVERIFY(splash.isVisible());

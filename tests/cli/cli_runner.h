@@ -16,6 +16,7 @@
 #include "cli/json.h"
 #include "params/image_file.h"
 #include "sim/simulated_module.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/pty_pair.h"
 
 namespace fs = std::filesystem;
@@ -68,9 +69,7 @@ class CliRunner : public ::testing::Test {
     return {status, out.str(), err.str()};
   }
 
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(Path(name), std::ios::binary) << text;
-  }
+  void Write(const std::string& name, const std::string& text) const { WriteFileBytes(Path(name), text); }
 
   std::vector<Json> RecordLines(const std::string& name) const {
     std::ifstream in(Path(name));

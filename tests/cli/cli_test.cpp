@@ -64,7 +64,7 @@ TEST_F(CliTest, ShowAndDiffReadTheFilesAlone) {
 
 // Every bad input: one line on standard error, exit status 2, no output.
 TEST_F(CliTest, BadInputIsOneLineAndStatusTwo) {
-  std::ofstream(Path("short.HVK"), std::ios::binary) << std::string(1000, 'x');
+  Write("short.HVK", std::string(1000, 'x'));
   fs::create_directory(Path("folder.HVK"));
   LinkPort("COM8", config.Path() + "/nothing");
   const std::vector<std::vector<std::string>> rows = {
@@ -286,8 +286,7 @@ TEST_F(CliTest, TheBatchOfASheetFromATemplateProgramsTheTemplatesBytes) {
   // Without sites, one row to name; standard output gets the same sheet.
   const std::string oneRow = Run({"sheet", "t.HVK"}).out;
   EXPECT_NE(oneRow.find("\n;=\"06301\";"), std::string::npos) << oneRow;
-  std::ifstream file(Path("sheet.csv"), std::ios::binary);
-  std::string written(std::istreambuf_iterator<char>(file), {});
+  std::string written = FileBytes(Path("sheet.csv"));
   std::erase(written, '\r');
   EXPECT_EQ(Run({"sheet", "t.HVK", "Kovács", "Nagy"}).out, written);
 

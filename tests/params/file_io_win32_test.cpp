@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <utility>
 
@@ -14,6 +13,7 @@
 #include "params/file_io_internal.h"
 #include "params/image_file.h"
 #include "serial/cell_file.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/port_choice_file.h"
 #include "tests/support/raised.h"
 
@@ -55,10 +55,6 @@ class WinFilesTest : public ::testing::Test {
   }
   std::string Path(const std::string& name) const { return (folder / name).string(); }
   std::size_t Entries() const { return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {})); }
-  static std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
   template <typename Call>
   static std::string ErrorOf(Call call) {
     const auto error = Raised<EInOutError>(call);
@@ -80,7 +76,7 @@ TEST_F(WinFilesTest, AnImageSavesAndLoadsByteForByteLeavingNoTemporaryFile) {
 }
 
 TEST_F(WinFilesTest, LoadFailuresGiveTheirTexts) {
-  std::ofstream(Path("short.HVK"), std::ios::binary) << "abc";
+  WriteFileBytes(Path("short.HVK"), "abc");
   EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, Path("missing.HVK")); }), "File not found");
   EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, folder.string()); }), "Invalid filename");
   EXPECT_EQ(ErrorOf([&] { LoadImageFile(image, Path("short.HVK")); }), "Read beyond end of file");
@@ -89,7 +85,7 @@ TEST_F(WinFilesTest, LoadFailuresGiveTheirTexts) {
 
 // A file's own error numbers on Windows are Windows' (GetLastError's), never errno's.
 TEST_F(WinFilesTest, APortChoiceFileTooLargeGivesWindowsOwnCode) {
-  std::ofstream(Path("big.ini"), std::ios::binary) << std::string(kMaxCellFileSize + 1, ' ');
+  WriteFileBytes(Path("big.ini"), std::string(kMaxCellFileSize + 1, ' '));
   const auto error = Raised<EInOutError>([&] { CellTable().LoadCellFile(Path("big.ini")); });
   ASSERT_TRUE(error);
   EXPECT_STREQ(error->what(), "File too large");
@@ -103,7 +99,7 @@ TEST_F(WinFilesTest, AReadOnlyFileLoadsButIsNotOverwritten) {
   LoadImageFile(loaded, Path("image.HVK"));
   image[0] = 1;
   EXPECT_EQ(ErrorOf([&] { SaveImageFile(image, Path("image.HVK")); }), "File access denied");
-  EXPECT_EQ(Contents(Path("image.HVK")), std::string(1024, '\0'));
+  EXPECT_EQ(FileBytes(Path("image.HVK")), std::string(1024, '\0'));
   EXPECT_EQ(Entries(), 1u);
 }
 
@@ -119,7 +115,7 @@ TEST_F(WinFilesTest, ThePortChoiceIsSavedIntoFoldersThatDoNotExistYet) {
   CellTable table;
   table.SetCell(0, 0, "COM7");
   table.SaveCellFile(path);
-  EXPECT_EQ(Contents(path), PortChoiceFile("COM7"));
+  EXPECT_EQ(FileBytes(path), PortChoiceFile("COM7"));
   CellTable loaded;
   loaded.LoadCellFile(path);
   EXPECT_EQ(loaded.Cell(0, 0), "COM7");

@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "params/file_io.h"
 #include "serial/cell_file.h"
 #include "serial/port_names.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/ordinary_user.h"
 #include "tests/support/port_choice_file.h"
 #include "tests/support/pty_pair.h"
@@ -25,14 +25,8 @@ class CellFileTest : public ::testing::Test {
  protected:
   std::string PathOf(const std::string& name) const { return config.Path() + "/" + name; }
 
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(PathOf(name), std::ios::binary) << bytes;
-  }
-
-  std::string Read(const std::string& name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  void Write(const std::string& name, const std::string& bytes) const { WriteFileBytes(PathOf(name), bytes); }
+  std::string Read(const std::string& name) const { return FileBytes(PathOf(name)); }
 
   // Loads the bytes into a fresh table.
   CellTable Loaded(const std::string& bytes) const {
@@ -243,8 +237,7 @@ TEST_F(CellFileTest, SaveCreatesTheFolderAndLeavesNoTemporaryFile) {
   table.SetCell(0, 0, "COM3");
   table.SaveCellFile(PortChoicePath());
   table.SaveCellFile(PortChoicePath());
-  std::ifstream in(PortChoicePath(), std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), PortChoiceFile("COM3"));
+  EXPECT_EQ(FileBytes(PortChoicePath()), PortChoiceFile("COM3"));
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(ConfigDir())) ++entries;
   EXPECT_EQ(entries, 1);

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "params/file_io.h"
 #include "serial/network_ports.h"
 #include "serial/port_names.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/raised.h"
 
@@ -65,19 +63,13 @@ TEST(NetworkName, IsWrittenOneWayAndAnInvalidOneIsKeptAsGiven) {
 
 class NetworkPortsConfig : public ::testing::Test {
  protected:
-  std::string File() const {
-    std::ifstream in(NetworkPortsPath(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string File() const { return FileBytes(NetworkPortsPath()); }
   TempConfigHome config;
 };
 
 TEST_F(NetworkPortsConfig, AddReplacesRemoveTakesOutAndHandEditedLinesStay) {
   MakeParentFolders(NetworkPortsPath());
-  std::ofstream(NetworkPortsPath(), std::ios::binary)
-      << "# the office's modules\r\nCOM12 rfc2217://old:1\r\ncom12 rfc2217://older:2\r\n";
+  WriteFileBytes(NetworkPortsPath(), "# the office's modules\r\nCOM12 rfc2217://old:1\r\ncom12 rfc2217://older:2\r\n");
   AddNetworkPort("com12", "RFC2217://board:07217");
   AddNetworkPort("COM3", "rfc2217://[::1]:7217");
   EXPECT_EQ(File(), "# the office's modules\nCOM12 rfc2217://board:7217\nCOM3 rfc2217://[::1]:7217\n");

@@ -10,13 +10,13 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "params/image_file.h"
 #include "raw_client.h"
 #include "sim/module_logic.h"
 #include "sim/sample_image.h"
+#include "tests/support/file_bytes.h"
 #include "tests/support/pty_pair.h"
 
 extern char** environ;
@@ -168,8 +168,7 @@ TEST_F(HarnvikSim, LogsBothSidesOfTheLineToTheLogFile) {
   }
   sim.Signal(SIGTERM);
   EXPECT_EQ(sim.Wait(), 0);
-  std::ifstream in(file);
-  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string log = FileBytes(file);
   EXPECT_NE(log.find(" in  \"WRACT\\r\"\n"), std::string::npos) << log;
   EXPECT_NE(log.find(" out \"CRCOK\\r\\n\"\n"), std::string::npos) << log;
 }

@@ -47,9 +47,28 @@ class SimulatedModuleTest : public ::testing::Test {
   TempConfigHome config;
 };
 
+// The reply to a read of block 0 in two parts, what came within a first wait and the
+// rest, and the time from the command to the reply's end.
+struct SplitReply {
+  std::string first;
+  std::string rest;
+  Clock::duration elapsed;
+};
+
 class StartedModule : public SimulatedModuleTest {
  protected:
   void SetUp() override { module.Start(); }
+
+  SplitReply ReadBlockSplitAfter(std::chrono::milliseconds firstWait) {
+    SplitReply reply;
+    const auto start = Clock::now();
+    client.Send("RDFL0000\r");
+    reply.first = client.ReadLines(1, firstWait);
+    reply.rest = client.ReadLines(1);
+    reply.elapsed = Clock::now() - start;
+    EXPECT_EQ(reply.first + reply.rest, BlockReplyLine(SampleImage(), 0, {}));
+    return reply;
+  }
 
   SimulatedModule module{"COM7", ConfigDir()};
   RawClient client{module.LinkPath()};
@@ -212,30 +231,21 @@ TEST_F(StartedModule, SavesItsMemoryToTheImageFileOnActivation) {
 // 555 x 10 / 19200 s, and the reply trickles in rather than coming at once.
 TEST_F(StartedModule, PacesBothDirectionsAtTheLineRate) {
   module.SetFaults({.baud = 19200});
-  const auto start = Clock::now();
-  client.Send("RDFL0000\r");
-  const std::string first = client.ReadLines(1, 100ms);
-  const std::string rest = client.ReadLines(1);
-  const auto elapsed = Clock::now() - start;
-  EXPECT_EQ(first + rest, BlockReplyLine(SampleImage(), 0, {}));
+  const SplitReply reply = ReadBlockSplitAfter(100ms);
   // About 180 bytes in the first 100 ms.
-  EXPECT_GT(first.size(), 50u);
-  EXPECT_LT(first.size(), 300u);
-  EXPECT_GE(elapsed, 285ms);
-  EXPECT_LT(elapsed, 600ms);
+  EXPECT_GT(reply.first.size(), 50u);
+  EXPECT_LT(reply.first.size(), 300u);
+  EXPECT_GE(reply.elapsed, 285ms);
+  EXPECT_LT(reply.elapsed, 600ms);
 }
 
 // Real time: as a USB adapter, the module passes its bytes on in packets of 62 and
 // holds the rest of a reply for the latency.
 TEST_F(StartedModule, HoldsWhatItSendsForTheAdaptersLatency) {
   module.SetFaults({.latencyMs = 300});
-  const auto start = Clock::now();
-  client.Send("RDFL0000\r");
-  const std::string packets = client.ReadLines(1, 150ms);
-  const std::string rest = client.ReadLines(1);
-  EXPECT_EQ(packets.size(), 8 * 62u);  // of 546
-  EXPECT_EQ(packets + rest, BlockReplyLine(SampleImage(), 0, {}));
-  EXPECT_GE(Clock::now() - start, 295ms);
+  const SplitReply reply = ReadBlockSplitAfter(150ms);
+  EXPECT_EQ(reply.first.size(), 8 * 62u);  // of 546
+  EXPECT_GE(reply.elapsed, 295ms);
 }
 
 // Real time: a module nobody talks to costs no CPU, with or without a client.

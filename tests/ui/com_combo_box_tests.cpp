@@ -55,9 +55,6 @@ class ComComboBoxTests : public WindowTest {
   }
 
  private slots:
-  void init() { StartWorld(); }
-  void cleanup() { EndWorld(); }
-
   void fillsOnceWithTheMachinesPortsInTheirOrderAndDescribesThem() {
     Ports().Pty("COM120");
     Ports().Pty("COM3");

@@ -16,11 +16,11 @@
 #include "sim/simulated_module.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_images.h"
+#include "tests/ui/transfer_bench.h"
 #include "tests/ui/ui_test_support.h"
 #include "tests/ui/window_tables.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
-#include "ui/settings_form.h"
 
 namespace {
 
@@ -55,11 +55,10 @@ class DownloadFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<LinkBench> bench_;
-  std::unique_ptr<TSettingsForm> settings_;
-  std::unique_ptr<TFormDownload> form_;
+  std::unique_ptr<TransferBench> transfer_;
 
-  QPushButton* Button(const QString& name) { return Control<QPushButton>(form_.get(), name); }
+  TFormDownload& Form() { return transfer_->form; }
+  QPushButton* Button(const QString& name) { return Control<QPushButton>(&Form(), name); }
   // A file in the test's own folder.
   QString FilePath(const QString& name) {
     return QString::fromStdString(Ports().ConfigDir()) + QLatin1Char('/') + name;
@@ -67,7 +66,7 @@ class DownloadFormTests : public WindowTest {
 
   QList<QColor> Indicators() {
     QList<QColor> shown;
-    for (int b = 0; b < 4; ++b) shown.append(form_->IndicatorShown(b));
+    for (int b = 0; b < 4; ++b) shown.append(Form().IndicatorShown(b));
     return shown;
   }
 
@@ -81,38 +80,32 @@ class DownloadFormTests : public WindowTest {
  private slots:
   void init() {
     StartWorld();
-    bench_ = std::make_unique<LinkBench>();
-    settings_ = std::make_unique<TSettingsForm>();
-    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump, nullptr, kTestTick);
-    form_->SetSettingsForm(settings_.get());
-    ShowActive(form_.get());
+    transfer_ = std::make_unique<TransferBench>(kTestTick);
   }
   void cleanup() {
-    form_.reset();
-    settings_.reset();
-    bench_.reset();
+    transfer_.reset();
     EndWorld();
   }
 
   void theWindowShowsItsTableAndIsCentredAtEveryOpening() {
-    SaveShot(form_.get(), "download-form");
-    CompareWithTable(form_.get(), TransferTable());
+    SaveShot(&Form(), "download-form");
+    CompareWithTable(&Form(), TransferTable());
     for (const ControlRow& row : RowsWithRole(TransferTable(), QAccessible::StaticText)) {
-      auto* lamp = Control<QLabel>(form_.get(), row.name);
+      auto* lamp = Control<QLabel>(&Form(), row.name);
       QCOMPARE(lamp->frameShadow(), QFrame::Sunken);
       QCOMPARE(lamp->palette().color(QPalette::WindowText), QColor(Qt::black));
       QVERIFY(lamp->geometry().bottom() < Button("btOpen")->y());
     }
     QCOMPARE(Indicators(), QList<QColor>(4, kSilver));
     // Wherever it was moved to before.
-    form_->move(0, 0);
-    form_->hide();
-    form_->show();
-    QVERIFY(InTheMiddleOfTheScreen(*form_));
+    Form().move(0, 0);
+    Form().hide();
+    Form().show();
+    QVERIFY(InTheMiddleOfTheScreen(Form()));
   }
 
   void tabRunsTopToBottom() {
-    QCOMPARE(TabOrder(form_.get()),
+    QCOMPARE(TabOrder(&Form()),
              (QStringList{"btOpen", "btSave", "btRead", "btWrite", "btCompare", "btEdit", "btClose"}));
   }
 
@@ -121,7 +114,7 @@ class DownloadFormTests : public WindowTest {
       QPushButton* button = Button(row.name);
       QVERIFY2(button->font().bold(), qPrintable(row.name));
       QCOMPARE(button->palette().color(QPalette::Active, QPalette::ButtonText), QColor(128, 128, 128));
-      QVERIFY(form_->rect().contains(button->geometry()));
+      QVERIFY(Form().rect().contains(button->geometry()));
       QVERIFY2(button->fontMetrics().horizontalAdvance(row.text) < button->width() - 4, qPrintable(row.name));
     }
   }
@@ -131,14 +124,14 @@ class DownloadFormTests : public WindowTest {
     const QRect save = Button("btSave")->geometry();
     QCOMPARE(open.top(), save.top());
     QVERIFY(open.right() < save.left());
-    QVERIFY(open.right() < form_->width() / 2 && save.left() > form_->width() / 2);
+    QVERIFY(open.right() < Form().width() / 2 && save.left() > Form().width() / 2);
     QCOMPARE(Button("btRead")->width(), Button("btEdit")->width());
     QCOMPARE(Button("btEdit")->height(), 2 * Button("btRead")->height());
     QVERIFY(Button("btRead")->y() < Button("btWrite")->y());
     QVERIFY(Button("btWrite")->y() < Button("btCompare")->y());
     QVERIFY(Button("btCompare")->y() < Button("btEdit")->y());
     QVERIFY(Button("btEdit")->geometry().bottom() < Button("btClose")->y());
-    QVERIFY(Button("btClose")->x() > form_->width() / 2);
+    QVERIFY(Button("btClose")->x() > Form().width() / 2);
   }
 
   void eachLampColourShowsItsOwnRgb_data() {
@@ -153,28 +146,29 @@ class DownloadFormTests : public WindowTest {
   void eachLampColourShowsItsOwnRgb() {
     QFETCH(int, colour);
     QFETCH(QColor, rgb);
-    form_->SetIndicator(2, IndicatorColour(colour));
+    Form().SetIndicator(2, IndicatorColour(colour));
     QCOMPARE(Indicators(), (QList<QColor>{kSilver, kSilver, rgb, kSilver}));
-    form_->SetAllIndicators(IndicatorColour(colour));
+    Form().SetAllIndicators(IndicatorColour(colour));
     QCOMPARE(Indicators(), QList<QColor>(4, rgb));
-    const QImage shot = Control<QLabel>(form_.get(), "BP3")->grab().toImage();
+    const QImage shot = Control<QLabel>(&Form(), "BP3")->grab().toImage();
     QCOMPARE(shot.pixelColor(4 * shot.devicePixelRatio(), 4 * shot.devicePixelRatio()), rgb);
   }
 
   void creatingTheWindowErasesTheImageAndStartsTheTick() {
-    form_.reset();
+    transfer_.reset();
     ParameterImage.fill(0x00);
     TransferCountdown = 0;
-    form_ = std::make_unique<TFormDownload>(bench_->port, bench_->link, bench_->pump);
+    LinkBench line;
+    TFormDownload form(line.port, line.link, line.pump);
     QVERIFY(std::all_of(ParameterImage.begin(), ParameterImage.end(), [](std::uint8_t b) { return b == 0xFF; }));
-    auto* timer = form_->findChild<QTimer*>("Timer1");
+    auto* timer = form.findChild<QTimer*>("Timer1");
     QVERIFY(timer);
     QCOMPARE(timer->interval(), 100);
     QVERIFY(timer->isActive());  // from creation, shown or not
   }
 
   void theTickCountsTheWaitDownWhileTheWindowIsHidden() {
-    form_->hide();
+    Form().hide();
     TransferCountdown = 5;
     QTRY_COMPARE_WITH_TIMEOUT(TransferCountdown, 0, 2000);
   }
@@ -200,7 +194,7 @@ class DownloadFormTests : public WindowTest {
     const QString path = FilePath("image.HVK");
     if (!content.isEmpty()) WriteFile(path, content);
     if (answered) Dialogs().answers.push_back(path);
-    form_->SetAllIndicators(IndicatorColour::Green);
+    Form().SetAllIndicators(IndicatorColour::Green);
     ParameterImage.fill(0x55);
     QList<QColor> whileOpen;
     Dialogs().duringFileDialog = [&] { whileOpen = Indicators(); };
@@ -251,7 +245,7 @@ class DownloadFormTests : public WindowTest {
     QFETCH(QString, file);
     ParameterImage = Pattern();
     Dialogs().answers.push_back(FilePath(typed));
-    form_->SetAllIndicators(IndicatorColour::Yellow);
+    Form().SetAllIndicators(IndicatorColour::Yellow);
     Button("btSave")->click();
     QVERIFY(Dialogs().messages.empty());
     QCOMPARE(ReadFile(FilePath(file)), Bytes(Pattern()));
@@ -314,7 +308,7 @@ class DownloadFormTests : public WindowTest {
       Control<QPushButton>(modal, "btSettingOK")->click();
     });
     Button("btEdit")->click();
-    QCOMPARE(form_->focusWidget(), Button("btEdit"));
+    QCOMPARE(Form().focusWidget(), Button("btEdit"));
     QCOMPARE(ParameterImage[EEAddr::User1], std::uint8_t(11));
     QCOMPARE(ParameterImage[EEAddr::User1 + 11], std::uint8_t('3'));
     QCOMPARE(ParameterImage[EEAddr::Marker], std::uint8_t(0x37));
@@ -345,16 +339,16 @@ class DownloadFormTests : public WindowTest {
     QFETCH(QList<QColor>, after);
     PtyPair module;
     module.LinkAs("COM5");
-    bench_->Connect("COM5");
+    transfer_->line.Connect("COM5");
     QList<bool> during;
-    QTimer::singleShot(0, form_.get(), [&] { during = ButtonsEnabled(); });
+    QTimer::singleShot(0, &Form(), [&] { during = ButtonsEnabled(); });
     QPushButton* started = Button(button.toLatin1().constData());
     started->setFocus();
     started->click();
     QCOMPARE(during, QList<bool>(7, false));
     QCOMPARE(ButtonsEnabled(), QList<bool>(7, true));
     // Disabled, the button lost the focus; the keyboard goes on from it.
-    QCOMPARE(form_->focusWidget(), started);
+    QCOMPARE(Form().focusWidget(), started);
     // The procedure the button starts, by what it sends and how its time-out shows.
     QCOMPARE(Indicators(), after);
     const std::string sent = module.Drain();
@@ -364,7 +358,7 @@ class DownloadFormTests : public WindowTest {
   void aSerialLinkErrorDuringAProcedureIsShownUnchangedInAnErrorBox() {
     auto module = std::make_unique<PtyPair>();
     module->LinkAs("COM6");
-    bench_->Connect("COM6");
+    transfer_->line.Connect("COM6");
     module->CloseMaster();
     module->CloseSlave();
     Button("btRead")->click();
@@ -387,20 +381,20 @@ class DownloadFormTests : public WindowTest {
   void theComparedLampsExplainThemselvesInTooltipAndDescription() {
     SimulatedModule module("COM5", ConfigDir());
     module.Start();
-    bench_->Connect("COM5");
+    transfer_->line.Connect("COM5");
     ParameterImage = module.Memory();
     StoreSmsText(ParameterImage, EEAddr::SmsText(2), "Teszt");
     Button("btCompare")->click();
-    auto* first = Control<QLabel>(form_.get(), "BP1");
+    auto* first = Control<QLabel>(&Form(), "BP1");
     const QString report = QString::fromUtf8("SMS 2: Teszt \u2260 Tűzjelzés a lakásban");
     QCOMPARE(first->accessibleDescription(), report);
     QCOMPARE(first->toolTip(), report);
-    QVERIFY(Control<QLabel>(form_.get(), "BP2")->toolTip().isEmpty());  // not reached
+    QVERIFY(Control<QLabel>(&Form(), "BP2")->toolTip().isEmpty());  // not reached
 
     ParameterImage = module.Memory();
     Button("btCompare")->click();
     QCOMPARE(first->toolTip(), QStringLiteral("Egyezik"));
-    form_->SetAllIndicators(IndicatorColour::Silver);
+    Form().SetAllIndicators(IndicatorColour::Silver);
     QVERIFY(first->toolTip().isEmpty());
   }
 
@@ -408,19 +402,19 @@ class DownloadFormTests : public WindowTest {
     QFETCH(bool, escape);
     PtyPair module;
     module.LinkAs("COM5");
-    bench_->Connect("COM5");
+    transfer_->line.Connect("COM5");
     bool visibleAfterClose = false;
-    QTimer::singleShot(0, form_.get(), [&] {
+    QTimer::singleShot(0, &Form(), [&] {
       if (escape)
         PressKey(Qt::Key_Escape);
       else
-        form_->close();
-      visibleAfterClose = form_->isVisible();
+        Form().close();
+      visibleAfterClose = Form().isVisible();
     });
     Button("btCompare")->click();
     QVERIFY(visibleAfterClose);
-    QCOMPARE(form_->isVisible(), escape);
-    QCOMPARE(form_->IndicatorShown(0), kRed);
+    QCOMPARE(Form().isVisible(), escape);
+    QCOMPARE(Form().IndicatorShown(0), kRed);
   }
 
   void closingOnlyHidesTheWindowAndKeepsItsLamps_data() {
@@ -432,14 +426,14 @@ class DownloadFormTests : public WindowTest {
   void closingOnlyHidesTheWindowAndKeepsItsLamps() {
     QFETCH(QString, by);
     if (by == "close box")
-      form_->close();
+      Form().close();
     else if (by == "Esc")
       PressKey(Qt::Key_Escape);
     else
       Button("btClose")->click();
-    QVERIFY(!form_->isVisible());
-    form_->SetIndicator(0, IndicatorColour::Red);  // still alive as the transfer view
-    QCOMPARE(form_->IndicatorShown(0), kRed);
+    QVERIFY(!Form().isVisible());
+    Form().SetIndicator(0, IndicatorColour::Red);  // still alive as the transfer view
+    QCOMPARE(Form().IndicatorShown(0), kRed);
   }
 };
 

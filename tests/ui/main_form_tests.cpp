@@ -54,8 +54,16 @@ class MainFormTests : public WindowTest {
     download.close();
   }
 
+  // Closes the window and opens it again: the port is saved in the choice file, and
+  // chosen in the list and handed to the port at the new start.
+  void ExpectChosenAgainAfterARestart(const char* port) {
+    form_.reset();
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile(port));
+    QCOMPARE(Chooser()->currentText(), QString::fromLatin1(port));
+    QCOMPARE(Form().ComPort1().Port(), std::string(port));
+  }
+
  private slots:
-  void init() { StartWorld(); }
   void cleanup() {
     form_.reset();
     EndWorld();
@@ -204,11 +212,7 @@ class MainFormTests : public WindowTest {
     WriteChoiceFile(PortChoiceFile("COM5"));
     QTest::keyClick(Chooser(), Qt::Key_Down);
     QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
-    form_.reset();
-    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM6"));
-
-    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM6"));
-    QCOMPARE(Form().ComPort1().Port(), std::string("COM6"));
+    ExpectChosenAgainAfterARestart("COM6");
   }
 
   void aFirstStartSelectsTheFirstPortAndWritesThe33ByteFile() {
@@ -308,10 +312,7 @@ class MainFormTests : public WindowTest {
     QCOMPARE(Form().ComPort1().Port(), std::string("COM120"));
     ConnectAndReadFourGreenLamps();
     QCOMPARE(com1.Drain(), std::string());
-    form_.reset();
-    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM120"));
-    QCOMPARE(Chooser()->currentText(), QStringLiteral("COM120"));
-    QCOMPARE(Form().ComPort1().Port(), std::string("COM120"));
+    ExpectChosenAgainAfterARestart("COM120");
   }
 
   void theStatusAndTransferButtonsShowTheirWindowsModally() {

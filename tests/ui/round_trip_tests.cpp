@@ -10,10 +10,10 @@
 
 #include "serial/port_names.h"
 #include "sim/simulated_module.h"
+#include "tests/ui/transfer_bench.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/char_grid.h"
 #include "ui/download_form.h"
-#include "ui/settings_form.h"
 
 namespace {
 
@@ -39,18 +39,12 @@ class RoundTripTests : public WindowTest {
   Q_OBJECT
 
  private slots:
-  void init() { StartWorld(); }
-  void cleanup() { EndWorld(); }
-
   void readEditWriteAndCompareLeaveExactlyTheEditedBytesInTheModule() {
     SimulatedModule module("COM7", ConfigDir());
     module.Start();
-    LinkBench bench;
-    bench.Connect("COM7");
-    TSettingsForm settings;
-    TFormDownload form(bench.port, bench.link, bench.pump);
-    form.SetSettingsForm(&settings);
-    ShowActive(&form);
+    TransferBench transfer;
+    transfer.line.Connect("COM7");
+    TFormDownload& form = transfer.form;
     auto allGreen = [&form] {
       for (int b = 0; b < 4; ++b)
         if (form.IndicatorShown(b) != kGreen) return false;

@@ -30,35 +30,50 @@ std::size_t Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+// A main window and a state window installed as its status display, taken apart in
+// the program's order: the display uninstalled first.
+struct StateWindows {
+  explicit StateWindows(int pollInterval) : state(main.ComPort1(), nullptr, pollInterval) {
+    main.Link().InstallStatusDisplay(&state);
+  }
+  ~StateWindows() { main.Link().InstallStatusDisplay(nullptr); }
+
+  TMainForm main;
+  TStateForm state;
+};
+
 }  // namespace
 
 class StateFormTests : public WindowTest {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TMainForm> main_;
-  std::unique_ptr<TStateForm> state_;
+  std::unique_ptr<StateWindows> windows_;
   PtyPair* pty_ = nullptr;
 
-  // A main window connected to a pty on COM5, and a state window installed as its
-  // status display.
+  TMainForm& Main() { return windows_->main; }
+  TStateForm& State() { return windows_->state; }
+
+  // The windows on port, chosen in the choice file, and connected unless told not to.
+  void Open(const std::string& port, int pollInterval, bool connect) {
+    WriteChoiceFile(PortChoiceFile(port));
+    windows_ = std::make_unique<StateWindows>(pollInterval);
+    if (connect) QTest::mouseClick(Control<QPushButton>(&Main(), "btConnect"), Qt::LeftButton);
+  }
+  // The windows on a pty on COM5.
   void Start(int pollInterval = kFastPoll, bool connect = true) {
     pty_ = &Ports().Pty("COM5");
-    WriteChoiceFile(PortChoiceFile("COM5"));
-    main_ = std::make_unique<TMainForm>();
-    state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, pollInterval);
-    main_->Link().InstallStatusDisplay(state_.get());
-    if (connect) QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
+    Open("COM5", pollInterval, connect);
   }
-  QLabel* Label(const char* name) { return Control<QLabel>(state_.get(), name); }
-  QString Log() { return Control<QPlainTextEdit>(state_.get(), "MemoState")->toPlainText(); }
-  QProgressBar* Bar() { return Control<QProgressBar>(state_.get(), "pbTerero"); }
+  QLabel* Label(const char* name) { return Control<QLabel>(&State(), name); }
+  QString Log() { return Control<QPlainTextEdit>(&State(), "MemoState")->toPlainText(); }
+  QProgressBar* Bar() { return Control<QProgressBar>(&State(), "pbTerero"); }
   // Sends lines from the module's side, then waits until the window has taken them:
   // a marker message line follows them, and the log is cleared of it afterwards.
   void Deliver(const std::string& bytes) {
     pty_->Send(bytes + "<end-of-delivery>\r");
     QVERIFY(QTest::qWaitFor([&] { return Log().endsWith(QStringLiteral("end-of-delivery")); }, 3000));
-    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClearMsg"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&State(), "btClearMsg"), Qt::LeftButton);
   }
   // Everything the module side received during ms of running events.
   std::string WireDuring(int ms) {
@@ -73,20 +88,17 @@ class StateFormTests : public WindowTest {
   }
 
  private slots:
-  void init() { StartWorld(); }
   void cleanup() {
-    if (main_) main_->Link().InstallStatusDisplay(nullptr);
-    state_.reset();
-    main_.reset();
+    windows_.reset();
     EndWorld();
   }
 
   void theWindowStartsWithItsTableBoldPanelsAndEmptyValues() {
     Start(kFastPoll, false);
-    CompareWithTable(state_.get(), StateTable());
+    CompareWithTable(&State(), StateTable());
     for (const ControlRow& row : StateTable().controls) {
       const bool bold = row.role == QAccessible::PushButton || row.name.startsWith(QLatin1String("Panel"));
-      QCOMPARE(Control(state_.get(), row.name)->font().bold(), bold);
+      QCOMPARE(Control(&State(), row.name)->font().bold(), bold);
     }
     for (const char* name : {"lbLineVoltage", "lbIN1", "lbIN2", "lbGSMLine"}) {
       QCOMPARE(Label(name)->text(), QStringLiteral("."));
@@ -95,15 +107,15 @@ class StateFormTests : public WindowTest {
     QCOMPARE(Label("lbGSMpowVal")->text(), QStringLiteral("0"));
     QCOMPARE(Bar()->minimum(), 0);
     QCOMPARE(Bar()->maximum(), 31);
-    QVERIFY(Control<QPlainTextEdit>(state_.get(), "MemoState")->isReadOnly());
+    QVERIFY(Control<QPlainTextEdit>(&State(), "MemoState")->isReadOnly());
     // The three first panels in one row, the wired line on the left.
     QCOMPARE(Label("PanelIN1")->y(), Label("PanelLineVoltage")->y());
     QCOMPARE(Label("PanelIN2")->y(), Label("PanelLineVoltage")->y());
     QVERIFY(Label("PanelLineVoltage")->x() < Label("PanelIN1")->x());
     QVERIFY(Label("PanelIN1")->x() < Label("PanelIN2")->x());
-    QVERIFY(!state_->Polling());
-    state_->show();
-    SaveShot(state_.get(), "state-window-empty");
+    QVERIFY(!State().Polling());
+    State().show();
+    SaveShot(&State(), "state-window-empty");
   }
 
   // Each item in its own label and colour, the bar held to 0..31; what the items say
@@ -164,27 +176,27 @@ class StateFormTests : public WindowTest {
 
   void tabRunsTopToBottom() {
     Start(kFastPoll, false);
-    QCOMPARE(TabOrder(state_.get()), (QStringList{"MemoState", "btClearMsg", "btClose"}));
+    QCOMPARE(TabOrder(&State()), (QStringList{"MemoState", "btClearMsg", "btClose"}));
   }
 
   void linesThatArriveWhileHiddenAreThereAtTheNextOpening() {
     Start();
     Deliver("[0010,O,9]\r<while hidden>\r");
-    state_->show();
+    State().show();
     QCOMPARE(Label("lbLineVoltage")->text(), QStringLiteral("Vonal rendben"));
-    SaveShot(state_.get(), "state-window");
+    SaveShot(&State(), "state-window");
   }
 
   void theLogGrowsAndClears() {
     Start();
-    state_->show();
+    State().show();
     pty_->Send("<abcde>\r<>\r<f\xF5nix>\r");
     QVERIFY(QTest::qWaitFor([&] { return Log().count(QLatin1Char('\n')) == 2; }, 3000));
     QCOMPARE(Log(), QStringLiteral("abcde\n\nfőnix"));
-    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClearMsg"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&State(), "btClearMsg"), Qt::LeftButton);
     QCOMPARE(Log(), QString());
     // Clearing does not stop the poll.
-    QVERIFY(state_->Polling());
+    QVERIFY(State().Polling());
     pty_->Send("<again>\r");
     QVERIFY(QTest::qWaitFor([&] { return Log() == QStringLiteral("again"); }, 3000));
   }
@@ -192,21 +204,21 @@ class StateFormTests : public WindowTest {
   void thePollRunsOnlyWhileTheWindowIsShown() {
     Start();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
-    state_->show();
-    QVERIFY(state_->Polling());
+    State().show();
+    QVERIFY(State().Polling());
     const std::string shown = WireDuring(10 * kFastPoll);
     QVERIFY2(Count(shown, kPoll) >= 3, shown.c_str());
     QCOMPARE(Count(shown, kPoll) * kPoll.size(), shown.size());
-    QTest::mouseClick(Control<QPushButton>(state_.get(), "btClose"), Qt::LeftButton);
-    QVERIFY(!state_->isVisible());
-    QVERIFY(!state_->Polling());
+    QTest::mouseClick(Control<QPushButton>(&State(), "btClose"), Qt::LeftButton);
+    QVERIFY(!State().isVisible());
+    QVERIFY(!State().Polling());
     pty_->Drain();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
   }
 
   void withThePortClosedNothingIsSent() {
     Start(kFastPoll, false);
-    state_->show();
+    State().show();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
     QVERIFY(Dialogs().messages.empty());
   }
@@ -215,7 +227,7 @@ class StateFormTests : public WindowTest {
     Start(static_cast<int>(kPollInterval.count()));
     QElapsedTimer clock;
     clock.start();
-    state_->show();
+    State().show();
     std::string wire;
     QVERIFY(QTest::qWaitFor([&] { return (wire += pty_->Drain()).size() >= kPoll.size(); }, 2000));
     const qint64 first = clock.elapsed();
@@ -254,26 +266,26 @@ class StateFormTests : public WindowTest {
   void aHangUpWhilePollingClosesThePortWithoutABox() {
     if (!PtyPair::HangUpEndsTheWait()) QSKIP("the port does not see the hang-up here");
     Start();
-    state_->show();
+    State().show();
     pty_->CloseMaster();
-    QVERIFY(QTest::qWaitFor([&] { return !main_->ComPort1().Connected(); }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return !Main().ComPort1().Connected(); }, 3000));
     QTest::qWait(5 * kFastPoll);
     QVERIFY(Dialogs().messages.empty());
-    QCOMPARE(main_->StatusText(), kNoConnectionStatus);
+    QCOMPARE(Main().StatusText(), kNoConnectionStatus);
   }
 
   void theStatusButtonShowsTheWindowModallyWhileItPolls() {
     Start();
-    main_->SetStateForm(state_.get());
+    Main().SetStateForm(&State());
     std::string whileShown;
     WhenModal([&](QWidget* modal) {
-      QCOMPARE(modal, state_.get());
+      QCOMPARE(modal, &State());
       whileShown = WireDuring(6 * kFastPoll);
       QTest::mouseClick(Control<QPushButton>(modal, "btClose"), Qt::LeftButton);
     });
-    QTest::mouseClick(Control<QPushButton>(main_.get(), "btStatus"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(&Main(), "btStatus"), Qt::LeftButton);
     QVERIFY2(Count(whileShown, kPoll) >= 2, whileShown.c_str());
-    QVERIFY(!state_->Polling());
+    QVERIFY(!State().Polling());
     pty_->Drain();
     QCOMPARE(WireDuring(5 * kFastPoll), std::string());
   }
@@ -281,13 +293,9 @@ class StateFormTests : public WindowTest {
   void theSimulatedModulesStateAndMessagesReachTheWindow() {
     SimulatedModule module("COM8", Ports().ConfigDir() + "/Kelvaro");
     module.Start();
-    WriteChoiceFile(PortChoiceFile("COM8"));
-    main_ = std::make_unique<TMainForm>();
-    state_ = std::make_unique<TStateForm>(main_->ComPort1(), nullptr, kFastPoll);
-    main_->Link().InstallStatusDisplay(state_.get());
-    QTest::mouseClick(Control<QPushButton>(main_.get(), "btConnect"), Qt::LeftButton);
-    QVERIFY(main_->ComPort1().Connected());
-    state_->show();
+    Open("COM8", kFastPoll, true);
+    QVERIFY(Main().ComPort1().Connected());
+    State().show();
     QSet<QString> calls;
     QVERIFY(QTest::qWaitFor(
         [&] {
@@ -296,10 +304,8 @@ class StateFormTests : public WindowTest {
         },
         10000));
     QVERIFY(Label("lbLineVoltage")->text() != QStringLiteral("."));
-    state_->hide();
-    main_->Link().InstallStatusDisplay(nullptr);
-    state_.reset();
-    main_.reset();
+    State().hide();
+    windows_.reset();  // before the module goes
   }
 };
 

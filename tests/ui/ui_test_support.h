@@ -87,10 +87,16 @@ struct TestWorld {
 
 // The base of every window test class: a fresh world for each test, and the check
 // that the test closed every descriptor it opened. QtTest runs every private slot as
-// a test, inherited ones too, so these are protected functions that each class calls
-// from its own init() and cleanup().
+// a test, inherited ones too, but for init() and cleanup(): so the world's start and
+// end are protected functions, and the slots below call them for a class that needs
+// nothing more; a class that does declares its own init() or cleanup(), which QtTest
+// finds first.
 class WindowTest : public QObject {
   Q_OBJECT
+
+ private slots:
+  void init() { StartWorld(); }
+  void cleanup() { EndWorld(); }
 
  protected:
   // In init(): notes the open descriptors, then makes the world. The first call opens
