@@ -11,7 +11,8 @@ guide's own folder, FOLDER/<guide>/, with a stream of Enters on standard input (
 A command is a line, with the lines that continue it: for sh until bash reads a whole
 command (a loop, a line ending in \\), for cmd until the brackets close or a line ends
 in ^. It passes with exit status 0, or 1 where 1 is the command's answer rather than a
-fault: kelvaro-cli diff and compare (something differs) and find (no module answered).
+fault: kelvaro-cli diff and compare (something differs) and find (no module answered);
+cmd.exe's own commands may leave the status of the command before.
 A failure names the guide, the block's line, its text and what the command printed.
 """
 import os
@@ -23,6 +24,8 @@ import sys
 FENCE = re.compile(r"^( *)(`{3,}|~{3,})\s*(.*)$")
 ANSWERS_WITH_ONE = {"diff", "compare", "find"}
 TIME_LIMIT_S = 300
+# cmd.exe reads a script in the OEM code page, 852 on a Hungarian Windows.
+CMD_CODE_PAGE = "cp852"
 
 
 def blocks(path):
@@ -82,12 +85,15 @@ def script(language, runnable):
     return "\r\n".join(out) + "\r\n"
 
 
-def passes(language, text, status):
+def passes(language, text, status, previous):
     if status == 0:
         return True
     words = text.split()
     program = os.path.basename(words[0]).lower() if words else ""
-    return status == 1 and program in ("kelvaro-cli", "kelvaro-cli.exe") and len(words) > 1 and words[1] in ANSWERS_WITH_ONE
+    if program in ("kelvaro-cli", "kelvaro-cli.exe"):
+        return status == 1 and len(words) > 1 and words[1] in ANSWERS_WITH_ONE
+    # cmd.exe's own commands (echo, set, cd) leave ERRORLEVEL as the command before left it.
+    return language == "cmd" and status == previous
 
 
 def run_guide(language, folder, guide, runner):
@@ -109,8 +115,14 @@ def run_guide(language, folder, guide, runner):
     work = os.path.join(folder, name)
     os.makedirs(work, exist_ok=True)
     script_path = os.path.join(folder, f"{name}.{language}")
-    with open(script_path, "w", encoding="utf-8", newline="") as out:
-        out.write(script(language, runnable))
+    try:
+        encoded = script(language, runnable).encode("utf-8" if language == "sh" else CMD_CODE_PAGE)
+    except UnicodeEncodeError as error:
+        print(f"{guide}: a cmd.exe example holds {error.object[error.start:error.end]!r}, which a Hungarian"
+              " Windows console cannot take", file=sys.stderr)
+        return False
+    with open(script_path, "wb") as out:
+        out.write(encoded)
     status_path = script_path + ".status"
     if os.path.exists(status_path):
         os.remove(status_path)
@@ -129,14 +141,16 @@ def run_guide(language, folder, guide, runner):
                 fields = line.split()
                 if len(fields) == 2:
                     statuses[int(fields[0])] = int(fields[1])
+    previous = 0
     for number, text in runnable:
         start, block_text = owner[number]
         status = statuses.get(number)
         if status is None:
             failures.append((start, block_text, number, text, "never ended (the script stopped before it)", said.get(number, output)))
             break
-        if not passes(language, text, status):
+        if not passes(language, text, status, previous):
             failures.append((start, block_text, number, text, f"ended with exit status {status}", said.get(number, "")))
+        previous = status
     for start, block_text, number, text, what, printed in failures:
         print(f"{guide}:{start}: the ```{language} block\n{block_text}\n"
               f"failed at line {number}: {text!r} {what}; it printed:\n{printed.rstrip()}\n", file=sys.stderr)
