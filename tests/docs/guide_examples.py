@@ -2,171 +2,129 @@
 """The guides' examples, run as the installer would type them:
   guide_examples.py sh|cmd FOLDER GUIDE.md... -- RUNNER...
 
-Takes every ```sh (or ```cmd) block out of each guide, in order; a block whose info string
-is "sh machine" or "cmd machine" changes the machine or needs what a test cannot give, and
-is only shown. The run blocks of one guide become one script, FOLDER/<guide>.sh (or .cmd),
-each command followed by a line that notes its exit status; RUNNER... SCRIPT runs it in the
-guide's own folder, FOLDER/<guide>/, with a stream of Enters on standard input (for batch).
-
-A command is a line, with the lines that continue it: for sh until bash reads a whole
-command (a loop, a line ending in \\), for cmd until the brackets close or a line ends
-in ^. It passes with exit status 0, or 1 where 1 is the command's answer rather than a
-fault: kelvaro-cli diff and compare (something differs) and find (no module answered);
-cmd.exe's own commands may leave the status of the command before.
-A failure names the guide, the block's line, its text and what the command printed.
+Every ```sh (or ```cmd) block of a guide, in order, except those marked "sh machine" or
+"cmd machine" (shown only), goes into one script, FOLDER/<guide>.sh (or .cmd in code page
+852, as a Hungarian console reads it), each command followed by a line noting its exit
+status; RUNNER... SCRIPT runs it in FOLDER/<guide>/ with Enters on standard input. A
+command is a line with the lines that continue it (sh: until bash reads a whole command;
+cmd: until the brackets close, or after a ^). It passes with status 0; with 1 for
+kelvaro-cli diff, compare (something differs) and find (no module answered); and for
+cmd.exe's own commands with the status of the command before, which they keep.
 """
 import os
 import re
-import shlex
 import subprocess
 import sys
 
-FENCE = re.compile(r"^( *)(`{3,}|~{3,})\s*(.*)$")
-ANSWERS_WITH_ONE = {"diff", "compare", "find"}
+FENCE = re.compile(r"^( *)(```|~~~)\s*(.*)$")
+ANSWERS_WITH_ONE = ("diff", "compare", "find")
+ENCODING = {"sh": "utf-8", "cmd": "cp852"}
 TIME_LIMIT_S = 300
-# cmd.exe reads a script in the OEM code page, 852 on a Hungarian Windows.
-CMD_CODE_PAGE = "cp852"
 
 
 def blocks(path):
-    """(line of the opening fence, language, shown only, [(line, text)]) for each block."""
-    found, open_block = [], None
-    with open(path, encoding="utf-8") as guide:
-        for number, line in enumerate(guide, 1):
-            line = line.rstrip("\n")
-            fence = FENCE.match(line)
-            if open_block is None:
-                if fence:
-                    indent, mark, info = fence.groups()
-                    words = info.split()
-                    open_block = (number, words[0] if words else "", "machine" in words[1:], indent, mark, [])
-            elif fence and fence.group(2).startswith(open_block[4]) and not fence.group(3):
-                found.append(open_block[:3] + (open_block[5],))
-                open_block = None
-            else:
-                indent = open_block[3]
-                open_block[5].append((number, line[len(indent):] if line.startswith(indent) else line.lstrip()))
+    """(line of the opening fence, language, shown only, [(line, text)]) of each block."""
+    found, block = [], None
+    for number, line in enumerate(open(path, encoding="utf-8").read().splitlines(), 1):
+        fence = FENCE.match(line)
+        if block is None and fence:
+            words = fence.group(3).split() or [""]
+            block = (number, words[0], "machine" in words[1:], fence.group(1), [])
+        elif block and fence and not fence.group(3):
+            found.append(block[:3] + (block[4],))
+            block = None
+        elif block:
+            block[4].append((number, line[len(block[3]):] if line.startswith(block[3]) else line.lstrip()))
     return found
 
 
 def complete(language, text):
     if language == "sh":
         return not text.endswith("\\") and subprocess.run(["bash", "-n", "-c", text], stderr=subprocess.DEVNULL).returncode == 0
-    outside_quotes = re.sub(r'"[^"]*"', "", text)
-    return not text.endswith("^") and outside_quotes.count("(") <= outside_quotes.count(")")
+    bare = re.sub(r'"[^"]*"', "", text)
+    return not text.endswith("^") and bare.count("(") <= bare.count(")")
 
 
 def commands(language, lines):
     """(first line, text) of each command of a block."""
     result, pending = [], []
     for number, text in lines:
-        if not pending and not text.strip():
-            continue
-        pending.append((number, text))
-        joined = "\n".join(t for _, t in pending)
-        if complete(language, joined):
-            result.append((pending[0][0], joined))
-            pending = []
-    if pending:
-        result.append((pending[0][0], "\n".join(t for _, t in pending)))
-    return result
+        if pending or text.strip():
+            pending.append((number, text))
+            if complete(language, "\n".join(t for _, t in pending)):
+                result.append((pending[0][0], "\n".join(t for _, t in pending)))
+                pending = []
+    return result + ([(pending[0][0], "\n".join(t for _, t in pending))] if pending else [])
 
 
 def script(language, runnable):
-    """The script of a guide's commands, each framed by a mark in the output and its exit status."""
     if language == "sh":
-        out = ['status_file="$0.status"']
-        for number, text in runnable:
-            out += [f"echo '== {number}'", text, f'echo "{number} $?" >>"$status_file"']
-        return "\n".join(out) + "\n"
-    out = ["@echo off"]
-    for number, text in runnable:
-        out += [f"echo == {number}", text, f'echo {number} %ERRORLEVEL% >>"%~f0.status"']
-    return "\r\n".join(out) + "\r\n"
+        lines = [f"echo '== {n}'\n{text}\necho \"{n} $?\" >>\"$0.status\"" for n, text in runnable]
+        return "\n".join(lines) + "\n"
+    lines = ["@echo off"] + [f"echo == {n}\r\n{text}\r\necho {n} %ERRORLEVEL% >>\"%~f0.status\"" for n, text in runnable]
+    return "\r\n".join(lines) + "\r\n"
 
 
 def passes(language, text, status, previous):
+    words = text.split() + ["", ""]
     if status == 0:
         return True
-    words = text.split()
-    program = os.path.basename(words[0]).lower() if words else ""
-    if program in ("kelvaro-cli", "kelvaro-cli.exe"):
-        return status == 1 and len(words) > 1 and words[1] in ANSWERS_WITH_ONE
-    # cmd.exe's own commands (echo, set, cd) leave ERRORLEVEL as the command before left it.
+    if os.path.basename(words[0]).lower() in ("kelvaro-cli", "kelvaro-cli.exe"):
+        return status == 1 and words[1] in ANSWERS_WITH_ONE
     return language == "cmd" and status == previous
 
 
 def run_guide(language, folder, guide, runner):
     name = os.path.splitext(os.path.basename(guide))[0]
-    runnable, owner, shown = [], {}, 0
-    failures = []
+    runnable, shown, failures = [], 0, []
     for start, block_language, machine, lines in blocks(guide):
-        if block_language != language:
-            continue
-        if machine:
+        if block_language == language and machine:
             shown += 1
-            continue
-        block_text = "\n".join(t for _, t in lines)
-        for number, text in commands(language, lines):
-            if language == "cmd" and re.search(r"(^|\s)#", text):
-                failures.append((start, block_text, number, text, "a # is no comment in cmd.exe", ""))
-            runnable.append((number, text))
-            owner[number] = (start, block_text)
-    work = os.path.join(folder, name)
-    os.makedirs(work, exist_ok=True)
+        elif block_language == language:
+            block_text = "\n".join(t for _, t in lines)
+            for number, text in commands(language, lines):
+                runnable.append((number, text, start, block_text))
+                if language == "cmd" and re.search(r"(^|\s)#", text):
+                    failures.append((runnable[-1], "holds a #, which cmd.exe passes on as it stands", ""))
     script_path = os.path.join(folder, f"{name}.{language}")
+    os.makedirs(os.path.join(folder, name), exist_ok=True)
     try:
-        encoded = script(language, runnable).encode("utf-8" if language == "sh" else CMD_CODE_PAGE)
+        text = script(language, [(n, t) for n, t, _, _ in runnable]).encode(ENCODING[language])
     except UnicodeEncodeError as error:
-        print(f"{guide}: a cmd.exe example holds {error.object[error.start:error.end]!r}, which a Hungarian"
-              " Windows console cannot take", file=sys.stderr)
+        print(f"{guide}: {error.object[error.start:error.end]!r} cannot be typed in a Hungarian console", file=sys.stderr)
         return False
     with open(script_path, "wb") as out:
-        out.write(encoded)
-    status_path = script_path + ".status"
-    if os.path.exists(status_path):
-        os.remove(status_path)
-    enters = "\n" * 100 if language == "sh" else "\r\n" * 100
+        out.write(text)
+    if os.path.exists(script_path + ".status"):
+        os.remove(script_path + ".status")
     try:
-        run = subprocess.run(runner + [script_path], cwd=work, input=enters.encode(), stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT, timeout=TIME_LIMIT_S)
-        output = run.stdout.decode("utf-8", "replace").replace("\r", "")
+        output = subprocess.run(runner + [script_path], cwd=os.path.join(folder, name), input=b"\r\n" * 100,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=TIME_LIMIT_S).stdout
     except subprocess.TimeoutExpired as expired:
-        output = (expired.stdout or b"").decode("utf-8", "replace").replace("\r", "") + f"\n(stopped after {TIME_LIMIT_S} s)"
-    said = {int(m.group(1)): m.group(2) for m in re.finditer(r"^== (\d+)\n(.*?)(?=^== \d+$|\Z)", output, re.M | re.S)}
-    statuses = {}
-    if os.path.exists(status_path):
-        with open(status_path, encoding="utf-8", errors="replace") as noted:
-            for line in noted:
-                fields = line.split()
-                if len(fields) == 2:
-                    statuses[int(fields[0])] = int(fields[1])
+        output = (expired.stdout or b"") + f"\n(stopped after {TIME_LIMIT_S} s)".encode()
+    output = output.decode("utf-8", "replace").replace("\r", "")
+    said = dict(re.findall(r"^== (\d+)\n(.*?)(?=^== \d+$|\Z)", output, re.M | re.S))
+    noted = open(script_path + ".status").read().split() if os.path.exists(script_path + ".status") else []
+    statuses = dict(zip(noted[0::2], map(int, noted[1::2])))
     previous = 0
-    for number, text in runnable:
-        start, block_text = owner[number]
-        status = statuses.get(number)
+    for command in runnable:
+        status = statuses.get(str(command[0]))
         if status is None:
-            failures.append((start, block_text, number, text, "never ended (the script stopped before it)", said.get(number, output)))
+            failures.append((command, "never ended: the script stopped before it", said.get(str(command[0]), output)))
             break
-        if not passes(language, text, status, previous):
-            failures.append((start, block_text, number, text, f"ended with exit status {status}", said.get(number, "")))
+        if not passes(language, command[1], status, previous):
+            failures.append((command, f"ended with exit status {status}", said.get(str(command[0]), "")))
         previous = status
-    for start, block_text, number, text, what, printed in failures:
-        print(f"{guide}:{start}: the ```{language} block\n{block_text}\n"
-              f"failed at line {number}: {text!r} {what}; it printed:\n{printed.rstrip()}\n", file=sys.stderr)
+    for (number, text, start, block_text), what, printed in failures:
+        print(f"{guide}:{start}: the ```{language} block\n{block_text}\nfailed at line {number}, {text!r}: {what}."
+              f" It printed:\n{printed.rstrip()}\n", file=sys.stderr)
     print(f"{guide}: {len(runnable)} {language} commands run, {len(failures)} failed; {shown} blocks shown only")
     return not failures
 
 
-def main(argv):
-    if len(argv) < 5 or argv[1] not in ("sh", "cmd") or "--" not in argv:
-        print(__doc__, file=sys.stderr)
-        return 2
-    split = argv.index("--")
-    language, folder, guides, runner = argv[1], argv[2], argv[3:split], argv[split + 1:]
-    results = [run_guide(language, os.path.abspath(folder), guide, runner) for guide in guides]
-    return 0 if all(results) else 1
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv))
+    if len(sys.argv) < 5 or sys.argv[1] not in ENCODING or "--" not in sys.argv:
+        sys.exit(__doc__)
+    split = sys.argv.index("--")
+    results = [run_guide(sys.argv[1], os.path.abspath(sys.argv[2]), guide, sys.argv[split + 1:]) for guide in sys.argv[3:split]]
+    sys.exit(0 if all(results) else 1)
