@@ -12,12 +12,9 @@ if [[ $1 == --in-home ]]; then
   export HOME=$PWD XDG_CONFIG_HOME=$PWD/.config
   ports=$XDG_CONFIG_HOME/Kelvaro/ports
   mkdir -p "$ports"
-  for device in /dev/ttyS* /dev/ttyUSB* /dev/ttyACM*; do
-    [[ -c $device && $device =~ (S|USB|ACM)([0-9]+)$ ]] || continue
-    number=${BASH_REMATCH[2]}
-    ((number < 32)) || continue
-    case ${BASH_REMATCH[1]} in S) base=1 ;; USB) base=33 ;; ACM) base=65 ;; esac
-    ln -sfn /nonexistent "$ports/COM$((base + number))"
+  table=(/dev/ttyS{0..31} /dev/ttyUSB{0..31} /dev/ttyACM{0..31}) # COM1 to COM96
+  for i in "${!table[@]}"; do
+    if [[ -c ${table[i]} ]]; then ln -sfn /nonexistent "$ports/COM$((i + 1))"; fi
   done
   ln -sfn "$2" "$ports/COM3"
   exec bash "$3"
@@ -26,10 +23,7 @@ source_dir=$1 cli=$(realpath "$2") sim=$(realpath "$3")
 work=$(mktemp -d)
 sim_pid=""
 cleanup() {
-  if [[ -n $sim_pid ]]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
+  if [[ -n $sim_pid ]]; then kill "$sim_pid" && wait "$sim_pid" || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
