@@ -32,23 +32,10 @@ fi
 profile=$("$wine_run" "$prefix" cmd /c echo %USERPROFILE% | tr -d '\r')
 documents=$(winepath -u "$profile\\Documents")
 work=$(mktemp -d)
-ports_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
-wine_reg() { "$wine_run" "$prefix" reg "$@" >/dev/null 2>&1; }
-spooler_ports() { "$wine_run" "$prefix" reg query "$ports_key" 2>/dev/null | tr -d '\r' | awk '$1 ~ /^COM[0-9]+:$/ {print $1}'; }
-cleanup() {
-  if [[ -f $work/ports.reg ]]; then
-    spooler_ports | while read -r value; do wine_reg delete "$ports_key" /v "$value" /f || true; done
-    wine_reg import "$(winepath -w "$work/ports.reg")" || true
-  fi
-  rm -rf "$work" "$documents/Kelvaro"
-}
-trap cleanup EXIT
-wine_reg export "$ports_key" "$(winepath -w "$work/ports.reg")" /y || { echo "guide_examples_wine: cannot save the spooler's list" >&2; exit 1; }
-spooler_ports | while read -r value; do wine_reg delete "$ports_key" /v "$value" /f; done
-wine_reg add "$ports_key" /v COM3: /t REG_SZ /d "" /f
+trap 'rm -rf "$work" "$documents/Kelvaro"' EXIT
 
 export WINEPATH
 WINEPATH=$(winepath -w "$(dirname "$(realpath "$exe")")")
 cd "$source_dir"
-"$here/run_with_modules.sh" "$prefix" "$sim" COM3 -- --host \
+"$here/run_with_modules.sh" --only-these "$prefix" "$sim" COM3 -- --host \
   tests/docs/guide_examples.py cmd "$work" docs/kezikonyv.md docs/user-guide.md -- "$here/guide_examples_wine.sh" --in-documents "$documents"
