@@ -298,7 +298,7 @@ class MainFormTests : public WindowTest {
     const PtyPair& com1 = Ports().Pty("COM1");
     SimulatedModule module("COM120", ConfigDir());
     module.Start();
-    WriteChoiceFile(ChoiceFileFor("COM1"));
+    WriteChoiceFile(PortChoiceFile("COM1"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM1"));
     // Chosen from the list (in number order on Linux, in the spooler's under Wine).
     const int entry = Chooser()->findText(QStringLiteral("COM120"));
@@ -309,7 +309,7 @@ class MainFormTests : public WindowTest {
     ConnectAndReadFourGreenLamps();
     QCOMPARE(com1.Drain(), std::string());
     form_.reset();
-    QCOMPARE(ReadChoiceFile(), ChoiceFileFor("COM120"));
+    QCOMPARE(ReadChoiceFile(), PortChoiceFile("COM120"));
     QCOMPARE(Chooser()->currentText(), QStringLiteral("COM120"));
     QCOMPARE(Form().ComPort1().Port(), std::string("COM120"));
   }
