@@ -14,8 +14,11 @@ mode=${1:-build}
 
 # The Linux build's packages too: harnvik-sim comes from it. googletest holds the
 # sources built for the target; nsis makes the setup program; the end-to-end run of
-# the installed program needs a display and a way to type into it.
-scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64 googletest nsis xdotool imagemagick python3 fonts-liberation2
+# the installed program needs a display and a way to type into it, and binutils' strings
+# to read its shortcuts; locales has the Hungarian locale the guides' cmd.exe examples
+# run in.
+scripts/deps.sh gcc-mingw-w64-x86-64 g++-mingw-w64-x86-64 wine wine64 googletest nsis xdotool imagemagick python3 fonts-liberation2 \
+  binutils locales
 qt=$(scripts/qt_windows.sh | tail -n 1)
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

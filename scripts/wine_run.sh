@@ -20,6 +20,11 @@ if [[ ! -f $prefix/system.reg ]]; then
     flock 9
     if [[ ! -f $prefix/system.reg ]]; then
       wineboot -i >>"$log" 2>&1
+      # The user's folders (Documents, Desktop, ...) are the prefix's own, not Wine's links to
+      # $HOME, where nothing a test does may land.
+      for folder in "$prefix"/drive_c/users/*/*; do
+        if [[ -L $folder ]]; then rm "$folder" && mkdir "$folder"; fi
+      done
       # A prefix for tests, unless KELVARO_WINE_DESKTOP is set: no display (Wine's null
       # driver), Qt programs on the offscreen platform with a font of Arial's measures, as
       # Windows has. Wine passes no QT_ variable of the environment on, so they go into the

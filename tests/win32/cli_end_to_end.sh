@@ -8,17 +8,7 @@ set -euo pipefail
 prefix=$1 sim=$2 exe=$3 linux_cli=$4
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-ports_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Ports'
-wine_reg() { "$here/../../scripts/wine_run.sh" "$prefix" reg "$@" >/dev/null 2>&1; }
-cleanup() {
-  # The spooler's list as it was, if the COM120 step changed it.
-  if [[ -f $work/ports.reg ]]; then
-    wine_reg delete "$ports_key" /v COM120: /f || true
-    wine_reg import "$(winepath -w "$work/ports.reg" 2>/dev/null)" || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 cd "$work"
 fail() { echo "cli_end_to_end: $*" >&2; exit 1; }
 on_module() { "$here/run_with_modules.sh" "$prefix" "$sim" "COM5 --image $work/module.HVK" -- "$exe" "$@"; }
@@ -88,17 +78,10 @@ status=0
 wine_cli show short.HVK 2>/dev/null || status=$?
 [[ $status == 2 ]] || fail "a short file gave exit status $status, not 2"
 # COM120, as Windows numbers an adapter on a laptop that has seen many: a spooler entry
-# and a device link (run_with_modules.sh's). The spooler lists only it meanwhile, so
+# and a device link (run_with_modules.sh's), the only port the spooler lists meanwhile, so
 # that neither command opens a port of the machine.
-export WINEPREFIX=$prefix
-wine_reg export "$ports_key" "$(winepath -w "$work/ports.reg")" /y || fail "cannot save the spooler's port list"
-for value in $("$here/../../scripts/wine_run.sh" "$prefix" reg query "$ports_key" 2>/dev/null | tr -d '\r' |
-  awk '$1 ~ /^COM[0-9]+:$/ {print $1}'); do
-  wine_reg delete "$ports_key" /v "$value" /f
-done
-wine_reg add "$ports_key" /v COM120: /t REG_SZ /d "" /f || fail "cannot list COM120 in the spooler"
 on_com120() {
-  "$here/run_with_modules.sh" "$prefix" "$sim" "COM120 --status [0110,G,2]" -- "$exe" "$@" | tr -d '\r'
+  "$here/run_with_modules.sh" --only-these "$prefix" "$sim" "COM120 --status [0110,G,2]" -- "$exe" "$@" | tr -d '\r'
 }
 on_com120 ports >ports.txt || fail "ports failed"
 grep -qx 'COM120 \\\\\.\\COM120: free' ports.txt || fail "ports listed $(cat ports.txt), not COM120 free"

@@ -5,10 +5,13 @@
 # Kelvaro.exe with Windows' own platform, a simulated module behind COM5; waits for the
 # splash to hand over; connects, reads (four green lamps), saves the image to a file
 # that must equal the module's memory, and quits, all from the keyboard; the port choice
-# file then names COM5. Last, uninstalls silently: nothing of the program may stay in
-# Program Files, and the user's %APPDATA%\Kelvaro stays. The prefix, the display, the
-# module and the scratch folder go at the end, whatever happened; on a failure a picture
-# of the screen is left beside the setup program.
+# file then names COM5. The Start menu's folder Harnvik holds the guides, whose pages exist
+# where the entries point, and the command prompt, which, started as its entry starts it,
+# opens in Documents\Kelvaro (made then) and finds kelvaro-cli.exe, also with Documents
+# redirected elsewhere. Last, uninstalls silently: nothing of the program may stay in
+# Program Files or the Start menu, and the user's %APPDATA%\Kelvaro stays. The prefix, the
+# display, the module and the scratch folder go at the end, whatever happened; on a
+# failure a picture of the screen is left beside the setup program.
 #
 # Wine offers the Linux side no accessibility names, so the windows' controls are reached
 # by counting Tab presses (the main window, the transfer window); FOREGROUND.exe says which
@@ -64,8 +67,41 @@ for round in first again; do
   "$wine_run" "$WINEPREFIX" "$setup" /S || fail "the $round silent install failed"
 done
 [[ -f $program_files/Kelvaro.exe && -f $program_files/kelvaro-cli.exe ]] || fail "nothing installed in Program Files"
-[[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Harnvik.lnk" ]] ||
-  fail "no Start menu entry Harnvik"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+for entry in Harnvik "Harnvik/Kelvaro parancssor" "Harnvik/Kelvaro kézikönyv" "Harnvik/Kelvaro user guide"; do
+  [[ -f $menu/$entry.lnk ]] || fail "no Start menu entry $entry"
+done
+# A shortcut keeps its target as text of the system's code page.
+for guide in "kezikonyv:Kelvaro kézikönyv" "user-guide:Kelvaro user guide"; do
+  page=${guide%%:*}.html entry=${guide#*:}.lnk
+  grep -aqF "doc\\$page" "$menu/Harnvik/$entry" || fail "the entry $entry does not point to doc\\$page"
+  [[ -f $program_files/doc/$page ]] || fail "no $page in Program Files\\Kelvaro\\doc"
+done
+[[ -f $program_files/doc/images/main-window.png ]] || fail "the guides' pictures are not installed"
+
+# The prompt as its entry starts it: target and arguments read out of the shortcut (each
+# UTF-16 string after its length, which may read as a character), and lines typed from a
+# file: Wine's cmd.exe reads its input a piece at a time and seeks back to the line's end,
+# which a pipe cannot.
+prompt_entry="$menu/Harnvik/Kelvaro parancssor.lnk"
+target=$(strings -a "$prompt_entry" | grep -io '[a-z]:\\.*cmd\.exe' | head -1 || true)
+arguments=$(strings -a -el "$prompt_entry" | grep -o '/k .*' | head -1 || true)
+[[ -n $target && -n $arguments ]] || fail "the prompt's entry does not start cmd.exe /k: $(strings -a -el "$prompt_entry")"
+printf '"%s" %s\r\n' "$target" "$arguments" >"$work/prompt.cmd"
+printf 'echo IN=%%CD%%\r\nkelvaro-cli.exe --help\r\nexit\r\n' >"$work/typed.txt"
+prompt_opens_in() {
+  local said
+  said=$("$wine_run" "$WINEPREFIX" cmd /c "$(winepath -w "$work/prompt.cmd")" <"$work/typed.txt" 2>&1 | tr -d '\r')
+  [[ $(sed -n 's/.*>IN=//p' <<<"$said") == "$1" ]] || fail "the prompt did not open in $1: $said"
+  grep -q '>Usage: kelvaro-cli' <<<"$said" || fail "the prompt did not find kelvaro-cli.exe: $said"
+  [[ -d $(winepath -u "$1") ]] || fail "$1 was not made"
+}
+profile=$("$wine_run" "$WINEPREFIX" cmd /c echo %USERPROFILE% | tr -d '\r')
+prompt_opens_in "$profile\\Documents\\Kelvaro"
+wine_reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders' /v Personal \
+  /t REG_EXPAND_SZ /d '%USERPROFILE%\Moved Documents' /f || fail "cannot redirect Documents"
+prompt_opens_in "$profile\\Moved Documents\\Kelvaro"
+
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kelvaro'
 for value in DisplayName Publisher DisplayVersion DisplayIcon EstimatedSize UninstallString; do
   wine_reg query "$key" /v "$value" || fail "the uninstaller's entry has no $value"
@@ -124,5 +160,6 @@ grep -q 'COM5' "$appdata_unix/Kelvaro/VORMAK_setup.ini" || fail "the port choice
 uninstalled() { [[ ! -e $program_files ]]; }
 wait_for 30 "the uninstaller left Program Files\\Kelvaro" uninstalled
 wine_reg query "$key" && fail "the uninstaller left its entry"
+[[ ! -e $menu/Harnvik && ! -e $menu/Harnvik.lnk ]] || fail "the uninstaller left Start menu entries"
 [[ -f $appdata_unix/Kelvaro/VORMAK_setup.ini ]] || fail "the uninstaller removed the user's port choice"
-echo "$driver_name: installed, read, saved and uninstalled as a user would"
+echo "$driver_name: installed, read, saved, the prompt opened in Documents\\Kelvaro (also redirected), uninstalled"
